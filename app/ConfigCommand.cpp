@@ -1,0 +1,172 @@
+#include "app/ConfigCommand.h"
+
+#include <QJsonDocument>
+#include <QStringDecoder>
+
+#include "core/SettingsTable.h"
+
+namespace quenda {
+
+namespace {
+
+std::optional<int64_t> parseInteger(const QString& text) {
+    bool ok = false;
+    const qlonglong v = text.toLongLong(&ok);
+    if (!ok) return std::nullopt;
+    return v;
+}
+
+std::optional<bool> parseBoolean(const QString& text) {
+    if (text == QLatin1String("true")) return true;
+    if (text == QLatin1String("false")) return false;
+    return std::nullopt;
+}
+
+// The value for a known key, or nothing when the text is not of the key's type.
+std::optional<DefaultsValue> parseTyped(const QString& text, SettingType type) {
+    switch (type) {
+        case SettingType::Boolean:
+            if (auto b = parseBoolean(text)) return *b;
+            return std::nullopt;
+        case SettingType::Integer:
+            if (auto i = parseInteger(text)) return *i;
+            return std::nullopt;
+        case SettingType::String:
+            return text;
+        case SettingType::Data: {
+            QJsonParseError error{};
+            QJsonDocument::fromJson(text.toUtf8(), &error);
+            if (error.error != QJsonParseError::NoError) return std::nullopt;
+            return text.toUtf8();
+        }
+    }
+    return std::nullopt;
+}
+
+DefaultsValue parseUntyped(const QString& text) {
+    if (auto b = parseBoolean(text)) return *b;
+    if (auto i = parseInteger(text)) return *i;
+    return text;
+}
+
+QString expected(SettingType type) {
+    switch (type) {
+        case SettingType::Boolean:
+            return QStringLiteral("a boolean (true or false)");
+        case SettingType::Integer:
+            return QStringLiteral("an integer");
+        case SettingType::String:
+            return QStringLiteral("text");
+        case SettingType::Data:
+            return QStringLiteral("JSON text");
+    }
+    return {};
+}
+
+// The value the program uses for a key: the stored one when it has the key's type.
+std::optional<DefaultsValue> effective(Defaults& store, const QString& key,
+                                       const std::optional<SettingKey>& known) {
+    const auto stored = store.value(key);
+    if (!known) return stored;
+    if (stored && valueHasType(*stored, known->type)) return stored;
+    return std::nullopt;
+}
+
+int list(Defaults& store, QTextStream& out) {
+    QStringList seen;
+    for (const SettingKey& s : settingsTable()) {
+        const QString key = QString::fromLatin1(s.key);
+        seen << key;
+        const auto stored = store.value(key);
+        if (stored && valueHasType(*stored, s.type)) {
+            out << key << " = " << formatSetting(*stored) << "\n";
+            continue;
+        }
+        const QString fallback =
+            *s.defaultText ? QString::fromLatin1(s.defaultText) : QStringLiteral("(not set)");
+        out << key << " = " << fallback << (*s.defaultText ? " (default)" : "");
+        if (stored) out << " [stored value of the wrong type is ignored]";
+        out << "\n";
+    }
+    QStringList others = store.keys();
+    others.sort();
+    for (const QString& key : others) {
+        if (seen.contains(key)) continue;
+        if (const auto v = store.value(key)) out << key << " = " << formatSetting(*v) << "\n";
+    }
+    return 0;
+}
+
+int get(Defaults& store, const QString& key, QTextStream& out, QTextStream& err) {
+    const auto known = findSetting(key);
+    if (const auto v = effective(store, key, known)) {
+        out << formatSetting(*v) << "\n";
+        return 0;
+    }
+    if (known && *known->defaultText) {
+        out << known->defaultText << "\n";
+        return 0;
+    }
+    err << "quenda config: " << key << " is not set\n";
+    return 1;
+}
+
+int set(Defaults& store, const QString& key, const QString& text, QTextStream& err) {
+    DefaultsValue value;
+    if (const auto known = findSetting(key)) {
+        const auto typed = parseTyped(text, known->type);
+        if (!typed) {
+            err << "quenda config: " << key << " takes " << expected(known->type) << "; \"" << text
+                << "\" is not\n";
+            return 2;
+        }
+        value = *typed;
+    } else {
+        value = parseUntyped(text);
+    }
+    if (!store.setValue(key, value)) {
+        err << "quenda config: could not write the settings\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+QString formatSetting(const DefaultsValue& value) {
+    return std::visit(
+        [](const auto& v) -> QString {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, bool>) {
+                return v ? QStringLiteral("true") : QStringLiteral("false");
+            } else if constexpr (std::is_same_v<T, int64_t>) {
+                return QString::number(v);
+            } else if constexpr (std::is_same_v<T, double>) {
+                return QString::number(v, 'g', 17);
+            } else if constexpr (std::is_same_v<T, QString>) {
+                return v;
+            } else {
+                auto decoder = QStringDecoder(QStringDecoder::Utf8);
+                const QString text = decoder(v);
+                if (!decoder.hasError()) return text;
+                return QStringLiteral("base64:") + QString::fromLatin1(v.toBase64());
+            }
+        },
+        value);
+}
+
+int runConfigCommand(const QStringList& args, Defaults& store, QTextStream& out, QTextStream& err) {
+    const QString verb = args.value(0);
+    if (verb == QLatin1String("list") && args.size() == 1) return list(store, out);
+    if (verb == QLatin1String("get") && args.size() == 2) return get(store, args[1], out, err);
+    if (verb == QLatin1String("set") && args.size() == 3) return set(store, args[1], args[2], err);
+    if (verb == QLatin1String("unset") && args.size() == 2) {
+        if (store.remove(args[1])) return 0;
+        err << "quenda config: could not write the settings\n";
+        return 1;
+    }
+    err << "usage: quenda config list | get KEY | set KEY VALUE | unset KEY\n";
+    return 2;
+}
+
+}  // namespace quenda

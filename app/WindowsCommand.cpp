@@ -1,0 +1,45 @@
+#include "app/WindowsCommand.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace quenda {
+
+namespace {
+QString applicationName(WindowServer& server, int32_t pid) {
+    const auto v = server.attribute(Element::application(pid), attr::Title);
+    if (v && std::holds_alternative<QString>(*v)) return std::get<QString>(*v);
+    return {};
+}
+}  // namespace
+
+void printWindows(const AX& ax, bool json, QTextStream& out) {
+    const ReadBatch batch(ax.server());
+    const auto windows = ax.orderedVisibleWindows();
+    QJsonArray array;
+    for (const VisibleWindow& v : windows) {
+        const QString app = applicationName(ax.server(), v.window.pid());
+        const QString title = v.window.title().value_or(QString());
+        const Rect& f = v.frame;
+        if (json) {
+            array.append(
+                QJsonObject{{QStringLiteral("pid"), v.window.pid()},
+                            {QStringLiteral("app"), app},
+                            {QStringLiteral("title"), title},
+                            {QStringLiteral("frame"), QJsonArray{f.x, f.y, f.width, f.height}}});
+        } else {
+            out << QStringLiteral("%1  %2  %3,%4 %5x%6  %7\n")
+                       .arg(v.window.pid(), 7)
+                       .arg(app, -16)
+                       .arg(f.x)
+                       .arg(f.y)
+                       .arg(f.width)
+                       .arg(f.height)
+                       .arg(title);
+        }
+    }
+    if (json) out << QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+}  // namespace quenda

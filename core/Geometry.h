@@ -1,0 +1,59 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <compare>
+
+namespace quenda {
+
+// Points, sizes and rectangles in points. Which coordinate system a rectangle is in
+// (screen: origin bottom-left, y up; window: origin top-left, y down) is said by its user.
+struct Point {
+    double x = 0;
+    double y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+struct Size {
+    double width = 0;
+    double height = 0;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+
+struct Rect {
+    double x = 0;
+    double y = 0;
+    double width = 0;
+    double height = 0;
+
+    double minX() const { return x; }
+    double minY() const { return y; }
+    double maxX() const { return x + width; }
+    double maxY() const { return y + height; }
+    Point origin() const { return {x, y}; }
+    Size size() const { return {width, height}; }
+    bool isEmpty() const { return width <= 0 || height <= 0; }
+
+    Rect insetBy(double dx, double dy) const {
+        return {x + dx, y + dy, width - 2 * dx, height - 2 * dy};
+    }
+
+    // The overlap of two rectangles; empty (all zero) when they do not overlap.
+    Rect intersected(const Rect& o) const {
+        const double left = std::max(minX(), o.minX());
+        const double right = std::min(maxX(), o.maxX());
+        const double top = std::max(minY(), o.minY());
+        const double bottom = std::min(maxY(), o.maxY());
+        if (right <= left || bottom <= top) return {};
+        return {left, top, right - left, bottom - top};
+    }
+
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// Half away from zero, as every placement in the program rounds.
+inline double roundHalfAway(double v) {
+    return std::round(v);
+}
+
+}  // namespace quenda

@@ -1,0 +1,77 @@
+// The composition root: the one place that builds the real backends and hands them to the
+// logic.
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include "app/ConfigCommand.h"
+#include "app/WindowsCommand.h"
+#include "core/AX.h"
+#include "platform/desktop/JsonFileDefaults.h"
+#include "platform/x11/X11Desktop.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: quenda COMMAND\n"
+    "\n"
+    "  windows [--json]                 list the visible windows front to back\n"
+    "  config list                      show every setting\n"
+    "  config get KEY                   show one setting\n"
+    "  config set KEY VALUE             change a setting (applies to the next command)\n"
+    "  config unset KEY                 return a setting to its default\n"
+    "  --help, --version\n";
+
+int windowsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    const bool json = args.contains(QStringLiteral("--json"));
+    if (args.size() > (json ? 1 : 0)) {
+        err << "usage: quenda windows [--json]\n";
+        return 2;
+    }
+    QString error;
+    auto desktop = quenda::X11Desktop::open(&error);
+    if (!desktop) {
+        err << "quenda: " << error << "\n";
+        return 1;
+    }
+    if (!desktop->hasWindowManager()) {
+        err << "quenda: no EWMH window manager is running on display " << desktop->displayName()
+            << "; windows cannot be listed without one\n";
+        return 1;
+    }
+    const quenda::AX ax(desktop->windowServer());
+    quenda::printWindows(ax, json, out);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quenda"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUENDA_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const QString command = args.value(0);
+    if (!args.isEmpty()) args.removeFirst();
+    int status = 0;
+    if (command == QLatin1String("windows")) {
+        status = windowsCommand(args, out, err);
+    } else if (command == QLatin1String("config")) {
+        quenda::JsonFileDefaults store(quenda::JsonFileDefaults::defaultPath());
+        status = quenda::runConfigCommand(args, store, out, err);
+    } else if (command == QLatin1String("--version")) {
+        out << "quenda " << QUENDA_VERSION << "\n";
+    } else if (command == QLatin1String("--help") || command.isEmpty()) {
+        out << kUsage;
+    } else {
+        err << "quenda: unknown command \"" << command << "\"\n" << kUsage;
+        status = 2;
+    }
+    out.flush();
+    err.flush();
+    return status;
+}

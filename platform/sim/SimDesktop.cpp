@@ -1,0 +1,246 @@
+#include "platform/sim/SimDesktop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include <QRegularExpression>
+
+#include "platform/sim/MonitorSpec.h"
+
+namespace quenda {
+
+SimDesktop::SimDesktop(const QString& monitors, SimScreenOptions options) {
+    setMonitors(monitors, options);
+}
+
+void SimDesktop::setMonitors(const QString& monitors, SimScreenOptions options) {
+    const auto rects = parseMonitorSpec(monitors);
+    if (!rects) throw std::invalid_argument("bad monitor spec: " + monitors.toStdString());
+    screens_.clear();
+    const double H = rects->front().height;
+    uint32_t number = 1;
+    for (const Rect& r : *rects) {
+        // Window coordinates (y down from the primary's top) to screen coordinates (y up).
+        const Rect frame{r.x, H - r.maxY(), r.width, r.height};
+        Rect visible = frame;
+        if (screens_.empty()) {
+            visible.height -= options.menuBar + options.dock;
+            visible.y += options.dock;
+        }
+        screens_.push_back({number, frame, visible, QStringLiteral("SIM-%1").arg(number)});
+        ++number;
+    }
+}
+
+SimApp& SimDesktop::app(int32_t pid, const QString& name) {
+    SimApp& a = apps_[pid];
+    a.pid = pid;
+    if (!name.isEmpty()) a.name = name;
+    return a;
+}
+
+uint64_t SimDesktop::open(int32_t pid, const QString& appName, const QString& title,
+                          const Rect& frame) {
+    SimWindow w;
+    w.id = nextId_++;
+    w.pid = pid;
+    w.title = title;
+    w.frame = frame;
+    windows_[w.id] = w;
+    app(pid, appName).windows.push_back(w.id);
+    stacking_.insert(stacking_.begin(), w.id);
+    return w.id;
+}
+
+std::vector<uint64_t> SimDesktop::load(const QString& fixture) {
+    static const QRegularExpression entry(QStringLiteral(
+        R"(^\s*(\d+)\s+(\S+)\s+'([^']*)'\s+(-?[\d.]+),(-?[\d.]+)\s+([\d.]+)x([\d.]+)(.*)$)"));
+    std::vector<uint64_t> ids;
+    std::optional<uint64_t> focused;
+    for (const QString& part : fixture.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const auto m = entry.match(part);
+        if (!m.hasMatch()) throw std::invalid_argument("bad fixture: " + part.toStdString());
+        const Rect frame{m.captured(4).toDouble(), m.captured(5).toDouble(),
+                         m.captured(6).toDouble(), m.captured(7).toDouble()};
+        const uint64_t id = open(m.captured(1).toInt(), m.captured(2), m.captured(3), frame);
+        SimWindow& w = window(id);
+        for (const QString& flag : m.captured(8).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (flag == QLatin1String("*"))
+                focused = id;
+            else if (flag == QLatin1String("min"))
+                w.minimized = true;
+            else if (flag == QLatin1String("hidden"))
+                w.onScreen = false;
+            else if (flag == QLatin1String("dialog"))
+                w.subrole = QStringLiteral("AXDialog");
+            else if (flag.startsWith(QLatin1String("alpha=")))
+                w.alpha = flag.mid(6).toDouble();
+            else if (flag.startsWith(QLatin1String("layer=")))
+                w.layer = flag.mid(6).toLongLong();
+            else
+                throw std::invalid_argument("bad fixture flag: " + flag.toStdString());
+        }
+        ids.push_back(id);
+    }
+    // Entries are written front to back, and each open() put its window in front: restack
+    // them in the written order, in front of whatever was there before.
+    for (auto it = ids.rbegin(); it != ids.rend(); ++it) raise(*it);
+    if (focused) {  // focus without restacking: the fixture's order stands
+        frontmost = window(*focused).pid;
+        apps_[frontmost.value()].focusedWindow = *focused;
+    }
+    return ids;
+}
+
+SimWindow& SimDesktop::window(uint64_t id) {
+    auto it = windows_.find(id);
+    if (it == windows_.end()) throw std::out_of_range("no such simulated window");
+    return it->second;
+}
+
+void SimDesktop::focus(uint64_t id) {
+    SimWindow& w = window(id);
+    frontmost = w.pid;
+    apps_[w.pid].focusedWindow = id;
+    raise(id);
+}
+
+void SimDesktop::raise(uint64_t id) {
+    stacking_.erase(std::remove(stacking_.begin(), stacking_.end(), id), stacking_.end());
+    stacking_.insert(stacking_.begin(), id);
+}
+
+void SimDesktop::vanish(uint64_t id) {
+    auto it = windows_.find(id);
+    if (it == windows_.end()) return;
+    SimApp& a = apps_[it->second.pid];
+    a.windows.erase(std::remove(a.windows.begin(), a.windows.end(), id), a.windows.end());
+    if (a.focusedWindow == id) a.focusedWindow.reset();
+    stacking_.erase(std::remove(stacking_.begin(), stacking_.end(), id), stacking_.end());
+    windows_.erase(it);
+}
+
+void SimDesktop::setPointer(const Point& p) {
+    const double H = screens_.empty() ? 0 : screens_.front().frame.height;
+    pointer_ = {p.x, H - p.y};
+}
+
+std::optional<ScreenInfo> SimDesktop::mainScreen() {
+    if (!mainScreen_ || *mainScreen_ >= screens_.size()) return std::nullopt;
+    return screens_[*mainScreen_];
+}
+
+std::optional<AttributeValue> SimDesktop::attribute(const Element& element, std::string_view name) {
+    if (element.kind == Element::Kind::Application) {
+        auto it = apps_.find(element.pid);
+        if (it == apps_.end()) return std::nullopt;
+        return appAttribute(it->second, name);
+    }
+    auto it = windows_.find(element.id);
+    if (it == windows_.end() || element.kind != Element::Kind::Window) return std::nullopt;
+    return windowAttribute(it->second, name);
+}
+
+std::optional<AttributeValue> SimDesktop::windowAttribute(const SimWindow& w,
+                                                          std::string_view name) {
+    const std::string key(name);
+    if (w.failingReads.count(key)) return std::nullopt;
+    if (auto m = w.mistypedReads.find(key); m != w.mistypedReads.end()) return m->second;
+    if (name == attr::Title) {
+        if (!w.title) return std::nullopt;
+        return *w.title;
+    }
+    if (name == attr::Subrole) return w.subrole;
+    if (name == attr::Minimized) return w.minimized;
+    if (name == attr::Position) return w.frame.origin();
+    if (name == attr::Size) return w.frame.size();
+    if (name == attr::CloseButton && w.closable) return Element::closeButton(w.pid, w.id);
+    return std::nullopt;
+}
+
+std::optional<AttributeValue> SimDesktop::appAttribute(const SimApp& a, std::string_view name) {
+    if (name == attr::Title) return a.name;
+    if (name == attr::Windows) {
+        if (a.windowsReadFails) return std::nullopt;
+        std::vector<Element> list;
+        for (uint64_t id : a.windows) list.push_back(Element::window(a.pid, id));
+        return list;
+    }
+    if (name == attr::FocusedWindow) {
+        if (!a.focusedWindow) return std::nullopt;
+        return Element::window(a.pid, *a.focusedWindow);
+    }
+    if (name == attr::EnhancedUserInterface) {
+        if (!a.enhancedUserInterface) return std::nullopt;
+        return *a.enhancedUserInterface;
+    }
+    return std::nullopt;
+}
+
+void SimDesktop::resize(SimWindow& w, const Size& size) {
+    auto accept = [](double v, double lo, double hi, double step) {
+        v = std::clamp(v, lo, std::max(lo, hi));
+        if (step > 0) v = lo + std::floor((v - lo) / step) * step;
+        return v;
+    };
+    w.frame.width = accept(size.width, w.minWidth, w.maxWidth, w.widthStep);
+    w.frame.height = accept(size.height, w.minHeight, w.maxHeight, w.heightStep);
+}
+
+void SimDesktop::setAttribute(const Element& element, std::string_view name,
+                              const AttributeValue& value) {
+    if (element.kind == Element::Kind::Application) {
+        auto it = apps_.find(element.pid);
+        if (it == apps_.end() || name != attr::EnhancedUserInterface) return;
+        if (const bool* b = std::get_if<bool>(&value)) {
+            it->second.enhancedUserInterface = *b;
+            ++it->second.enhancedUserInterfaceWrites;
+        }
+        return;
+    }
+    auto it = windows_.find(element.id);
+    if (it == windows_.end() || element.kind != Element::Kind::Window) return;
+    SimWindow& w = it->second;
+    if (name == attr::Size) {
+        if (const Size* s = std::get_if<Size>(&value)) resize(w, *s);
+    } else if (name == attr::Position) {
+        const Point* p = std::get_if<Point>(&value);
+        if (p && !w.fixedPosition) {
+            w.frame.x = p->x;
+            w.frame.y = p->y;
+        }
+    } else if (name == attr::Minimized) {
+        if (const bool* b = std::get_if<bool>(&value)) w.minimized = *b;
+    }
+}
+
+void SimDesktop::performAction(const Element& element, std::string_view action) {
+    if (element.kind == Element::Kind::CloseButton && action == action::Press) {
+        vanish(element.id);
+    } else if (element.kind == Element::Kind::Window && action == action::Raise) {
+        if (exists(element.id)) raise(element.id);
+    }
+}
+
+void SimDesktop::setMessagingTimeout(const Element& element, double seconds) {
+    messagingTimeouts[element.pid] = seconds;
+}
+
+std::optional<std::vector<WindowListEntry>> SimDesktop::windowList() {
+    if (windowListFails) return std::nullopt;
+    std::vector<WindowListEntry> list;
+    for (uint64_t id : stacking_) {
+        const SimWindow& w = windows_.at(id);
+        if (!w.onScreen || w.minimized) continue;
+        list.push_back({w.layer, w.pid, w.listBounds.value_or(w.frame), w.alpha, w.id});
+    }
+    return list;
+}
+
+bool SimDesktop::requestTrust() {
+    ++trustRequests;
+    return trusted;
+}
+
+}  // namespace quenda

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include <QString>
+
+#include "core/Geometry.h"
+#include "platform/ports/Screens.h"
+#include "platform/ports/WindowServer.h"
+
+namespace quenda::testing {
+
+// What the window-server contract needs from a desktop besides the ports themselves: a way
+// to open, minimise, raise and destroy client windows as a user or an application would.
+// One driver plays the simulated desktop, one a private X server with a window manager.
+class DesktopDriver {
+  public:
+    virtual ~DesktopDriver() = default;
+    virtual WindowServer& server() = 0;
+    virtual Screens& screens() = 0;
+
+    // Opens a normal window of another process with this title, its outer frame at `frame`
+    // (window coordinates), and returns its id once it is shown. The window accepts sizes on
+    // a grid of at most `sizeTolerance()` points.
+    virtual uint64_t openWindow(const QString& title, const Rect& frame) = 0;
+    virtual double sizeTolerance() const { return 0; }
+    virtual int32_t pidOf(uint64_t window) = 0;
+    virtual void minimize(uint64_t window) = 0;
+    // Brings the window in front of all others, as clicking it would.
+    virtual void raise(uint64_t window) = 0;
+    // The window disappears without notice (its client dies).
+    virtual void destroy(uint64_t window) = 0;
+    // Waits until the desktop has taken in every change made so far.
+    virtual void settle() {}
+};
+
+using DriverFactory = std::unique_ptr<DesktopDriver> (*)();
+
+}  // namespace quenda::testing
