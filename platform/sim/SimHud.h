@@ -1,0 +1,24 @@
+#pragma once
+
+#include <vector>
+
+#include "platform/ports/Hud.h"
+
+namespace quenda {
+
+// Remembers every message, so tests can check what the user was told.
+class SimHud final : public Hud {
+public:
+    struct Message {
+        QString text;
+        double duration;
+        friend bool operator==(const Message&, const Message&) = default;
+    };
+    void show(const QString& message, double duration) override {
+        messages.push_back({message, duration});
+    }
+    QString last() const { return messages.empty() ? QString() : messages.back().text; }
+    std::vector<Message> messages;
+};
+
+}  // namespace quenda
