@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <vector>
 
 #include "platform/ports/Hud.h"
@@ -8,7 +9,7 @@ namespace quenda {
 
 // Remembers every message, so tests can check what the user was told.
 class SimHud final : public Hud {
-public:
+  public:
     struct Message {
         QString text;
         double duration;
@@ -16,6 +17,9 @@ public:
     };
     void show(const QString& message, double duration) override {
         messages.push_back({message, duration});
+    }
+    friend void PrintTo(const Message& m, std::ostream* os) {
+        *os << '"' << m.text.toStdString() << "\" for " << m.duration << " s";
     }
     QString last() const { return messages.empty() ? QString() : messages.back().text; }
     std::vector<Message> messages;
