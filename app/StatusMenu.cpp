@@ -1,0 +1,72 @@
+#include "app/StatusMenu.h"
+
+namespace quenda {
+
+namespace {
+
+MenuEntry actionItem(const StatusMenuContext& c, const QString& titleKey, HotKeyAction action) {
+    return MenuEntry::item(
+        c.t(titleKey), [execute = c.execute, action] { execute(action); },
+        c.shortcut(action).value_or(QString()));
+}
+
+QString shortcutOrDashboard(const StatusMenuContext& c, HotKeyAction action) {
+    return c.shortcut(action).value_or(QStringLiteral("Dashboard"));
+}
+
+std::vector<MenuEntry> bridgeMenu(const StatusMenuContext& c) {
+    using A = HotKeyAction;
+    std::vector<MenuEntry> items;
+    const auto& target = c.relay->target;
+    if (target) {
+        items.push_back(MenuEntry::disabled(QStringLiteral("🎯 ") + c.t("bridge_target_prefix") +
+                                            QStringLiteral(": ") + target->label));
+    } else {
+        items.push_back(MenuEntry::disabled(
+            c.format("bridge_no_target_hint", {shortcutOrDashboard(c, A::bridgeMark)})));
+    }
+    items.push_back(MenuEntry::separator());
+    items.push_back(actionItem(c, "action_bridge_mark", A::bridgeMark));
+    items.push_back(actionItem(c, "action_bridge_send", A::bridgeSend));
+    items.push_back(actionItem(c, "action_bridge_send_enter", A::bridgeSendEnter));
+    items.push_back(actionItem(c, "action_bridge_send_clipboard", A::bridgeSendClipboard));
+    items.push_back(MenuEntry::separator());
+    items.push_back(actionItem(c, "action_bridge_group", A::bridgeGroup));
+    MenuEntry broadcast = actionItem(c, "action_bridge_broadcast", A::bridgeBroadcast);
+    broadcast.title =
+        c.format("menu_bridge_broadcast_count", {static_cast<int>(c.relay->group.size())});
+    items.push_back(broadcast);
+    if (target) {
+        items.push_back(MenuEntry::separator());
+        items.push_back(MenuEntry::item(c.t("bridge_clear_target"), c.clearBridgeTarget));
+    }
+    return items;
+}
+
+}  // namespace
+
+std::vector<MenuEntry> buildStatusMenu(const StatusMenuContext& c) {
+    using A = HotKeyAction;
+    std::vector<MenuEntry> items;
+    if (!c.trusted) {
+        items.push_back(MenuEntry::item(c.t("menu_ax_warning"), c.fixPermission));
+        items.push_back(MenuEntry::separator());
+    }
+    // Ctrl+, is the dashboard's own shortcut, shown as the platform writes it.
+    items.push_back(
+        MenuEntry::item(c.t("menu_open_dashboard"), c.openDashboard, QStringLiteral("⌘,")));
+    items.push_back(MenuEntry::separator());
+    items.push_back(actionItem(c, "menu_organize_auto", A::layoutAuto));
+    items.push_back(actionItem(c, "menu_overview", A::groupsOverview));
+    items.push_back(actionItem(c, "menu_clipboard", A::toolsClipboard));
+    items.push_back(actionItem(c, "menu_shelf", A::toolsShelf));
+    items.push_back(MenuEntry::separator());
+    items.push_back(MenuEntry::submenu(c.t("menu_ai_bridge"), bridgeMenu(c)));
+    items.push_back(MenuEntry::separator());
+    items.push_back(MenuEntry::item(c.t("menu_how_it_works_guides"), c.openGuides));
+    items.push_back(MenuEntry::item(c.t("menu_check_updates"), c.checkForUpdates));
+    items.push_back(MenuEntry::item(c.t("menu_quit"), c.quit));
+    return items;
+}
+
+}  // namespace quenda
