@@ -1,0 +1,39 @@
+#include "app/Startup.h"
+
+namespace quenda {
+
+namespace {
+void step(const std::function<void()>& f) {
+    if (f) f();
+}
+}  // namespace
+
+void runStartup(const StartupContext& c, const StartupSteps& s) {
+    step(s.installMainMenuShortcuts);
+    step(s.startTrackingExternalApps);
+    step(s.createStatusItem);
+    step(s.registerHotKeys);
+    step(s.startCornerButton);
+    step(s.startClipboard);
+    step(s.loadShelf);
+
+    if (c.ax.server().isTrusted()) {
+        const auto label = [&](HotKeyAction a) {
+            return c.shortcut(a).value_or(QStringLiteral("Dashboard"));
+        };
+        c.hud.show(c.format(QStringLiteral("hud_ready"),
+                            {label(HotKeyAction::layoutAuto), label(HotKeyAction::bridgeMark)}),
+                   kReadyMessageDuration);
+    } else {
+        // The prompt comes at every start without the permission; the guides only once.
+        c.ax.server().requestTrust();
+        const QString shown = QStringLiteral("didShowAccessibilityOnboarding");
+        if (!c.prefs.boolValue(shown)) {
+            c.prefs.set(shown, true);
+            if (s.showOnboarding) c.clock.after(kOnboardingDelay, s.showOnboarding);
+        }
+    }
+    if (s.silentUpdateCheck) c.clock.after(kUpdateCheckDelay, s.silentUpdateCheck);
+}
+
+}  // namespace quenda

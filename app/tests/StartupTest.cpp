@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include "app/Startup.h"
+#include "platform/sim/SimDefaults.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimHud.h"
+#include "platform/sim/TestPrinters.h"
+#include "platform/sim/VirtualClock.h"
+
+namespace quenda {
+namespace {
+
+struct Boot {
+    Boot() : prefs(defaults), ax(desktop) {
+        const auto record = [this](const char* name) {
+            return [this, name] { log.push_back(name); };
+        };
+        steps = {record("menu"),     record("tracking"),   record("status item"),
+                 record("hot keys"), record("corner"),     record("clipboard"),
+                 record("shelf"),    record("onboarding"), record("update check")};
+    }
+    void run() {
+        runStartup({ax, prefs, hud, clock,
+                    [](const QString& key, const QVariantList& args) {
+                        return key + ":" + args.value(0).toString() + "," +
+                               args.value(1).toString();
+                    },
+                    [this](HotKeyAction a) -> std::optional<QString> {
+                        if (a == HotKeyAction::layoutAuto && layoutAutoBound)
+                            return QStringLiteral("⌃⌥1");
+                        if (a == HotKeyAction::bridgeMark && bridgeMarkBound)
+                            return QStringLiteral("⌥⇧1");
+                        return std::nullopt;
+                    }},
+                   steps);
+    }
+    SimDesktop desktop;
+    SimDefaults defaults;
+    Prefs prefs;
+    AX ax;
+    SimHud hud;
+    VirtualClock clock;
+    StartupSteps steps;
+    std::vector<std::string> log;
+    bool layoutAutoBound = true, bridgeMarkBound = true;
+};
+
+TEST(Startup, RunsItsStepsInOrderThenGreetsAndChecksForUpdatesLater) {
+    Boot b;
+    b.run();
+    EXPECT_EQ(b.log, (std::vector<std::string>{"menu", "tracking", "status item", "hot keys",
+                                               "corner", "clipboard", "shelf"}));
+    EXPECT_EQ(b.hud.messages, (std::vector<SimHud::Message>{{"hud_ready:⌃⌥1,⌥⇧1", 2.6}}));
+    b.clock.advance(3.99);
+    EXPECT_EQ(b.log.size(), 7u);
+    b.clock.advance(0.01);
+    EXPECT_EQ(b.log.back(), "update check");
+}
+
+TEST(Startup, UnboundShortcutsReadAsDashboard) {
+    Boot b;
+    b.layoutAutoBound = b.bridgeMarkBound = false;
+    b.run();
+    EXPECT_EQ(b.hud.last(), "hud_ready:Dashboard,Dashboard");
+}
+
+TEST(Startup, WithoutPermissionPromptsEveryTimeButShowsTheGuidesOnce) {
+    Boot b;
+    b.desktop.trusted = false;
+    b.run();
+    EXPECT_TRUE(b.hud.messages.empty());
+    EXPECT_EQ(b.desktop.trustRequests, 1);
+    EXPECT_TRUE(b.prefs.boolValue("didShowAccessibilityOnboarding"));
+    b.clock.advance(0.59);
+    EXPECT_EQ(b.log.back(), "shelf");
+    b.clock.advance(0.01);
+    EXPECT_EQ(b.log.back(), "onboarding");
+
+    b.log.clear();
+    b.run();  // the next start, same settings
+    b.clock.advance(5);
+    EXPECT_EQ(b.desktop.trustRequests, 2);
+    EXPECT_EQ(std::count(b.log.begin(), b.log.end(), "onboarding"), 0);
+}
+
+}  // namespace
+}  // namespace quenda
