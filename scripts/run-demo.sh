@@ -26,7 +26,8 @@ while (($#)); do
             ;;
     esac
 done
-quenda=$root/$build_dir/main/quenda
+[[ $build_dir == /* ]] || build_dir=$root/$build_dir
+quenda=$build_dir/main/quenda
 screenshot=$root/artifacts/quenda-demo.png
 
 # Demo windows: title | xterm geometry (columns x rows + x + y).
