@@ -90,6 +90,12 @@ qd_window_framed() {
         xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
 }
 
+# True once the xterm started last is a managed window; gives up at once if it died.
+qd_xterm_listed() {
+    qd_alive "$QD_XTERM_PID" || qd_die "xterm \"$1\" exited before its window appeared"
+    qd_find_window "$1" >/dev/null
+}
+
 # qd_open_xterm TITLE GEOMETRY [XTERM ARGS...]
 # Starts an xterm that keeps TITLE (it runs cat, not a shell whose prompt would retitle it),
 # waits until the window manager has framed it, and sets QD_XTERM_PID and QD_XTERM_ID.
@@ -99,7 +105,7 @@ qd_open_xterm() {
     xterm -T "$title" -n "$title" -geometry "$geometry" "$@" -e cat </dev/null >/dev/null 2>&1 &
     # shellcheck disable=SC2034 # read by the caller
     QD_XTERM_PID=$!
-    qd_wait_until "xterm \"$title\" to be mapped" qd_find_window "$title" >/dev/null || return 1
+    qd_wait_until "xterm \"$title\" to be mapped" qd_xterm_listed "$title" || return 1
     QD_XTERM_ID=$(qd_find_window "$title")
     qd_wait_until "xterm \"$title\" to be framed" qd_window_framed "$QD_XTERM_ID"
 }
