@@ -1,9 +1,12 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <optional>
 
 #include <QString>
+
+#include "hotkeys/KeyCombo.h"
 
 namespace quenda {
 
@@ -57,5 +60,30 @@ enum class HotKeyAction {
 inline constexpr int kHotKeyActionCount = 42;
 
 enum class HotKeyCategory { layouts, groups, bridge, tools };
+
+// The stable identifier ("layout.auto"), used in stored bindings and on the command line.
+QString rawValue(HotKeyAction action);
+std::optional<HotKeyAction> fromRawValue(const QString& identifier);
+const std::array<HotKeyAction, kHotKeyActionCount>& allActions();
+
+HotKeyCategory category(HotKeyAction action);
+// The localisation key of the title. The workspace actions share one key per kind and take
+// their slot (1 to 3) as the single argument; the others take none.
+QString titleKey(HotKeyAction action);
+std::optional<int> titleSlot(HotKeyAction action);
+
+// Action → combination; an action that is absent or maps to nothing is unbound.
+using HotKeyBindings = std::map<HotKeyAction, std::optional<KeyCombo>>;
+
+std::optional<KeyCombo> defaultCombo(HotKeyAction action);
+// Every action present, bound to its default combination or to nothing.
+HotKeyBindings defaultMap();
+
+QString rawValue(HotKeyCategory category);
+inline QString id(HotKeyCategory category) {
+    return rawValue(category);
+}
+QString titleKey(HotKeyCategory category);
+const std::array<HotKeyCategory, 4>& allCategories();
 
 }  // namespace quenda

@@ -1,0 +1,243 @@
+#include "hotkeys/tests/CenterFixture.h"
+
+#include "hotkeys/HotKeyPrefs.h"
+
+namespace quenda {
+namespace {
+
+using A = HotKeyAction;
+using Reg = SimHotKeyRegistrar::Registration;
+using testing::CenterFixture;
+
+constexpr uint32_t kCtrlOpt = kCarbonControl | kCarbonOption;
+constexpr uint32_t kOptShift = kCarbonOption | kCarbonShift;
+
+const std::vector<Reg> kDefaultRegistrations = {
+    {18, kCtrlOpt, 1}, {19, kCtrlOpt, 2}, {18, kOptShift, 3}, {19, kOptShift, 4},
+    {13, kCtrlOpt, 5}, {3, kCtrlOpt, 6},  {5, kCtrlOpt, 7},   {11, kCtrlOpt, 8},
+};
+
+using HotKeyCenterTest = CenterFixture;
+
+TEST_F(HotKeyCenterTest, CreatingLoadsTheBindingsAndRegistersNothing) {
+    store.setValue(kHotKeysKey,
+                   QByteArray(R"({"win.left":{"keyCode":123,"carbonModifiers":4096}})"));
+    auto center = makeCenter();
+    EXPECT_EQ(center->combo(A::winLeft), KeyCombo({123, kCarbonControl}));
+    EXPECT_EQ(center->combo(A::layoutAuto), std::nullopt);
+    EXPECT_EQ(center->activeCount(), 1);
+    EXPECT_TRUE(registrar.attempts.empty());
+    EXPECT_FALSE(registrar.hasHandler());
+    EXPECT_TRUE(center->statuses().empty());
+    EXPECT_FALSE(center->isPausedForRecording());
+}
+
+TEST_F(HotKeyCenterTest, FirstPassRegistersTheDefaultsInActionOrder) {
+    auto center = makeCenter();
+    const auto statuses = center->reregisterAll();
+    EXPECT_EQ(registered(), kDefaultRegistrations);
+    const A order[] = {A::layoutAuto,  A::groupsOverview,  A::bridgeMark,
+                       A::bridgeSend,  A::bridgeSendEnter, A::bridgeSendClipboard,
+                       A::bridgeGroup, A::bridgeBroadcast};
+    for (uint32_t id = 1; id <= 8; ++id) EXPECT_EQ(center->actionFor(id), order[id - 1]);
+    EXPECT_EQ(statuses.size(), 8u);
+    for (A a : order) EXPECT_EQ(statuses.at(a), 0);
+    EXPECT_EQ(center->statuses(), statuses);
+    EXPECT_EQ(log, QStringList({
+                       "[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr",
+                       "[Quenda] HotKey ⌃⌥2 · groups.overview → status 0 noErr",
+                       "[Quenda] HotKey ⌥⇧1 · bridge.mark → status 0 noErr",
+                       "[Quenda] HotKey ⌥⇧2 · bridge.send → status 0 noErr",
+                       "[Quenda] HotKey ⌃⌥W · bridge.sendEnter → status 0 noErr",
+                       "[Quenda] HotKey ⌃⌥F · bridge.sendClipboard → status 0 noErr",
+                       "[Quenda] HotKey ⌃⌥G · bridge.group → status 0 noErr",
+                       "[Quenda] HotKey ⌃⌥B · bridge.broadcast → status 0 noErr",
+                   }));
+    EXPECT_EQ(registrar.handlerInstalls, 1);
+
+    // A second pass unregisters first, numbers from 1 again and installs no second handler.
+    log.clear();
+    center->reregisterAll();
+    EXPECT_EQ(registered(), kDefaultRegistrations);
+    EXPECT_EQ(log.size(), 8);
+    EXPECT_EQ(registrar.handlerInstalls, 1);
+}
+
+TEST_F(HotKeyCenterTest, ATakenCombinationFailsAloneAndUsesUpItsNumber) {
+    registrar.take(13, kCtrlOpt);
+    auto center = makeCenter();
+    center->reregisterAll();
+    EXPECT_EQ(center->statuses().at(A::bridgeSendEnter), HotKeyRegistrar::kTaken);
+    EXPECT_EQ(center->statuses().at(A::bridgeSendClipboard), 0);
+    EXPECT_EQ(log[4], "[Quenda] HotKey ⌃⌥W · bridge.sendEnter → status -9878 ERROR");
+    EXPECT_EQ(center->actionFor(5), A::bridgeSendEnter);
+    EXPECT_EQ(center->actionFor(6), A::bridgeSendClipboard);
+    std::vector<Reg> expected = kDefaultRegistrations;
+    expected.erase(expected.begin() + 4);
+    EXPECT_EQ(registered(), expected);
+    // Its binding stays; the count is of bindings, not of working shortcuts.
+    EXPECT_EQ(center->activeCount(), 8);
+}
+
+TEST_F(HotKeyCenterTest, TheDefaultLogWritesUtf8LinesToStandardError) {
+    store.setValue(kHotKeysKey, QByteArray("{}"));
+    auto center = std::make_unique<HotKeyCenter>(
+        HotKeyCenter::Services{prefs, registrar, clock, nullptr, nullptr});
+    center->setCombo(KeyCombo{18, kCtrlOpt}, A::layoutAuto);
+    ::testing::internal::CaptureStderr();
+    center->reregisterAll();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr\n");
+}
+
+TEST_F(HotKeyCenterTest, APressRunsItsActionLaterOnTheMainQueue) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    ASSERT_TRUE(registrar.press(19, kOptShift));
+    EXPECT_TRUE(executed.empty());  // not inside the event handler
+    clock.runDue();
+    EXPECT_EQ(executed, std::vector<A>{A::bridgeSend});
+
+    executed.clear();
+    registrar.deliver(9);  // no such number in this pass
+    registrar.deliver(0);
+    EXPECT_EQ(clock.pending(), 0u);
+
+    // After a pass that renumbers, the old last number is gone.
+    center->setCombo(std::nullopt, A::layoutAuto);
+    EXPECT_EQ(center->actionFor(1), A::groupsOverview);
+    registrar.deliver(8);
+    clock.runDue();
+    EXPECT_TRUE(executed.empty());
+}
+
+TEST_F(HotKeyCenterTest, BindingTakesTheCombinationFromItsHolder) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    log.clear();
+    EXPECT_EQ(center->setCombo(KeyCombo{18, kCtrlOpt}, A::winLeft), A::layoutAuto);
+    EXPECT_EQ(center->combo(A::layoutAuto), std::nullopt);
+    EXPECT_EQ(center->combo(A::winLeft), KeyCombo({18, kCtrlOpt}));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(boundOnly(loadHotKeys(prefs)), boundOnly(center->bindings())) << "stored";
+    EXPECT_FALSE(prefs.data(kHotKeysKey)->contains("layout.auto"));
+    // Re-registered: "win.left" comes before "groups.overview" in action order.
+    EXPECT_EQ(center->actionFor(1), A::winLeft);
+    EXPECT_EQ(center->actionFor(2), A::groupsOverview);
+    EXPECT_EQ(log.first(), "[Quenda] HotKey ⌃⌥1 · win.left → status 0 noErr");
+    EXPECT_FALSE(center->statuses().contains(A::layoutAuto));
+    registrar.press(18, kCtrlOpt);
+    clock.runDue();
+    EXPECT_EQ(executed, std::vector<A>{A::winLeft});
+}
+
+TEST_F(HotKeyCenterTest, RebindingTheSameCombinationDisplacesNothing) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    const auto before = center->bindings();
+    EXPECT_EQ(center->setCombo(KeyCombo{18, kCtrlOpt}, A::layoutAuto), std::nullopt);
+    EXPECT_EQ(center->bindings(), before);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(registered(), kDefaultRegistrations);
+
+    // Only the first holder in action order loses it when stored bindings held duplicates.
+    store.setValue(kHotKeysKey, QByteArray(R"({"win.top":{"keyCode":1,"carbonModifiers":256},)"
+                                           R"("win.left":{"keyCode":1,"carbonModifiers":256}})"));
+    auto loaded = makeCenter();
+    EXPECT_EQ(loaded->setCombo(KeyCombo{1, kCarbonCommand}, A::toolsShelf), A::winLeft);
+    EXPECT_EQ(loaded->combo(A::winTop), KeyCombo({1, kCarbonCommand}));
+}
+
+TEST_F(HotKeyCenterTest, AnInvalidCombinationChangesNothing) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    const size_t attempts = registrar.attempts.size();
+    for (const KeyCombo bad : {KeyCombo{0, 0}, KeyCombo{53, kCtrlOpt}, KeyCombo{56, kCarbonShift}})
+        EXPECT_EQ(center->setCombo(bad, A::layoutAuto), std::nullopt);
+    EXPECT_EQ(center->combo(A::layoutAuto), KeyCombo({18, kCtrlOpt}));
+    EXPECT_FALSE(store.value(kHotKeysKey));
+    EXPECT_EQ(registrar.attempts.size(), attempts);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(HotKeyCenterTest, UnbindingOneAction) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    EXPECT_EQ(center->setCombo(std::nullopt, A::bridgeMark), std::nullopt);
+    EXPECT_EQ(center->activeCount(), 7);
+    EXPECT_EQ(registered().size(), 7u);
+    EXPECT_FALSE(registrar.press(18, kOptShift));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(HotKeyCenterTest, ClearingAllSurvivesANewCenter) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    center->clearAll();
+    EXPECT_EQ(prefs.data(kHotKeysKey), QByteArray("{}"));
+    EXPECT_EQ(center->activeCount(), 0);
+    EXPECT_TRUE(registered().empty());
+    EXPECT_TRUE(center->statuses().empty());
+    EXPECT_EQ(changes, 1);
+    center.reset();
+
+    auto restarted = makeCenter();
+    EXPECT_EQ(restarted->activeCount(), 0);
+    restarted->reregisterAll();
+    EXPECT_TRUE(registered().empty());
+
+    restarted->restoreDefaults();
+    EXPECT_EQ(restarted->bindings(), defaultMap());
+    EXPECT_EQ(prefs.data(kHotKeysKey), encodeHotKeys(defaultMap()));
+    EXPECT_EQ(registered(), kDefaultRegistrations);
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(HotKeyCenterTest, WhilePausedNothingIsRegisteredOrRun) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    const auto statuses = center->statuses();
+    center->setPausedForRecording(true);
+    EXPECT_EQ(center->reregisterAll(), statuses);  // left as they were
+    EXPECT_TRUE(registered().empty());
+    registrar.deliver(1);
+    EXPECT_EQ(clock.pending(), 0u);
+
+    // Edits are stored but not registered until the pause ends.
+    const size_t attempts = registrar.attempts.size();
+    center->setCombo(KeyCombo{0, kCtrlOpt}, A::winLeft);
+    center->restoreDefaults();
+    center->clearAll();
+    EXPECT_EQ(registrar.attempts.size(), attempts);
+    EXPECT_EQ(prefs.data(kHotKeysKey), QByteArray("{}"));
+    EXPECT_EQ(changes, 3);
+
+    center->setPausedForRecording(false);
+    center->reregisterAll();
+    EXPECT_TRUE(center->statuses().empty());
+}
+
+TEST_F(HotKeyCenterTest, PerformIgnoresPressesWhilePausedEvenForKnownNumbers) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    center->setPausedForRecording(true);
+    center->perform(1);
+    center->setPausedForRecording(false);
+    center->perform(99);
+    clock.runDue();
+    EXPECT_TRUE(executed.empty());
+    center->perform(1);
+    clock.runDue();
+    EXPECT_EQ(executed, std::vector<A>{A::layoutAuto});
+}
+
+TEST_F(HotKeyCenterTest, DestroyingTheCenterLeavesTheRegistrarClean) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    center.reset();
+    EXPECT_TRUE(registered().empty());
+    EXPECT_FALSE(registrar.hasHandler());
+}
+
+}  // namespace
+}  // namespace quenda

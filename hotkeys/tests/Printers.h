@@ -1,0 +1,20 @@
+#pragma once
+
+// Readable failure messages for the hot key types.
+#include <ostream>
+
+#include "hotkeys/HotKeyAction.h"
+#include "platform/sim/SimHotKeyRegistrar.h"
+#include "platform/sim/TestPrinters.h"
+
+namespace quenda {
+inline void PrintTo(HotKeyAction a, std::ostream* os) {
+    *os << rawValue(a).toStdString();
+}
+inline void PrintTo(const KeyCombo& c, std::ostream* os) {
+    *os << c.displayString().toStdString() << " (" << c.keyCode << ", " << c.carbonModifiers << ")";
+}
+inline void PrintTo(const SimHotKeyRegistrar::Registration& r, std::ostream* os) {
+    *os << "{key " << r.keyCode << ", mods " << r.carbonModifiers << ", id " << r.id << "}";
+}
+}  // namespace quenda

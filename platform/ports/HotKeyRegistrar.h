@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace quenda {
+
+// System-wide shortcuts. A combination is a platform-neutral virtual key code (US key
+// positions) plus Carbon modifier bits (command 256, shift 512, option 2048, control 4096);
+// the backend translates both. Presses arrive on the main thread through the handler.
+class HotKeyRegistrar {
+  public:
+    using Handler = std::function<void(uint32_t id)>;
+
+    // The statuses a backend reports besides 0 (success), in the values the logic expects.
+    static constexpr int32_t kTaken = -9878;    // another client holds the combination
+    static constexpr int32_t kInvalid = -9879;  // no such key here, or no desktop to ask
+
+    virtual ~HotKeyRegistrar() = default;
+    // 0 on success; otherwise a non-zero status and nothing stays registered under `id`.
+    virtual int32_t registerHotKey(uint32_t keyCode, uint32_t carbonModifiers, uint32_t id) = 0;
+    // Unknown ids are ignored.
+    virtual void unregisterHotKey(uint32_t id) = 0;
+    // Replaces the previous handler; an empty one drops presses.
+    virtual void setHandler(Handler handler) = 0;
+};
+
+}  // namespace quenda
