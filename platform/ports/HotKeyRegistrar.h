@@ -12,7 +12,9 @@ class HotKeyRegistrar {
   public:
     using Handler = std::function<void(uint32_t id)>;
 
-    // The statuses a backend reports besides 0 (success), in the values the logic expects.
+    // Failure statuses. They keep the values of the original platform's hot key errors
+    // ("hot key exists", "hot key invalid") rather than X's BadAccess (10), so statuses and
+    // the registration log read the same on every backend.
     static constexpr int32_t kTaken = -9878;    // another client holds the combination
     static constexpr int32_t kInvalid = -9879;  // no such key here, or no desktop to ask
 

@@ -55,7 +55,7 @@ struct X11HotKeyRegistrar::Impl {
     int32_t grab(HotKey& hotKey);
     void ungrab(HotKey& hotKey);
     void drain();
-    void handle(const xcb_generic_event_t* event);
+    void handle(xcb_generic_event_t* event);
     void regrabAll();
     void loseConnection();
     void drainLater();
@@ -221,7 +221,7 @@ void X11HotKeyRegistrar::Impl::drain() {
     if (xcb_connection_has_error(conn)) loseConnection();
 }
 
-void X11HotKeyRegistrar::Impl::handle(const xcb_generic_event_t* event) {
+void X11HotKeyRegistrar::Impl::handle(xcb_generic_event_t* event) {
     switch (event->response_type & ~0x80) {
         case XCB_KEY_PRESS: {
             const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
@@ -245,8 +245,7 @@ void X11HotKeyRegistrar::Impl::handle(const xcb_generic_event_t* event) {
             break;
         }
         case XCB_MAPPING_NOTIFY: {
-            auto* mapping = reinterpret_cast<xcb_mapping_notify_event_t*>(
-                const_cast<xcb_generic_event_t*>(event));
+            auto* mapping = reinterpret_cast<xcb_mapping_notify_event_t*>(event);
             if (mapping->request == XCB_MAPPING_POINTER) break;
             xcb_refresh_keyboard_mapping(symbols, mapping);
             regrabTimer.start();

@@ -17,6 +17,12 @@
 namespace quenda {
 namespace {
 
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XPtr = std::unique_ptr<T, FreeDeleter>;
+
 using testing::PrivateDisplay;
 using testing::waitUntil;
 
@@ -58,17 +64,14 @@ class Client {
     bool ok() const { return !xcb_connection_has_error(conn_); }
 
     xcb_keycode_t keycode(uint32_t keysym) {
-        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, keysym);
-        const xcb_keycode_t code = codes ? codes[0] : 0;
-        std::free(codes);
-        return code;
+        XPtr<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols_, keysym));
+        return codes ? codes.get()[0] : 0;
     }
     // True when granted.
     bool grab(xcb_keycode_t keycode, uint16_t modifiers) {
-        auto* error = xcb_request_check(
+        XPtr<xcb_generic_error_t> error(xcb_request_check(
             conn_, xcb_grab_key_checked(conn_, 0, root_, modifiers, keycode, XCB_GRAB_MODE_ASYNC,
-                                        XCB_GRAB_MODE_ASYNC));
-        std::free(error);
+                                        XCB_GRAB_MODE_ASYNC)));
         return !error;
     }
     void ungrab(xcb_keycode_t keycode, uint16_t modifiers) {
@@ -84,17 +87,17 @@ class Client {
         sync();
     }
     uint16_t state() {
-        auto* reply = xcb_query_pointer_reply(conn_, xcb_query_pointer(conn_, root_), nullptr);
-        const uint16_t mask = reply ? reply->mask : 0;
-        std::free(reply);
-        return mask;
+        XPtr<xcb_query_pointer_reply_t> reply(
+            xcb_query_pointer_reply(conn_, xcb_query_pointer(conn_, root_), nullptr));
+        return reply ? reply->mask : 0;
     }
 
   private:
     // A round trip: the server has done everything sent so far before another client's
     // request can overtake it.
     void sync() {
-        std::free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+        XPtr<xcb_get_input_focus_reply_t> reply(
+            xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
     }
     void fake(uint8_t type, xcb_keycode_t keycode) {
         xcb_test_fake_input(conn_, type, keycode, XCB_CURRENT_TIME, root_, 0, 0, 0);
