@@ -7,7 +7,7 @@ namespace quenda {
 // The one way to tell the user something briefly: a short text near the bottom of the
 // screen under the pointer, gone after `duration` seconds. It never takes focus.
 class Hud {
-public:
+  public:
     virtual ~Hud() = default;
     virtual void show(const QString& message, double duration) = 0;
 };
