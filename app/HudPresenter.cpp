@@ -1,0 +1,65 @@
+#include "app/HudPresenter.h"
+
+#include <algorithm>
+
+#include <QThread>
+
+namespace quenda {
+
+HudPresenter::HudPresenter(SurfaceFactory makeSurface, const ScreenGeo& geo, Clock& clock)
+    : makeSurface_(std::move(makeSurface)),
+      geo_(geo),
+      clock_(clock),
+      self_(std::make_shared<HudPresenter*>(this)) {}
+
+HudPresenter::~HudPresenter() = default;
+
+Rect HudPresenter::frameFor(double textWidth, const std::optional<ScreenInfo>& screen) {
+    const Rect area = screen ? screen->visibleFrame : kNoScreenFrame;
+    // The cap is applied last: on a very narrow screen it wins over the minimum.
+    const double width =
+        std::min(std::max(textWidth + kTextPadding, kMinWidth), area.width - kScreenMargin);
+    return {area.minX() + area.width / 2 - width / 2, area.minY() + kAboveBottom, width, kHeight};
+}
+
+void HudPresenter::show(const QString& message, double duration) {
+    if (QThread::currentThread() == mainThread_.thread()) {
+        showNow(message, duration);
+        return;
+    }
+    // Queued on an object the presenter owns: if the presenter is gone first, Qt drops it.
+    QMetaObject::invokeMethod(
+        &mainThread_, [this, message, duration] { showNow(message, duration); },
+        Qt::QueuedConnection);
+}
+
+void HudPresenter::showNow(const QString& message, double duration) {
+    if (!surface_) surface_ = makeSurface_();
+    if (!surface_) return;
+
+    surface_->setText(message);
+    surface_->setFrame(frameFor(surface_->naturalTextWidth(message), geo_.screenUnderMouse()));
+    surface_->setAlpha(1);
+    surface_->orderFront();
+    scheduleFade(duration);
+}
+
+void HudPresenter::scheduleFade(double duration) {
+    const uint64_t generation = ++fadeGeneration_;  // cancels the pending fade
+    clock_.after(duration, [weak = std::weak_ptr(self_), generation] {
+        const auto self = weak.lock();
+        if (self && (*self)->fadeGeneration_ == generation) (*self)->fadeOut();
+    });
+}
+
+void HudPresenter::fadeOut() {
+    surface_->animateAlpha(0, kFadeSeconds, [weak = std::weak_ptr(self_)] {
+        const auto self = weak.lock();
+        if (!self) return;
+        HudSurface& surface = *(*self)->surface_;
+        // A message shown during the fade set alpha back to 1 and must stay.
+        if (surface.alpha() == 0) surface.orderOut();
+    });
+}
+
+}  // namespace quenda

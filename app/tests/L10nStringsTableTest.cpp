@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include "app/L10n.h"
+#include "platform/sim/TestPrinters.h"
+
+// The strings table that ships with the program: every key the program looks up is there,
+// and every format text takes exactly the arguments its callers pass.
+
+namespace quenda {
+namespace {
+
+// Every key looked up with L10n::t or L10n::format anywhere in the program.
+const char* const kKeys[] = {
+    "action_bridge_broadcast",
+    "action_bridge_group",
+    "action_bridge_mark",
+    "action_bridge_send",
+    "action_bridge_send_clipboard",
+    "action_bridge_send_enter",
+    "action_groups_auto",
+    "action_groups_move_next",
+    "action_groups_move_prev",
+    "action_groups_next",
+    "action_groups_overview",
+    "action_groups_prev",
+    "action_mosaic_promote",
+    "action_mosaic_rotate",
+    "action_tools_clipboard",
+    "action_tools_dashboard",
+    "action_tools_shelf",
+    "action_tools_shelf_add",
+    "action_win_bottom",
+    "action_win_center",
+    "action_win_left",
+    "action_win_max_center",
+    "action_win_maximize",
+    "action_win_next_screen",
+    "action_win_right",
+    "action_win_top",
+    "action_ws_restore",
+    "action_ws_save",
+    "ax_live_missing_sub",
+    "ax_live_ok_sub",
+    "ax_short_off",
+    "ax_short_on",
+    "bridge_broadcast_clear",
+    "bridge_broadcast_empty_hint",
+    "bridge_broadcast_enter",
+    "bridge_broadcast_title",
+    "bridge_clear_target",
+    "bridge_header",
+    "bridge_no_target_hint",
+    "bridge_return_toggle",
+    "bridge_send_controls",
+    "bridge_source_prefix",
+    "bridge_subtitle",
+    "bridge_target_card_title",
+    "bridge_target_prefix",
+    "bridge_template_edit",
+    "bridge_template_label",
+    "bridge_template_none",
+    "btn_cancel",
+    "clip_clear_sub",
+    "clip_clear_unpinned",
+    "clip_header",
+    "clip_history_count",
+    "clip_open_full",
+    "clip_recent_empty",
+    "clip_recent_title",
+    "clip_shelf_add_sub",
+    "clip_shelf_count",
+    "clip_subtitle",
+    "groups_active_label",
+    "groups_controls_title",
+    "groups_current_of",
+    "groups_header",
+    "groups_none_yet",
+    "groups_overview_cta",
+    "groups_overview_cta_sub",
+    "groups_per_group_badge",
+    "groups_screen_info",
+    "groups_size_auto",
+    "groups_size_label",
+    "groups_subtitle",
+    "guide_1_body",
+    "guide_1_title",
+    "guide_2_body",
+    "guide_2_title",
+    "guide_3_body",
+    "guide_3_title",
+    "guide_4_body",
+    "guide_4_title",
+    "guide_5_body",
+    "guide_5_title",
+    "guides_ax_off",
+    "guides_ax_on",
+    "guides_export_diag",
+    "guides_open_accessibility",
+    "guides_settings_header",
+    "guides_settings_subtitle",
+    "guides_viewer_title",
+    "hk_cat_bridge",
+    "hk_cat_groups",
+    "hk_cat_layouts",
+    "hk_cat_tools",
+    "hud_broadcast_empty",
+    "hud_clipboard_cleared",
+    "hud_copied",
+    "hud_diag_exported",
+    "hud_group_added",
+    "hud_group_removed",
+    "hud_in_target_already",
+    "hud_login_disabled",
+    "hud_login_enabled",
+    "hud_login_error",
+    "hud_mark_target_first",
+    "hud_no_active_window",
+    "hud_no_active_window_mark",
+    "hud_promote_missing",
+    "hud_ready",
+    "hud_rotate_empty",
+    "layout_auto",
+    "layout_centerSides",
+    "layout_columns2",
+    "layout_columns3",
+    "layout_columns4",
+    "layout_grid2x2",
+    "layout_grid3x2",
+    "layout_grid3x3",
+    "layout_mainStack",
+    "layout_rows2",
+    "layout_short_auto",
+    "layout_short_centerSides",
+    "layout_short_columns2",
+    "layout_short_columns3",
+    "layout_short_columns4",
+    "layout_short_grid2x2",
+    "layout_short_grid3x2",
+    "layout_short_grid3x3",
+    "layout_short_mainStack",
+    "layout_short_rows2",
+    "layouts_active_window",
+    "layouts_grid_title",
+    "layouts_header",
+    "layouts_quick_actions",
+    "layouts_subtitle",
+    "menu_ai_bridge",
+    "menu_ax_warning",
+    "menu_bridge_broadcast_count",
+    "menu_check_updates",
+    "menu_clipboard",
+    "menu_how_it_works_guides",
+    "menu_open_dashboard",
+    "menu_organize_auto",
+    "menu_overview",
+    "menu_quit",
+    "menu_shelf",
+    "pref_include_other_screens",
+    "pref_include_other_screens_sub",
+    "settings_corner_always",
+    "settings_corner_hover",
+    "settings_corner_left",
+    "settings_corner_mode",
+    "settings_corner_never",
+    "settings_corner_pos",
+    "settings_corner_right",
+    "settings_gap",
+    "settings_general_title",
+    "settings_launch_login",
+    "settings_open_data",
+    "settings_stage_manager",
+    "shortcuts_active_count",
+    "shortcuts_assigned_msg",
+    "shortcuts_clear_all",
+    "shortcuts_clear_one",
+    "shortcuts_cleared_all_msg",
+    "shortcuts_header",
+    "shortcuts_need_modifier",
+    "shortcuts_press_keys",
+    "shortcuts_reassigned_msg",
+    "shortcuts_recording_banner",
+    "shortcuts_restore_defaults",
+    "shortcuts_restored_msg",
+    "shortcuts_search_placeholder",
+    "shortcuts_subtitle",
+    "shortcuts_unassigned",
+    "tab_bridge",
+    "tab_clipboard",
+    "tab_groups",
+    "tab_guides_settings",
+    "tab_layouts",
+    "tab_shortcuts",
+    "updates_available",
+    "updates_card_title",
+    "updates_checking",
+    "updates_downloading",
+    "updates_install_now",
+    "updates_installed",
+    "updates_up_to_date",
+    "ws_btn_restore",
+    "ws_btn_save",
+    "ws_section_title",
+    "ws_slot_label",
+    "ws_summary_empty",
+    "ws_summary_filled",
+};
+
+// Keys the program also uses that the list above leaves out.
+const char* const kAlsoUsed[] = {"hud_rotated"};
+
+// The arguments each format key's callers pass, in order: '@' text, 'd' integer.
+const std::map<QString, QString> kFormatArguments{
+    {"action_ws_restore", "d"},            // slot number
+    {"action_ws_save", "d"},               // slot number
+    {"bridge_no_target_hint", "@"},        // shortcut of "bridge.mark", or "Dashboard"
+    {"clip_history_count", "d"},           // entries in the clipboard history
+    {"clip_shelf_count", "d"},             // items on the shelf
+    {"groups_current_of", "dd"},           // current group number, number of groups
+    {"groups_per_group_badge", "d"},       // automatic group size
+    {"groups_screen_info", "@"},           // screen description, e.g. "2560×1440 (16:9)"
+    {"hud_broadcast_empty", "@"},          // shortcut of "bridge.group"
+    {"hud_group_added", "d@"},             // members now, window label
+    {"hud_group_removed", "d"},            // members now
+    {"hud_login_error", "@"},              // the error's description
+    {"hud_mark_target_first", "@"},        // shortcut of "bridge.mark"
+    {"hud_ready", "@@"},                   // shortcuts of "layout.auto" and "bridge.mark"
+    {"menu_bridge_broadcast_count", "d"},  // destinations in the group
+    {"shortcuts_active_count", "d"},       // active shortcuts
+    {"shortcuts_assigned_msg", "@@"},      // combination, the action's title
+    {"shortcuts_reassigned_msg", "@@"},    // combination, the displaced action's title
+    {"updates_available", "@d"},           // version, build
+    {"ws_slot_label", "d"},                // slot number
+    {"ws_summary_filled", "d@"},           // saved windows, application names
+};
+
+const StringsTable& shipped() {
+    static const StringsTable table = *loadStringsTable(":/quenda/strings.json");
+    return table;
+}
+
+// The argument kinds a text's placeholders use, by argument position ('@' or 'd'), read with
+// a parser of its own so the formatter is not checked against itself. Sets `stray` when a
+// '%' starts no placeholder.
+QString argumentsUsed(const QString& text, bool& stray) {
+    static const QRegularExpression placeholder(
+        R"(%%|%(?:([1-9][0-9]*)\$)?(?:ll|l|q)?([@sdiu])|%)");
+    std::map<int, QChar> kinds;
+    int next = 1;
+    stray = false;
+    for (const auto& m : placeholder.globalMatch(text)) {
+        if (m.captured(0) == "%%") continue;
+        if (m.captured(2).isEmpty()) {
+            stray = true;
+            continue;
+        }
+        const int position = m.captured(1).isEmpty() ? next++ : m.captured(1).toInt();
+        const QChar conversion = m.captured(2).front();
+        const QChar kind = conversion == u'@' || conversion == u's' ? u'@' : u'd';
+        if (kinds.count(position) && kinds[position] != kind) stray = true;
+        kinds[position] = kind;
+    }
+    QString used;
+    for (int p = 1; p <= (kinds.empty() ? 0 : kinds.rbegin()->first); ++p)
+        used += kinds.count(p) ? kinds[p] : QChar(u'?');  // '?': a position left out
+    return used;
+}
+
+TEST(StringsTable, HasATextForEveryKey) {
+    ASSERT_FALSE(shipped().isEmpty());
+    for (const char* key : kKeys) {
+        const QString text = shipped().value(key, L10n::kMissing);
+        EXPECT_NE(text, L10n::kMissing) << "missing: " << key;
+        EXPECT_FALSE(text.trimmed().isEmpty()) << "empty: " << key;
+        EXPECT_NE(text, key) << "untranslated: " << key;
+    }
+    for (const auto& guide : GuidesCatalog::all()) {
+        EXPECT_TRUE(shipped().contains(guide.titleKey)) << guide.titleKey.toStdString();
+        EXPECT_TRUE(shipped().contains(guide.bodyKey)) << guide.bodyKey.toStdString();
+    }
+}
+
+TEST(StringsTable, HoldsNoKeyTheProgramDoesNotUse) {
+    QSet<QString> known;
+    for (const char* key : kKeys) known.insert(key);
+    for (const char* key : kAlsoUsed) known.insert(key);
+    for (auto it = shipped().begin(); it != shipped().end(); ++it)
+        EXPECT_TRUE(known.contains(it.key()))
+            << "unknown key (a typo?): " << it.key().toStdString();
+}
+
+TEST(StringsTable, EveryFormatTakesExactlyTheArgumentsItsCallersPass) {
+    for (auto it = shipped().begin(); it != shipped().end(); ++it) {
+        bool stray = false;
+        const auto expected = kFormatArguments.find(it.key());
+        const QString wanted = expected == kFormatArguments.end() ? QString() : expected->second;
+        EXPECT_EQ(argumentsUsed(it.value(), stray), wanted) << it.key().toStdString();
+        EXPECT_FALSE(stray) << "a '%' that is no placeholder: " << it.key().toStdString();
+    }
+    for (const auto& [key, kinds] : kFormatArguments)
+        EXPECT_TRUE(shipped().contains(key)) << key.toStdString();
+}
+
+TEST(StringsTable, EveryFormatShowsAllItsArguments) {
+    const L10n l10n({shipped()});
+    for (const auto& [key, kinds] : kFormatArguments) {
+        QVariantList args;
+        QStringList shown;
+        for (qsizetype i = 0; i < kinds.size(); ++i) {
+            if (kinds[i] == u'@') {
+                args << QStringLiteral("‹texto%1›").arg(i + 1);
+            } else {
+                args << int(40 + i);
+            }
+            shown << args.back().toString();
+        }
+        const QString text = l10n.format(key, args);
+        for (const QString& s : shown)
+            EXPECT_TRUE(text.contains(s)) << key.toStdString() << ": " << text.toStdString();
+        EXPECT_FALSE(text.contains(u'%')) << key.toStdString() << ": " << text.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace quenda
