@@ -1,0 +1,43 @@
+#include "platform/x11/X11Desktop.h"
+
+#include <QtGlobal>
+
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Screens.h"
+#include "platform/x11/X11WindowServer.h"
+
+namespace quenda {
+
+struct X11Desktop::Impl {
+    explicit Impl(std::unique_ptr<x11::X11Connection> c)
+        : connection(std::move(c)), server(*connection), screens(*connection) {}
+    std::unique_ptr<x11::X11Connection> connection;
+    x11::X11WindowServer server;
+    x11::X11Screens screens;
+};
+
+X11Desktop::X11Desktop(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+X11Desktop::~X11Desktop() = default;
+
+std::unique_ptr<X11Desktop> X11Desktop::open(QString* error, const QString& display) {
+    const QString name = display.isEmpty() ? qEnvironmentVariable("DISPLAY") : display;
+    auto connection = x11::X11Connection::open(name, error);
+    if (!connection) return nullptr;
+    return std::unique_ptr<X11Desktop>(
+        new X11Desktop(std::make_unique<Impl>(std::move(connection))));
+}
+
+WindowServer& X11Desktop::windowServer() {
+    return impl_->server;
+}
+Screens& X11Desktop::screens() {
+    return impl_->screens;
+}
+bool X11Desktop::hasWindowManager() const {
+    return impl_->connection->hasWindowManager();
+}
+QString X11Desktop::displayName() const {
+    return impl_->connection->displayName();
+}
+
+}  // namespace quenda

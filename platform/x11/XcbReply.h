@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <xcb/xcb.h>
+
+namespace quenda::x11 {
+
+// Every xcb reply and error is malloc'd and must be freed: owning them says so once.
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+// The 32-bit values of a property reply of format 32 (cardinals, atoms, windows).
+inline std::vector<uint32_t> values32(const xcb_get_property_reply_t* r) {
+    if (!r || r->format != 32) return {};
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(r));
+    return {data, data + xcb_get_property_value_length(r) / 4};
+}
+
+inline std::optional<uint32_t> first32(const xcb_get_property_reply_t* r) {
+    const auto v = values32(r);
+    if (v.empty()) return std::nullopt;
+    return v.front();
+}
+
+}  // namespace quenda::x11
