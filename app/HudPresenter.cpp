@@ -12,6 +12,11 @@ HudPresenter::HudPresenter(SurfaceFactory makeSurface, const ScreenGeo& geo, Clo
       clock_(clock),
       self_(std::make_shared<HudPresenter*>(this)) {}
 
+HudPresenter::HudPresenter(HudSurface& surface, const ScreenGeo& geo, Clock& clock)
+    : HudPresenter(SurfaceFactory(), geo, clock) {
+    surface_ = &surface;
+}
+
 HudPresenter::~HudPresenter() = default;
 
 Rect HudPresenter::frameFor(double textWidth, const std::optional<ScreenInfo>& screen) {
@@ -34,7 +39,10 @@ void HudPresenter::show(const QString& message, double duration) {
 }
 
 void HudPresenter::showNow(const QString& message, double duration) {
-    if (!surface_) surface_ = makeSurface_();
+    if (!surface_ && makeSurface_) {
+        ownSurface_ = makeSurface_();
+        surface_ = ownSurface_.get();
+    }
     if (!surface_) return;
 
     surface_->setText(message);

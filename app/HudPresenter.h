@@ -45,6 +45,8 @@ class HudPresenter final : public Hud {
     // The surface is built on the first message and kept; a factory that returns nothing is
     // asked again at the next message.
     HudPresenter(SurfaceFactory makeSurface, const ScreenGeo& geo, Clock& clock);
+    // A surface built by the caller, who keeps it alive as long as the presenter.
+    HudPresenter(HudSurface& surface, const ScreenGeo& geo, Clock& clock);
     ~HudPresenter() override;
 
     void show(const QString& message, double duration) override;
@@ -68,7 +70,8 @@ class HudPresenter final : public Hud {
     SurfaceFactory makeSurface_;
     const ScreenGeo& geo_;
     Clock& clock_;
-    std::unique_ptr<HudSurface> surface_;
+    std::unique_ptr<HudSurface> ownSurface_;
+    HudSurface* surface_ = nullptr;
     // Lives on the creating (main) thread; show() from other threads is queued on it.
     QObject mainThread_;
     // Scheduled work holds this weakly, so it does nothing once the presenter is gone.

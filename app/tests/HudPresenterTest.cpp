@@ -268,6 +268,17 @@ TEST(HudPresenter, ThePanelIsBuiltOnceAndAskedForAgainWhenItCouldNotBe) {
     EXPECT_EQ(d.log.text, "Tres");
 }
 
+TEST(HudPresenter, ASurfaceBuiltByTheCallerIsUsedAsItIs) {
+    Desk d;
+    FakeSurface surface(d.log, d.clock, FakeSurface::StoppedFade::completesAtOnce);
+    HudPresenter presenter(surface, d.geo, d.clock);
+    presenter.show("Centrada", 1.6);
+    d.clock.advance(10);
+    EXPECT_EQ(d.log.timeline, d.timeline({"0.00 text Centrada", "0.00 frame", "0.00 alpha 1",
+                                          "0.00 front", "1.60 fade to 0 over 0.25", "1.85 out"}));
+    EXPECT_EQ(d.built, 0);
+}
+
 // Runs the main thread's event loop until `done` or the deadline.
 template <typename Done>
 bool processEventsUntil(Done done) {
