@@ -12,7 +12,7 @@
 
 #include "platform/x11/hotkeys/KeyTranslation.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
-#include "platform/x11/hotkeys/tests/PrivateDisplay.h"
+#include "platform/tests/PrivateDisplay.h"
 
 namespace quenda {
 namespace {

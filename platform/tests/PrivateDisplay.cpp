@@ -1,4 +1,4 @@
-#include "platform/x11/hotkeys/tests/PrivateDisplay.h"
+#include "platform/tests/PrivateDisplay.h"
 
 #include <fcntl.h>
 #include <poll.h>

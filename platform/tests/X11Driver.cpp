@@ -1,0 +1,175 @@
+#include "platform/tests/X11Driver.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <xcb/xcb.h>
+
+extern char** environ;
+
+namespace quenda::testing {
+
+namespace {
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XPtr = std::unique_ptr<T, FreeDeleter>;
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    XPtr<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+std::vector<uint32_t> property(xcb_connection_t* c, xcb_window_t w, const char* name,
+                               xcb_atom_t type) {
+    XPtr<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, w, atom(c, name), type, 0, 4096), nullptr));
+    if (!r || r->format != 32) return {};
+    const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(r.get()));
+    return {v, v + xcb_get_property_value_length(r.get()) / 4};
+}
+
+QString title(xcb_connection_t* c, xcb_window_t w) {
+    XPtr<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256), nullptr));
+    if (!r) return {};
+    return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r.get())),
+                             xcb_get_property_value_length(r.get()));
+}
+
+xcb_window_t rootOf(xcb_connection_t* c) {
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+bool contains(const std::vector<uint32_t>& v, uint32_t x) {
+    return std::find(v.begin(), v.end(), x) != v.end();
+}
+}  // namespace
+
+PrivateDisplay& X11Driver::display() {
+    static std::unique_ptr<PrivateDisplay> shared = [] {
+        QString error;
+        auto d = PrivateDisplay::start(true, &error);
+        if (!d) throw std::runtime_error("no private X display: " + error.toStdString());
+        return d;
+    }();
+    return *shared;
+}
+
+X11Driver::X11Driver() {
+    const QString name = display().name();
+    QString error;
+    desktop_ = X11Desktop::open(&error, name);
+    if (!desktop_) throw std::runtime_error(error.toStdString());
+    conn_ = xcb_connect(name.toLocal8Bit().constData(), nullptr);
+}
+
+X11Driver::~X11Driver() {
+    for (const auto& [window, pid] : xterms_) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    // Wait until the manager has let go of them, so the next test starts on an empty desktop.
+    waitUntil([this] {
+        return property(conn_, rootOf(conn_), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW).empty();
+    });
+    xcb_disconnect(conn_);
+}
+
+uint64_t X11Driver::openWindow(const QString& windowTitle, const Rect& frame) {
+    // The default font's cells are 6x13, with a 2-point inner border, inside openbox's
+    // 1/1/20/5 frame.
+    const int cols = std::max(2, int((frame.width - 2 - 4) / 6));
+    const int rows = std::max(1, int((frame.height - 25 - 4) / 13));
+    const std::string geometry = std::to_string(cols) + "x" + std::to_string(rows) + "+" +
+                                 std::to_string(int(frame.x)) + "+" + std::to_string(int(frame.y));
+    const std::string t = windowTitle.toStdString();
+    const std::string displayEnv = "DISPLAY=" + display().name().toStdString();
+    std::vector<std::string> argv{"xterm", "-T", t, "-n", t, "-geometry", geometry, "-e", "cat"};
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) {
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0) envStrings.emplace_back(*e);
+    }
+    envStrings.push_back(displayEnv);
+    std::vector<char*> env;
+    for (auto& s : envStrings) env.push_back(s.data());
+    env.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, "xterm", nullptr, nullptr, args.data(), env.data()) != 0)
+        throw std::runtime_error("cannot start xterm");
+
+    uint64_t found = 0;
+    const bool shown = waitUntil([&] {
+        for (uint32_t w : property(conn_, rootOf(conn_), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW)) {
+            if (title(conn_, w) != windowTitle) continue;
+            if (property(conn_, w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL).size() != 4)
+                return false;
+            XPtr<xcb_get_window_attributes_reply_t> a(xcb_get_window_attributes_reply(
+                conn_, xcb_get_window_attributes(conn_, w), nullptr));
+            if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE) return false;
+            found = w;
+            return true;
+        }
+        return false;
+    });
+    if (!shown) throw std::runtime_error("xterm window did not appear: " + t);
+    xterms_[found] = pid;
+    return found;
+}
+
+int32_t X11Driver::pidOf(uint64_t window) {
+    return xterms_.at(window);
+}
+
+void X11Driver::minimize(uint64_t window) {
+    display().run("xdotool", {"windowminimize", QString::number(window)});
+    waitUntil([&] {
+        return contains(property(conn_, window, "_NET_WM_STATE", XCB_ATOM_ATOM),
+                        atom(conn_, "_NET_WM_STATE_HIDDEN"));
+    });
+}
+
+void X11Driver::raise(uint64_t window) {
+    display().run("xdotool", {"windowactivate", QString::number(window)});
+    waitUntil([&] {
+        const auto stack =
+            property(conn_, rootOf(conn_), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
+        return !stack.empty() && stack.back() == window;
+    });
+}
+
+void X11Driver::destroy(uint64_t window) {
+    auto it = xterms_.find(window);
+    if (it == xterms_.end()) return;
+    kill(it->second, SIGKILL);
+    waitpid(it->second, nullptr, 0);
+    xterms_.erase(it);
+    waitUntil([&] {
+        return !contains(property(conn_, rootOf(conn_), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW),
+                         uint32_t(window));
+    });
+}
+
+void X11Driver::settle() {
+    XPtr<xcb_get_input_focus_reply_t> r(
+        xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+}
+
+std::unique_ptr<DesktopDriver> makeX11Driver() {
+    return std::make_unique<X11Driver>();
+}
+
+}  // namespace quenda::testing
