@@ -8,14 +8,20 @@
 #include "app/ConfigCommand.h"
 #include "app/WindowsCommand.h"
 #include "core/AX.h"
+#include "main/ActionCommand.h"
+#include "main/QuendaApplication.h"
 #include "platform/desktop/JsonFileDefaults.h"
 #include "platform/x11/X11Desktop.h"
 
 namespace {
 
 const char* const kUsage =
-    "usage: quenda COMMAND\n"
+    "usage: quenda [COMMAND]\n"
     "\n"
+    "Without a command, starts Quenda (tray icon, global shortcuts); when it is already\n"
+    "running, asks it to open its dashboard.\n"
+    "\n"
+    "  action ID                        run one command in the running Quenda\n"
     "  windows [--json]                 list the visible windows front to back\n"
     "  config list                      show every setting\n"
     "  config get KEY                   show one setting\n"
@@ -48,6 +54,7 @@ int windowsCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc < 2) return quenda::runApplication(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quenda"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUENDA_VERSION));
@@ -63,9 +70,11 @@ int main(int argc, char** argv) {
     } else if (command == QLatin1String("config")) {
         quenda::JsonFileDefaults store(quenda::JsonFileDefaults::defaultPath());
         status = quenda::runConfigCommand(args, store, out, err);
+    } else if (command == QLatin1String("action")) {
+        status = quenda::runActionCommand(args, out, err);
     } else if (command == QLatin1String("--version")) {
         out << "quenda " << QUENDA_VERSION << "\n";
-    } else if (command == QLatin1String("--help") || command.isEmpty()) {
+    } else if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out << kUsage;
     } else {
         err << "quenda: unknown command \"" << command << "\"\n" << kUsage;

@@ -1,0 +1,152 @@
+#include "main/QuendaApplication.h"
+
+#include <cstdio>
+#include <memory>
+
+#include <QApplication>
+#include <QTextStream>
+
+#include "app/ActionDispatch.h"
+#include "app/HudPresenter.h"
+#include "app/L10n.h"
+#include "app/Startup.h"
+#include "app/StatusMenu.h"
+#include "bridge/Relay.h"
+#include "core/AX.h"
+#include "core/Prefs.h"
+#include "core/ScreenGeo.h"
+#include "hotkeys/HotKeyCenter.h"
+#include "layouts/WindowManager.h"
+#include "platform/desktop/DBusApplication.h"
+#include "platform/desktop/JsonFileDefaults.h"
+#include "platform/desktop/QtMainClock.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
+#include "views/HudPanel.h"
+#include "views/TrayIcon.h"
+
+namespace quenda {
+
+namespace {
+
+void say(const QString& line) {
+    QTextStream err(stderr);
+    err << line << "\n";
+}
+
+// Everything the running application is made of, built once in dependency order.
+struct Services {
+    explicit Services(X11Desktop& x11)
+        : defaults(JsonFileDefaults::defaultPath()),
+          prefs(defaults),
+          geo(x11.screens(), prefs),
+          ax(x11.windowServer()),
+          hud([] { return std::make_unique<HudPanel>(); }, geo, clock),
+          windows({ax, geo, x11.screens(), prefs, hud, clock}),
+          dispatch({windows, hud, [this](HotKeyAction a) { return title(a); }}),
+          hotKeys({prefs, registrar, clock, [this](HotKeyAction a) { dispatch.execute(a); },
+                   &HotKeyCenter::writeToStderr}) {}
+
+    QString title(HotKeyAction a) const {
+        if (const auto slot = titleSlot(a)) return l10n.format(titleKey(a), {*slot});
+        return l10n.t(titleKey(a));
+    }
+    std::optional<QString> shortcut(HotKeyAction a) const {
+        if (const auto combo = hotKeys.combo(a)) return combo->displayString();
+        return std::nullopt;
+    }
+    QString format(const QString& key, const QVariantList& args) const {
+        return l10n.format(key, args);
+    }
+
+    JsonFileDefaults defaults;
+    Prefs prefs;
+    QtMainClock clock;
+    const L10n& l10n = L10n::shared();
+    ScreenGeo geo;
+    AX ax;
+    HudPresenter hud;
+    WindowManager windows;
+    Relay relay;
+    ActionDispatch dispatch;
+    X11HotKeyRegistrar registrar;
+    HotKeyCenter hotKeys;
+};
+
+std::vector<MenuEntry> statusMenu(Services& s) {
+    StatusMenuContext c;
+    c.trusted = s.ax.server().isTrusted();
+    c.t = [&s](const QString& key) { return s.l10n.t(key); };
+    c.format = [&s](const QString& key, const QVariantList& args) { return s.format(key, args); };
+    c.shortcut = [&s](HotKeyAction a) { return s.shortcut(a); };
+    c.relay = &s.relay;
+    c.execute = [&s](HotKeyAction a) { s.dispatch.execute(a); };
+    c.fixPermission = [&s] {
+        s.ax.server().requestTrust();
+        s.ax.openAccessibilitySettings();
+    };
+    c.openDashboard = [&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); };
+    c.openGuides = c.openDashboard;
+    c.checkForUpdates = [&s] {
+        s.hud.show(ActionDispatch::notAvailableMessage(s.l10n.t("menu_check_updates")), 2.0);
+    };
+    c.quit = [] { QApplication::quit(); };
+    c.clearBridgeTarget = [&s] { s.relay.clearTarget(); };
+    return buildStatusMenu(c);
+}
+
+}  // namespace
+
+int runApplication(int& argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    DBusApplication bus;
+    switch (bus.claim()) {
+        case DBusApplication::Claim::AlreadyRunning: {
+            QString error;
+            DBusApplication::activateRunning(&error);
+            say(QStringLiteral(
+                "quenda: Quenda is already running; it was asked to open its dashboard"));
+            return 0;
+        }
+        case DBusApplication::Claim::NoBus:
+            say(QStringLiteral(
+                "quenda: no session bus; `quenda action` cannot reach this instance"));
+            break;
+        case DBusApplication::Claim::Owned:
+            break;
+    }
+
+    QString error;
+    auto x11 = X11Desktop::open(&error);
+    if (!x11) {
+        say(QStringLiteral("quenda: ") + error);
+        return 1;
+    }
+
+    Services s(*x11);
+    bus.onActivate = [&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); };
+    bus.onAction = [&s](const QString& id) {
+        if (const auto action = fromRawValue(id)) s.dispatch.execute(*action);
+    };
+
+    TrayIcon tray([&s] { return statusMenu(s); });
+    StartupSteps steps;
+    steps.createStatusItem = [&tray] {
+        if (!TrayIcon::trayAvailable()) {
+            say(QStringLiteral(
+                "quenda: no system tray on this desktop; shortcuts, the command line "
+                "and messages still work"));
+        }
+        tray.show();  // shows itself as soon as a tray host appears
+    };
+    steps.registerHotKeys = [&s] { s.hotKeys.reregisterAll(); };
+    runStartup({s.ax, s.prefs, s.hud, s.clock,
+                [&s](const QString& key, const QVariantList& args) { return s.format(key, args); },
+                [&s](HotKeyAction a) { return s.shortcut(a); }},
+               steps);
+    return app.exec();
+}
+
+}  // namespace quenda

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# End-to-end: the running application on a private desktop with a session bus. Commands
+# arrive through `quenda action` and through real key presses; every frame is checked
+# with x11_oracle.py (xwininfo + _NET_FRAME_EXTENTS), never with our own code.
+#   app_shell.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR
+set -euo pipefail
+
+quenda=${1:?usage: app_shell.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
+scripts=${2:?usage: app_shell.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
+artifacts=${3:?usage: app_shell.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=scripts/lib/desktop.sh
+source "$scripts/lib/desktop.sh"
+mkdir -p "$artifacts"
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/quenda-e2e.XXXXXX")
+export HOME=$tmp XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data
+unset DBUS_SESSION_BUS_ADDRESS
+qpid=
+
+stop_all() {
+    if [[ -n $qpid ]] && qd_alive "$qpid"; then kill "$qpid" 2>/dev/null || true; fi
+    if [[ -n ${QUENDA_VD_PIDS:-} ]]; then "$scripts/virtual-desktop.sh" stop || true; fi
+    unset QUENDA_VD_PIDS DISPLAY
+}
+trap 'stop_all; rm -rf "$tmp"' EXIT
+
+failures=0
+fail() {
+    printf 'FAIL %s\n' "$*" >&2
+    failures=$((failures + 1))
+}
+expect_eq() { [[ $2 == "$3" ]] || fail "$1: expected [$3], got [$2]"; }
+
+run_quenda() {
+    status=0
+    timeout 60 "$quenda" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
+    out=$(cat "$tmp/out") err=$(cat "$tmp/err")
+}
+
+# outer_frame ID: "x y w h" of the window's outer frame, as the oracle sees it.
+outer_frame() {
+    python3 "$here/x11_oracle.py" | python3 -c '
+import json, sys
+for w in json.load(sys.stdin):
+    if int(w["id"], 0) == int(sys.argv[1], 0):
+        print(*w["frame"])' "$1"
+}
+
+# frame_matches ID X Y W H SLACK: position exact; size at most the target and within SLACK
+# below it (xterm takes sizes on its character grid).
+frame_matches() {
+    local fx fy fw fh
+    read -r fx fy fw fh <<<"$(outer_frame "$1")" || return 1
+    [[ -n $fx ]] || return 1
+    ((fx == $2 && fy == $3 && fw <= $4 && fw > $4 - $6 && fh <= $5 && fh > $5 - $6))
+}
+
+hotkey_lines() {
+    if [[ -f $tmp/quenda.err ]]; then grep -c '^\[Quenda\] HotKey ' "$tmp/quenda.err" || true; else echo 0; fi
+}
+has_hotkey_lines() { (($(hotkey_lines) >= $1)); }
+active_is() { [[ $(qd_root_prop _NET_ACTIVE_WINDOW) == *"$(printf '0x%x' "$1")"* ]]; }
+gone() { ! qd_alive "$1"; }
+
+# The HUD: a top-level window the window manager never manages (override-redirect).
+hud_shown() {
+    local id
+    id=$(xwininfo -root -children | awk '/"Quenda HUD"/ {print $1; exit}')
+    [[ -n $id ]] || return 1
+    local info
+    info=$(xwininfo -id "$id")
+    grep -q 'Map State: IsViewable' <<<"$info" && grep -q 'Override Redirect State: yes' <<<"$info"
+}
+
+start_quenda() {
+    "$quenda" 2>"$tmp/quenda.err" &
+    qpid=$!
+    qd_wait_until "the hot key log" has_hotkey_lines 3
+}
+
+# ---------------------------------------------------------------------------------------
+eval "$("$scripts/virtual-desktop.sh" start --bus)"
+
+# win.right on Ctrl+Alt+R; win.left on Ctrl+Alt+Left, which openbox itself holds.
+run_quenda config set customHotKeys.v1 \
+    '{"layout.auto":{"keyCode":18,"carbonModifiers":6144},"win.right":{"keyCode":15,"carbonModifiers":6144},"win.left":{"keyCode":123,"carbonModifiers":6144}}'
+expect_eq "config set status" "$status" 0
+
+qd_open_xterm "Quenda e2e shell" 60x20+200+150
+xterm_id=$QD_XTERM_ID
+xdotool windowactivate --sync "$xterm_id" >/dev/null 2>&1 || true
+qd_wait_until "the xterm to be active" active_is "$xterm_id"
+
+run_quenda action win.left
+expect_eq "action without a running instance" "$status" 1
+[[ $err == *"not running"* ]] || fail "no-instance message: $err"
+
+start_quenda
+mapfile -t lines < <(grep '^\[Quenda\] HotKey ' "$tmp/quenda.err")
+expect_eq "registration line 1" "${lines[0]:-}" "[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr"
+[[ ${lines[1]:-} == "[Quenda] HotKey ⌃⌥← · win.left → status "*" ERROR" &&
+    ${lines[1]} != *"status 0 "* ]] || fail "taken combination not reported: ${lines[1]:-}"
+expect_eq "registration line 3" "${lines[2]:-}" "[Quenda] HotKey ⌃⌥R · win.right → status 0 noErr"
+
+# A command from the command line: left half of the 1600x1000 work area, gap 8.
+run_quenda action win.left
+expect_eq "action status" "$status" 0
+qd_wait_until "the xterm on the left half" frame_matches "$xterm_id" 8 8 788 984 16 ||
+    fail "left half: $(outer_frame "$xterm_id")"
+
+# A command from a real key press.
+xdotool key --clearmodifiers ctrl+alt+r
+qd_wait_until "the xterm on the right half" frame_matches "$xterm_id" 804 8 788 984 16 ||
+    fail "right half: $(outer_frame "$xterm_id")"
+
+# The HUD: shown without taking focus, kept as an artefact.
+run_quenda action win.maxCenter
+qd_wait_until "the HUD" hud_shown || fail "no HUD window appeared"
+import -window root "$artifacts/app-shell-hud.png" || fail "screenshot"
+active_is "$xterm_id" || fail "the HUD took the focus"
+qd_wait_until "the maximised xterm" frame_matches "$xterm_id" 8 8 1584 984 16 ||
+    fail "maximised: $(outer_frame "$xterm_id")"
+
+# Unknown identifiers are refused before anything is sent.
+run_quenda action no.such.action
+expect_eq "unknown action status" "$status" 2
+[[ $err == *"layout.auto"* && $err == *"tools.dashboard"* ]] || fail "valid ids not listed"
+
+# A second instance hands over to the first and leaves.
+run_quenda
+expect_eq "second instance status" "$status" 0
+qd_alive "$qpid" || fail "the first instance died"
+
+# A lost X connection ends the application with a message instead of a hang.
+"$scripts/virtual-desktop.sh" stop
+unset QUENDA_VD_PIDS
+qd_wait_until "quenda to exit after the X server went away" gone "$qpid" ||
+    fail "quenda kept running without its X server"
+wait "$qpid" 2>/dev/null && fail "quenda exited 0 after losing X" || true
+qpid=
+
+if ((failures)); then
+    printf 'app_shell: %d check(s) failed\n' "$failures" >&2
+    exit 1
+fi
+echo "app_shell: all checks passed"
