@@ -1,6 +1,6 @@
 // The HUD panel on a real X server: where it appears, what it looks like (a screenshot kept
 // as an artefact), that it takes neither focus nor clicks, and that it fades away. Run by
-// run-on-virtual-desktop.sh on a private 1440x900 Xvfb with openbox.
+// run-on-virtual-desktop.sh on a private Xvfb with openbox, once per monitor layout.
 #include <memory>
 #include <optional>
 
@@ -81,11 +81,33 @@ class ClickTarget : public QWidget {
     QColor colour_;
 };
 
-// The simulated screens stand for the X screen the test runs on; the real ones are not part
-// of this test.
+// The monitors Qt sees, as a monitor spec (the primary first, relative to its top-left).
+QString monitorSpec() {
+    const QPoint origin = QGuiApplication::primaryScreen()->geometry().topLeft();
+    QList<QScreen*> screens = QGuiApplication::screens();
+    screens.removeOne(QGuiApplication::primaryScreen());
+    screens.prepend(QGuiApplication::primaryScreen());
+    QStringList monitors;
+    for (const QScreen* screen : screens) {
+        const QRect g = screen->geometry().translated(-origin);
+        monitors
+            << QStringLiteral("%1x%2+%3+%4").arg(g.width()).arg(g.height()).arg(g.x()).arg(g.y());
+    }
+    return monitors.join(u',');
+}
+
+// Where messages go in these tests: the last monitor, under the pointer.
+QRect targetScreen() {
+    return QGuiApplication::screens().last()->geometry();
+}
+
+// Simulated screens that mirror the X server's monitors, with the pointer on the target
+// one; the X11 screens backend is not what this test is about.
 struct Scene {
-    Scene() : desk(QStringLiteral("1440x900+0+0")), prefs(defaults), geo(desk, prefs) {
-        desk.setPointer({720, 450});
+    Scene() : desk(monitorSpec()), prefs(defaults), geo(desk, prefs) {
+        const QPoint origin = QGuiApplication::primaryScreen()->geometry().topLeft();
+        const QPoint pointer = targetScreen().center() - origin;
+        desk.setPointer({double(pointer.x()), double(pointer.y())});
     }
     std::unique_ptr<HudPresenter> presenter(Clock& clock) {
         return std::make_unique<HudPresenter>(
@@ -103,11 +125,12 @@ struct Scene {
     HudPanel* panel = nullptr;
 };
 
-// A bright window over the lower part of the screen, mapped and focused.
+// A bright window over the lower part of the target screen, mapped and focused.
 std::unique_ptr<ClickTarget> openWindowBelow() {
     auto below = std::make_unique<ClickTarget>(QColor(236, 239, 244));
     below->setWindowTitle("below");
-    below->setGeometry(100, 400, 1240, 450);
+    const QRect screen = targetScreen();
+    below->setGeometry(screen.x() + 100, screen.bottom() - 500, screen.width() - 200, 450);
     below->show();
     if (!QTest::qWaitForWindowExposed(below.get(), kDeadlineMs)) return nullptr;
     below->activateWindow();
@@ -132,7 +155,8 @@ class HudPanelTest : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY2(QGuiApplication::platformName() == "xcb", "needs an X server");
-        QCOMPARE(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1440, 900));
+        // The spec the wrapper gave the virtual desktop, as Qt sees it.
+        QCOMPARE(monitorSpec(), qEnvironmentVariable("QUENDA_VIEW_MONITORS"));
     }
 
     void convertsScreenCoordinatesWithThePrimaryScreen_data() {
@@ -169,7 +193,10 @@ class HudPanelTest : public QObject {
         // Where the presenter put it, as the X server has it.
         const double width =
             std::max(panel.naturalTextWidth(message) + HudPresenter::kTextPadding, 220.0);
-        const QRect expected(static_cast<int>(std::lround(720 - width / 2)), 900 - 70 - 44,
+        const QRect screen = targetScreen();
+        const double centre = screen.x() + screen.width() / 2.0;
+        const QRect expected(static_cast<int>(std::lround(centre - width / 2)),
+                             screen.y() + screen.height() - 70 - 44,
                              static_cast<int>(std::lround(width)), 44);
         QTRY_VERIFY_WITH_TIMEOUT(xwininfo(panel.winId()).viewable, kDeadlineMs);
         const XWindowInfo x = xwininfo(panel.winId());
@@ -177,18 +204,23 @@ class HudPanelTest : public QObject {
         QVERIFY2(x.overrideRedirect, "the window manager must not manage the HUD");
         QCOMPARE(panel.shownText(), message);  // fits: nothing elided
 
-        // Drawn above the window below: dark panel, bright window around it.
+        // Drawn above the window below: dark panel, bright window around it. The whole root
+        // window is kept as the artefact: hud.png, or hud-2-monitors.png and so on.
+        const qsizetype monitors = QGuiApplication::screens().size();
+        const QString name =
+            monitors == 1 ? QString("hud") : QString("hud-%1-monitors").arg(monitors);
+        const QString path = artefact(name + ".png");
         const QPoint inside = expected.topLeft() + QPoint(6, expected.height() / 2);
         const QPoint above = expected.topLeft() + QPoint(expected.width() / 2, -6);
         QImage shot;
         QVERIFY(QTest::qWaitFor(
             [&] {
-                shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-                return dark(shot.pixel(inside)) && !dark(shot.pixel(above));
+                shot = run("import", {"-window", "root", path}) ? QImage(path) : QImage();
+                return !shot.isNull() && dark(shot.pixel(inside)) && !dark(shot.pixel(above));
             },
             kDeadlineMs));
-        QVERIFY(shot.save(artefact("hud.png")));
-        QVERIFY(shot.copy(expected.adjusted(-40, -40, 40, 40)).save(artefact("hud-closeup.png")));
+        QVERIFY(
+            shot.copy(expected.adjusted(-40, -40, 40, 40)).save(artefact(name + "-closeup.png")));
 
         // Neither showing it nor clicking on it moves the focus.
         QCOMPARE(activeWindow(), below->winId());
@@ -205,10 +237,11 @@ class HudPanelTest : public QObject {
         QVERIFY(below);
         ClickTarget blocker(QColor(30, 30, 30),
                             Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        blocker.setGeometry(610, 786, 220, 44);
+        const QRect screen = targetScreen();
+        blocker.setGeometry(screen.center().x() - 110, screen.bottom() - 113, 220, 44);
         blocker.show();
         QTRY_VERIFY_WITH_TIMEOUT(xwininfo(blocker.winId()).viewable, kDeadlineMs);
-        QVERIFY(click(QPoint(720, 808)));
+        QVERIFY(click(blocker.geometry().center()));
         QTRY_COMPARE_WITH_TIMEOUT(blocker.clicks.size(), 1, kDeadlineMs);
         QCOMPARE(below->clicks.size(), 0);
     }
@@ -249,7 +282,7 @@ class HudPanelTest : public QObject {
         const QString message = QString("Una frase muy larga que no cabe. ").repeated(12);
         hud->show(message, 1.6);
         QVERIFY(scene.panel);
-        QCOMPARE(scene.panel->width(), 1440 - 80);
+        QCOMPARE(scene.panel->width(), targetScreen().width() - 80);
         const QString shown = scene.panel->shownText();
         QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
         QVERIFY(message.startsWith(shown.chopped(1)));

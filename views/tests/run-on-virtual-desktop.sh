@@ -16,4 +16,5 @@ trap '"$scripts/virtual-desktop.sh" stop' EXIT
 # Qt must use this X server, whatever the caller's session offers.
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
+export QUENDA_VIEW_MONITORS=$monitors
 "$@"
