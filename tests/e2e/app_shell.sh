@@ -66,7 +66,7 @@ gone() { ! qd_alive "$1"; }
 # The HUD: a top-level window the window manager never manages (override-redirect).
 hud_shown() {
     local id
-    id=$(xwininfo -root -children | awk '/"Quenda HUD"/ {print $1; exit}')
+    id=$(xwininfo -root -children | awk '/"Quenda HUD"/ && !found {print $1; found=1}')
     [[ -n $id ]] || return 1
     local info
     info=$(xwininfo -id "$id")
