@@ -67,10 +67,24 @@ open_windows() {
     done
 }
 
-# Where the tray application will start once `quenda` runs as one: launch it in the
-# background, add its pid to demo_pids and wait (qd_wait_until) until it answers.
+quenda_ready() { grep -q '^\[Quenda\] HotKey ' "$quenda_log" 2>/dev/null; }
+
+# The tray application, with a tray host to show its icon in; then one command sent to it
+# as a user would, snapping the focused xterm to the left half.
 start_quenda() {
-    :
+    echo "==> starting quenda"
+    if command -v trayer >/dev/null; then
+        trayer --edge top --align right --widthtype request --height 28 --transparent false \
+            --tint 0x333333 --SetDockType true >/dev/null 2>&1 &
+        demo_pids+=("$!")
+    fi
+    quenda_log=$(mktemp "${TMPDIR:-/tmp}/quenda-demo.XXXXXX")
+    "$quenda" 2>"$quenda_log" &
+    demo_pids+=("$!")
+    qd_wait_until "quenda to register its shortcuts" quenda_ready
+    sed 's/^/    /' "$quenda_log"
+    echo "==> quenda action win.left"
+    "$quenda" action win.left
 }
 
 show_windows() {
