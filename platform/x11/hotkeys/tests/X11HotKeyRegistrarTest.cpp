@@ -10,9 +10,9 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
+#include "platform/tests/PrivateDisplay.h"
 #include "platform/x11/hotkeys/KeyTranslation.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
-#include "platform/tests/PrivateDisplay.h"
 
 namespace quenda {
 namespace {
