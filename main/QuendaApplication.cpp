@@ -23,6 +23,7 @@
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
 #include "views/HudPanel.h"
+#include "views/MainMenuShortcuts.h"
 #include "views/TrayIcon.h"
 
 namespace quenda {
@@ -132,7 +133,10 @@ int runApplication(int& argc, char** argv) {
     };
 
     TrayIcon tray([&s] { return statusMenu(s); });
+    MainMenuShortcuts keys([&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); },
+                           [] { QApplication::quit(); });
     StartupSteps steps;
+    steps.installMainMenuShortcuts = [&keys] { keys.install(); };
     steps.createStatusItem = [&tray] {
         if (!TrayIcon::trayAvailable()) {
             say(QStringLiteral(
