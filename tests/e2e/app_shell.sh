@@ -102,6 +102,8 @@ expect_eq "registration line 1" "${lines[0]:-}" "[Quenda] HotKey ⌃⌥1 · layo
 [[ ${lines[1]:-} == "[Quenda] HotKey ⌃⌥← · win.left → status "*" ERROR" &&
     ${lines[1]} != *"status 0 "* ]] || fail "taken combination not reported: ${lines[1]:-}"
 expect_eq "registration line 3" "${lines[2]:-}" "[Quenda] HotKey ⌃⌥R · win.right → status 0 noErr"
+# No tray host on this desktop: one line says so, and everything else goes on.
+[[ $(grep -c 'no system tray' "$tmp/quenda.err") == 1 ]] || fail "no-tray line missing"
 
 # A command from the command line: left half of the 1600x1000 work area, gap 8.
 run_quenda action win.left
