@@ -35,7 +35,7 @@ expect_eq() { [[ $2 == "$3" ]] || fail "$1: expected [$3], got [$2]"; }
 run_quenda() {
     status=0
     timeout 60 "$quenda" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
-    out=$(cat "$tmp/out") err=$(cat "$tmp/err")
+    err=$(cat "$tmp/err")
 }
 
 # outer_frame ID: "x y w h" of the window's outer frame, as the oracle sees it.
@@ -139,7 +139,9 @@ qd_alive "$qpid" || fail "the first instance died"
 unset QUENDA_VD_PIDS
 qd_wait_until "quenda to exit after the X server went away" gone "$qpid" ||
     fail "quenda kept running without its X server"
-wait "$qpid" 2>/dev/null && fail "quenda exited 0 after losing X" || true
+status=0
+wait "$qpid" 2>/dev/null || status=$?
+((status != 0)) || fail "quenda exited 0 after losing X"
 qpid=
 
 if ((failures)); then

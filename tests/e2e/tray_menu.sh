@@ -16,7 +16,8 @@ mkdir -p "$artifacts"
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/quenda-e2e.XXXXXX")
 export HOME=$tmp XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data
 unset DBUS_SESSION_BUS_ADDRESS
-qpid= tpid=
+qpid=''
+tpid=''
 
 stop_all() {
     local pid
