@@ -83,8 +83,20 @@ check_settings_documented() {
     done
 }
 
+check_shell() {
+    local -a scripts
+    mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
+    ((${#scripts[@]})) || return 0
+    local out
+    if ! out=$(shellcheck -x "${scripts[@]}" 2>&1); then
+        fail "shell scripts have shellcheck findings:"
+        printf '%s\n' "$out" >&2
+    fi
+}
+
 check_hacking_paths
 check_logic_includes
+check_shell
 check_format
 check_settings_documented
 
