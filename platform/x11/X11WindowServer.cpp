@@ -74,16 +74,16 @@ void X11WindowServer::endReadBatch() {
     if (batchDepth_ > 0 && --batchDepth_ == 0) endPass();
 }
 
-std::optional<ClientInfo> X11WindowServer::client(xcb_window_t window) {
-    if (batchDepth_ > 0 && pass_) {
-        auto it = pass_->info.find(window);
-        if (it != pass_->info.end()) return it->second;
-    }
+const ClientInfo* X11WindowServer::client(xcb_window_t window) {
+    // Inside a batch, answers come from the pass (a window it lacks is read and kept).
+    std::map<xcb_window_t, ClientInfo>& store =
+        batchDepth_ > 0 && pass_ ? pass_->info : (lastRead_ = {});
+    auto it = store.find(window);
+    if (it != store.end()) return &it->second;
     auto fetched = fetchClients(x_, {window});
-    auto it = fetched.find(window);
-    if (it == fetched.end()) return std::nullopt;
-    if (batchDepth_ > 0 && pass_) pass_->info[window] = it->second;
-    return it->second;
+    auto found = fetched.find(window);
+    if (found == fetched.end()) return nullptr;
+    return &store.insert_or_assign(window, std::move(found->second)).first->second;
 }
 
 bool X11WindowServer::minimized(const ClientInfo& c, const Pass& p) const {
@@ -212,7 +212,7 @@ std::optional<AttributeValue> X11WindowServer::attribute(const Element& element,
     if (!x_.alive()) return std::nullopt;
     if (element.kind == Element::Kind::Application) return applicationAttribute(element.pid, name);
     if (element.kind != Element::Kind::Window) return std::nullopt;
-    const auto c = client(static_cast<xcb_window_t>(element.id));
+    const ClientInfo* c = client(static_cast<xcb_window_t>(element.id));
     if (!c) return std::nullopt;
     return windowAttribute(*c, name);
 }
@@ -297,7 +297,7 @@ std::optional<int32_t> X11WindowServer::frontmostPid() {
     if (!x_.alive()) return std::nullopt;
     const xcb_window_t active = activeWindow();
     if (active == XCB_WINDOW_NONE) return std::nullopt;
-    const auto c = client(active);
+    const ClientInfo* c = client(active);
     if (!c) return std::nullopt;
     return c->pid;
 }

@@ -41,7 +41,8 @@ class X11WindowServer final : public WindowServer {
         Point origin;
     };
     const Pass& pass();  // the batch's pass, or a fresh one outside a batch
-    std::optional<ClientInfo> client(xcb_window_t window);
+    // The window's details, or nothing when it is gone. Valid until the next read.
+    const ClientInfo* client(xcb_window_t window);
     Pass takePass();
 
     std::optional<AttributeValue> windowAttribute(const ClientInfo& c, std::string_view name);
@@ -56,6 +57,7 @@ class X11WindowServer final : public WindowServer {
     FrameMover mover_;
     int batchDepth_ = 0;
     std::optional<Pass> pass_;
+    std::map<xcb_window_t, ClientInfo> lastRead_;  // outside a batch: the last window read
 };
 
 }  // namespace quenda::x11
