@@ -111,6 +111,14 @@ expect_eq "action status" "$status" 0
 qd_wait_until "the xterm on the left half" frame_matches "$xterm_id" 8 8 788 984 16 ||
     fail "left half: $(outer_frame "$xterm_id")"
 
+# A setting changed from the command line applies to the running instance's next command.
+# (Another snap than the last: repeating one within two seconds steps to the next size.)
+run_quenda config set gap 0
+run_quenda action win.top
+qd_wait_until "the xterm on the top half without a gap" frame_matches "$xterm_id" 0 0 1600 500 16 ||
+    fail "top half, gap 0: $(outer_frame "$xterm_id")"
+run_quenda config set gap 8
+
 # A command from a real key press.
 xdotool key --clearmodifiers ctrl+alt+r
 qd_wait_until "the xterm on the right half" frame_matches "$xterm_id" 804 8 788 984 16 ||
