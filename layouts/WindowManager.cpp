@@ -23,6 +23,18 @@ std::optional<WindowManager::Focused> WindowManager::commonStart() {
     return Focused{*window, {pos->x, pos->y, size->width, size->height}};
 }
 
+QString WindowManager::text(const QString& key, const QVariantList& args) const {
+    return s_.text ? s_.text(key, args) : key;
+}
+
+std::optional<Rect> WindowManager::frameOf(const AXWindow& window) {
+    const auto pos = window.position();
+    if (!pos) return std::nullopt;
+    const auto size = window.size();
+    if (!size) return std::nullopt;
+    return Rect{pos->x, pos->y, size->width, size->height};
+}
+
 std::optional<ScreenInfo> WindowManager::screenFor(const Rect& frame) {
     if (auto screen = s_.geo.screen(frame)) return screen;
     return s_.screens.mainScreen();

@@ -1,21 +1,29 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+#include <QString>
+#include <QVariantList>
 
 #include "core/AX.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
+#include "layouts/Layout.h"
 #include "layouts/Snap.h"
 #include "platform/ports/Clock.h"
 #include "platform/ports/Hud.h"
 
 namespace quenda {
 
-// The program's window-layout object: single-window snaps now; tiling and the mosaic
-// commands share its `lastTiled`.
+// The program's window-layout object: single-window snaps, tiling a screen into a layout,
+// and the mosaic commands that rearrange the last tiling through `lastTiled`.
 class WindowManager {
   public:
+    // Localised text of a key with its format arguments.
+    using TextLookup = std::function<QString(const QString& key, const QVariantList& args)>;
     struct Services {
         AX& ax;
         ScreenGeo& geo;
@@ -23,12 +31,20 @@ class WindowManager {
         Prefs& prefs;
         Hud& hud;
         Clock& clock;
+        TextLookup text = {};  // when empty, keys stand for their texts
     };
-    explicit WindowManager(Services services) : s_(services) {}
+    explicit WindowManager(Services services) : s_(std::move(services)) {}
+    // Scheduled passes hold the manager weakly through `alive_`; a copy would share it.
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
 
     void snap(Snap snap);
     void toggleMaximizeCenter();
     void moveToNextScreen();
+
+    void tile(Layout layout);
+    void rotate();
+    void promoteFocused();
 
     struct LastSnap {
         Snap snap;
@@ -41,6 +57,11 @@ class WindowManager {
     static constexpr double kRepeatWindow = 2.0;
     static constexpr double kToggleTolerance = 24;
     static constexpr double kMessageDuration = 1.6;
+    static constexpr double kAdaptiveDelay = 0.05;
+    static constexpr int kAdaptiveAttempts = 2;
+    static constexpr double kFixedWidthTolerance = 16;
+    static constexpr double kRowTolerance = 0.001;
+    static constexpr double kLeastFreeWidth = 120;
 
   private:
     struct Focused {
@@ -50,9 +71,34 @@ class WindowManager {
     // The guard, then the focused window with a readable frame; nothing means stop.
     std::optional<Focused> commonStart();
     std::optional<ScreenInfo> screenFor(const Rect& frame);
+    QString text(const QString& key, const QVariantList& args = {}) const;
+    void say(const QString& message) const { s_.hud.show(message, kMessageDuration); }
+
+    // One placed window of a tiling, as the adaptive width pass sees it.
+    struct TileSlot {
+        AXWindow window;
+        Rect unit;
+        Rect target;
+        double expectedWidth;
+    };
+    struct LiveSlot {
+        size_t index;
+        TileSlot slot;
+        Rect frame;
+        bool isFixed;
+    };
+    std::optional<ScreenInfo> tileScreen();
+    void scheduleAdaptiveWidthPass(std::vector<TileSlot> plan, const Rect& usable);
+    void scheduleAdaptivePass(std::vector<TileSlot> plan, const Rect& usable, int attempt);
+    void adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& usable, int attempt);
+    // The windows of `lastTiled` whose position and size both read, in slot order.
+    std::vector<AXWindow> liveTiled() const;
+    // Position and size read back together; nothing when either read fails.
+    static std::optional<Rect> frameOf(const AXWindow& window);
 
     Services s_;
     std::optional<LastSnap> lastSnap_;
+    std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 
 }  // namespace quenda

@@ -43,7 +43,9 @@ struct Services {
           geo(x11.screens(), prefs),
           ax(x11.windowServer()),
           hud([] { return std::make_unique<HudPanel>(); }, geo, clock),
-          windows({ax, geo, x11.screens(), prefs, hud, clock}),
+          windows(
+              {ax, geo, x11.screens(), prefs, hud, clock,
+               [this](const QString& key, const QVariantList& args) { return format(key, args); }}),
           dispatch({windows, hud, [this](HotKeyAction a) { return title(a); }}),
           hotKeys({prefs, registrar, clock, [this](HotKeyAction a) { dispatch.execute(a); },
                    &HotKeyCenter::writeToStderr}) {}

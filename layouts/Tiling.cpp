@@ -1,0 +1,159 @@
+#include <algorithm>
+#include <cmath>
+
+#include "layouts/WindowManager.h"
+
+namespace quenda {
+
+namespace {
+const char* const kNothingToTile = "No encontré ventanas para organizar en esta pantalla";
+}
+
+// The focused window's screen when its frame reads, else the one under the pointer.
+std::optional<ScreenInfo> WindowManager::tileScreen() {
+    if (const auto focused = s_.ax.focusedWindow()) {
+        if (const auto frame = frameOf(*focused)) {
+            if (auto screen = s_.geo.screen(*frame)) return screen;
+        }
+    }
+    return s_.geo.screenUnderMouse();
+}
+
+void WindowManager::tile(Layout layout) {
+    if (!s_.ax.ensureTrusted()) {
+        say(QString::fromUtf8(kTrustMessage));
+        return;
+    }
+    const auto screen = tileScreen();
+    if (!screen) return;
+    const Rect usable = s_.geo.usableFrame(*screen);
+    const uint32_t targetID = ScreenGeo::id(*screen);
+
+    std::vector<AXWindow> windows;
+    const bool everyScreen = s_.prefs.boolValue(QStringLiteral("includeOtherScreens"));
+    for (const VisibleWindow& v : s_.ax.orderedVisibleWindows()) {
+        if (!everyScreen) {
+            const auto own = s_.geo.screen(v.frame);
+            if (!own || ScreenGeo::id(*own) != targetID) continue;
+        }
+        windows.push_back(v.window);
+    }
+
+    // The focused window takes the main place; the others keep their front-to-back order.
+    if (const auto focused = s_.ax.focusedWindow()) {
+        const auto it = std::find(windows.begin(), windows.end(), *focused);
+        if (it != windows.end() && it != windows.begin()) std::rotate(windows.begin(), it, it + 1);
+    }
+    if (windows.size() > static_cast<size_t>(maxWindows(layout)))
+        windows.erase(windows.begin() + maxWindows(layout), windows.end());
+    if (windows.empty()) {
+        say(QString::fromUtf8(kNothingToTile));
+        return;
+    }
+
+    const int n = static_cast<int>(windows.size());
+    const double aspect = usable.width / (usable.height <= 1 ? 1 : usable.height);
+    const auto cells = units(layout, n, aspect);
+    const size_t pairs = std::min(windows.size(), cells.size());
+    std::vector<TileSlot> plan;
+    std::vector<AXWindow> placed;
+    for (size_t i = 0; i < pairs; ++i) {
+        const Rect target = ScreenGeo::place(cells[i], usable, s_.prefs.gap());
+        windows[i].setFrame(target);
+        plan.push_back({windows[i], cells[i], target, target.width});
+        placed.push_back(windows[i]);
+    }
+    lastTiled = std::move(placed);
+
+    say(text(titleKey(layout)) + QString::fromUtf8(" · ") + QString::number(pairs) +
+        QStringLiteral(" ventana") + (pairs == 1 ? QString() : QStringLiteral("s")));
+    scheduleAdaptiveWidthPass(std::move(plan), usable);
+}
+
+void WindowManager::scheduleAdaptiveWidthPass(std::vector<TileSlot> plan, const Rect& usable) {
+    if (plan.size() < 2) return;
+    scheduleAdaptivePass(std::move(plan), usable, 0);
+}
+
+void WindowManager::scheduleAdaptivePass(std::vector<TileSlot> plan, const Rect& usable,
+                                         int attempt) {
+    // Held weakly: a manager destroyed before the pass leaves it nothing to do.
+    std::weak_ptr<char> alive = alive_;
+    s_.clock.after(kAdaptiveDelay, [this, alive, plan = std::move(plan), usable, attempt] {
+        if (alive.expired()) return;
+        adaptiveWidthPass(plan, usable, attempt);
+    });
+}
+
+// Windows that kept their own width (more than 16 points off) stay as they are; the other
+// windows of their row share what is left, so the row again fills the area with even gaps.
+void WindowManager::adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& usable, int attempt) {
+    if (attempt >= kAdaptiveAttempts) return;
+
+    std::vector<LiveSlot> live;
+    for (size_t i = 0; i < plan.size(); ++i) {
+        const auto frame = frameOf(plan[i].window);
+        if (!frame) continue;  // closed since the tiling
+        const bool fixed = std::abs(frame->width - plan[i].expectedWidth) > kFixedWidthTolerance;
+        live.push_back({i, plan[i], *frame, fixed});
+    }
+
+    // Cells of one layout row share their unit y and height.
+    std::vector<std::vector<LiveSlot>> rows;
+    for (const LiveSlot& l : live) {
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) {
+            const Rect& first = r.front().slot.unit;
+            return std::abs(first.y - l.slot.unit.y) <= kRowTolerance &&
+                   std::abs(first.height - l.slot.unit.height) <= kRowTolerance;
+        });
+        if (row == rows.end())
+            rows.push_back({l});
+        else
+            row->push_back(l);
+    }
+
+    bool changed = false;
+    for (auto& row : rows) {
+        if (row.size() < 2) continue;
+        std::stable_sort(row.begin(), row.end(), [](const LiveSlot& a, const LiveSlot& b) {
+            return a.slot.unit.x < b.slot.unit.x;
+        });
+        double fixedWidth = 0;
+        size_t flexible = 0;
+        for (const LiveSlot& m : row) {
+            if (m.isFixed)
+                fixedWidth += m.frame.width;
+            else
+                ++flexible;
+        }
+        if (flexible == 0 || flexible == row.size()) continue;
+
+        const double gap = static_cast<double>(s_.prefs.gap());
+        const double free = usable.width - gap * static_cast<double>(row.size() + 1) - fixedWidth;
+        if (free <= kLeastFreeWidth) continue;
+        const double share = std::floor(free / static_cast<double>(flexible));
+        const double rest = free - share * static_cast<double>(flexible);
+
+        const double y = row.front().slot.target.y;
+        const double height = row.front().slot.target.height;
+        double x = usable.minX() + gap;
+        size_t flexibleSeen = 0;
+        for (const LiveSlot& m : row) {
+            if (m.isFixed) {
+                s_.ax.server().setAttribute(m.slot.window.element(), attr::Position, Point{x, y});
+                x += m.frame.width + static_cast<double>(s_.prefs.gap());
+                continue;
+            }
+            ++flexibleSeen;
+            const double w = flexibleSeen == flexible ? share + rest : share;
+            m.slot.window.setFrame({x, y, w, height});
+            plan[m.index].expectedWidth = w;
+            changed = true;
+            x += w + static_cast<double>(s_.prefs.gap());
+        }
+    }
+
+    if (attempt == 0 && changed) scheduleAdaptivePass(std::move(plan), usable, 1);
+}
+
+}  // namespace quenda
