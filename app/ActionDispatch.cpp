@@ -29,8 +29,32 @@ void ActionDispatch::execute(HotKeyAction action) {
             return t_.windows.toggleMaximizeCenter();
         case A::winNextScreen:
             return t_.windows.moveToNextScreen();
-        // Tiling, the mosaic, groups, workspaces, the bridge's sending, the clipboard panel,
-        // the shelf and the dashboard join the dispatch as their subsystems land.
+        case A::layoutAuto:
+            return t_.windows.tile(Layout::auto_);
+        case A::layoutColumns2:
+            return t_.windows.tile(Layout::columns2);
+        case A::layoutColumns3:
+            return t_.windows.tile(Layout::columns3);
+        case A::layoutColumns4:
+            return t_.windows.tile(Layout::columns4);
+        case A::layoutGrid2x2:
+            return t_.windows.tile(Layout::grid2x2);
+        case A::layoutMainStack:
+            return t_.windows.tile(Layout::mainStack);
+        case A::layoutGrid3x2:
+            return t_.windows.tile(Layout::grid3x2);
+        case A::layoutCenterSides:
+            return t_.windows.tile(Layout::centerSides);
+        case A::layoutRows2:
+            return t_.windows.tile(Layout::rows2);
+        case A::layoutGrid3x3:
+            return t_.windows.tile(Layout::grid3x3);
+        case A::mosaicRotate:
+            return t_.windows.rotate();
+        case A::mosaicPromote:
+            return t_.windows.promoteFocused();
+        // Groups, workspaces, the bridge's sending, the clipboard panel, the shelf and the
+        // dashboard join the dispatch as their subsystems land.
         default:
             return notAvailable(action);
     }

@@ -38,24 +38,47 @@ struct Shell {
 
 TEST(ActionDispatch, EveryCommandReachesItsOperation) {
     using A = HotKeyAction;
-    const std::map<A, Rect> moves{
-        {A::winLeft, {0, 0, 500, 800}},       {A::winRight, {500, 0, 500, 800}},
-        {A::winTop, {0, 0, 1000, 400}},       {A::winBottom, {0, 400, 1000, 400}},
-        {A::winMaximize, {0, 0, 1000, 800}},  {A::winCenter, {150, 64, 700, 672}},
-        {A::winMaxCenter, {0, 0, 1000, 800}}, {A::winNextScreen, {1100, 100, 400, 300}},
+    struct Outcome {
+        Rect frame;
+        const char* message = nullptr;  // none when null
+    };
+    // One focused window, gap 0, no text lookup: messages show the keys.
+    const std::map<A, Outcome> reached{
+        {A::winLeft, {{0, 0, 500, 800}}},
+        {A::winRight, {{500, 0, 500, 800}}},
+        {A::winTop, {{0, 0, 1000, 400}}},
+        {A::winBottom, {{0, 400, 1000, 400}}},
+        {A::winMaximize, {{0, 0, 1000, 800}}},
+        {A::winCenter, {{150, 64, 700, 672}}},
+        {A::winMaxCenter, {{0, 0, 1000, 800}, "Maximizada"}},
+        {A::winNextScreen, {{1100, 100, 400, 300}}},
+        {A::layoutAuto, {{0, 0, 1000, 800}, "layout_auto · 1 ventana"}},
+        {A::layoutColumns2, {{0, 0, 500, 800}, "layout_columns2 · 1 ventana"}},
+        {A::layoutColumns3, {{0, 0, 333, 800}, "layout_columns3 · 1 ventana"}},
+        {A::layoutColumns4, {{0, 0, 250, 800}, "layout_columns4 · 1 ventana"}},
+        {A::layoutGrid2x2, {{0, 0, 500, 400}, "layout_grid2x2 · 1 ventana"}},
+        {A::layoutMainStack, {{0, 0, 500, 800}, "layout_mainStack · 1 ventana"}},
+        {A::layoutGrid3x2, {{0, 0, 333, 400}, "layout_grid3x2 · 1 ventana"}},
+        {A::layoutCenterSides, {{250, 0, 500, 800}, "layout_centerSides · 1 ventana"}},
+        {A::layoutRows2, {{0, 0, 1000, 400}, "layout_rows2 · 1 ventana"}},
+        {A::layoutGrid3x3, {{0, 0, 333, 267}, "layout_grid3x3 · 1 ventana"}},
+        // Nothing tiled yet: the mosaic commands say so.
+        {A::mosaicRotate, {{100, 100, 400, 300}, "hud_rotate_empty"}},
+        {A::mosaicPromote, {{100, 100, 400, 300}, "hud_promote_missing"}},
     };
     for (int i = 0; i < kHotKeyActionCount; ++i) {
         const auto action = static_cast<A>(i);
+        SCOPED_TRACE(i);
         Shell s;
         s.dispatch.execute(action);
-        if (auto it = moves.find(action); it != moves.end()) {
-            EXPECT_EQ(s.desktop.window(s.id).frame, it->second) << i;
-            if (action == A::winMaxCenter)
-                EXPECT_EQ(s.hud.last(), "Maximizada");
-            else
-                EXPECT_TRUE(s.hud.messages.empty()) << i;
+        if (auto it = reached.find(action); it != reached.end()) {
+            EXPECT_EQ(s.desktop.window(s.id).frame, it->second.frame);
+            std::vector<SimHud::Message> expected;
+            if (it->second.message)
+                expected.push_back({QString::fromUtf8(it->second.message), 1.6});
+            EXPECT_EQ(s.hud.messages, expected);
         } else {
-            EXPECT_EQ(s.desktop.window(s.id).frame, (Rect{100, 100, 400, 300})) << i;
+            EXPECT_EQ(s.desktop.window(s.id).frame, (Rect{100, 100, 400, 300}));
             EXPECT_EQ(s.hud.messages,
                       (std::vector<SimHud::Message>{
                           {QStringLiteral("«title-%1» aún no está disponible").arg(i), 1.6}}));
