@@ -235,11 +235,13 @@ TEST(AdaptiveWidthPass, ARowOfRefusingWindowsIsLeftAloneWithoutASecondPass) {
 }
 
 TEST(AdaptiveWidthPass, EachStackRowOfMainStackStandsAlone) {
+    // The main window and the top of the stack share the unit y but not the height.
     Desk d(kThree);
+    d.desktop.window(d.ids[1]).maxWidth = 300;
     d.desktop.window(d.ids[2]).maxWidth = 300;
     d.wm->tile(Layout::mainStack);
     const auto tiled = d.frames();
-    EXPECT_EQ(tiled[2].width, 300);
+    EXPECT_EQ(tiled[1].width, 300);
     d.clock.advance(0.2);
     EXPECT_EQ(d.frames(), tiled);
 }
