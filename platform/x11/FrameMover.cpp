@@ -94,58 +94,92 @@ void FrameMover::send(xcb_window_t window, const Rect& outer, const Extents& e, 
     xcb_flush(x_.c());
 }
 
-std::optional<Rect> FrameMover::waitForChange(xcb_window_t window, const Rect& before,
-                                              const Rect& target) {
+std::vector<xcb_window_t> FrameMover::waitForAll(const std::map<xcb_window_t, Sent>& sent) {
+    std::map<xcb_window_t, Rect> last;
+    std::vector<xcb_window_t> waiting;
+    for (const auto& [window, s] : sent) waiting.push_back(window);
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleMs);
-    std::optional<Rect> last;
-    while (true) {
-        const auto now = fetchOne(x_, window);
-        if (!now) return std::nullopt;
-        const Rect outer = now->outer();
-        if (sameRect(outer, target)) return outer;
-        // Changed, and the same twice in a row: the manager has settled on its own answer.
-        if (!sameRect(outer, before) && last && sameRect(outer, *last)) return outer;
-        last = outer;
-        if (std::chrono::steady_clock::now() >= end) return outer;
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    while (!waiting.empty()) {
+        const auto now = fetchClients(x_, waiting);
+        std::vector<xcb_window_t> still;
+        for (xcb_window_t w : waiting) {
+            auto it = now.find(w);
+            if (it == now.end()) continue;  // gone: nothing to wait for
+            const Rect outer = it->second.outer();
+            const Sent& s = sent.at(w);
+            if (sameRect(outer, s.target)) continue;
+            // Changed, and the same twice in a row: the manager settled on its own answer.
+            auto seen = last.find(w);
+            if (!sameRect(outer, s.before) && seen != last.end() && sameRect(outer, seen->second))
+                continue;
+            last[w] = outer;
+            still.push_back(w);
+        }
+        waiting = std::move(still);
+        if (waiting.empty() || std::chrono::steady_clock::now() >= end) break;
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
     }
+    std::vector<xcb_window_t> unchanged;
+    for (xcb_window_t w : waiting) {
+        auto seen = last.find(w);
+        if (seen == last.end() || sameRect(seen->second, sent.at(w).before)) unchanged.push_back(w);
+    }
+    return unchanged;
 }
 
-void FrameMover::apply(xcb_window_t window, std::optional<Point> position,
-                       std::optional<Size> size) {
-    auto info = fetchOne(x_, window);
-    if (!info) return;
-    unmaximise(*info);
-    info = fetchOne(x_, window);
-    if (!info) return;
-
-    const Rect before = info->outer();
-    // Decorations and client-side shadows, as one set of extents around the visible frame.
-    const Extents e{info->frame.left - info->gtk.left, info->frame.right - info->gtk.right,
-                    info->frame.top - info->gtk.top, info->frame.bottom - info->gtk.bottom};
-    Rect target = before;
-    if (position) {
-        target.x = position->x;
-        target.y = position->y;
+void FrameMover::apply(const std::map<xcb_window_t, Move>& moves) {
+    if (moves.empty()) return;
+    std::vector<xcb_window_t> windows;
+    for (const auto& [window, move] : moves) windows.push_back(window);
+    auto infos = fetchClients(x_, windows);
+    for (auto& [window, info] : infos) {
+        auto* e = x_.ewmh();
+        if (info.has(info.states, e->_NET_WM_STATE_MAXIMIZED_VERT) ||
+            info.has(info.states, e->_NET_WM_STATE_MAXIMIZED_HORZ) ||
+            info.has(info.states, e->_NET_WM_STATE_FULLSCREEN)) {
+            unmaximise(info);
+            if (auto again = fetchOne(x_, window)) info = *again;
+        }
     }
-    if (size) {
-        const Size client = acceptedClientSize(
-            *info, {size->width - e.left - e.right, size->height - e.top - e.bottom});
-        target.width = client.width + e.left + e.right;
-        target.height = client.height + e.top + e.bottom;
-    }
-    if (sameRect(before, target)) return;
 
-    send(window, target, e, position.has_value(), size.has_value());
-    const auto after = waitForChange(window, before, target);
-    if (!after || !sameRect(*after, before)) return;
+    std::map<xcb_window_t, Sent> sent;
+    for (const auto& [window, info] : infos) {
+        const Move& m = moves.at(window);
+        const Rect before = info.outer();
+        // Decorations and client-side shadows, as one set of extents around the visible frame.
+        const Extents e{info.frame.left - info.gtk.left, info.frame.right - info.gtk.right,
+                        info.frame.top - info.gtk.top, info.frame.bottom - info.gtk.bottom};
+        Rect target = before;
+        if (m.position) {
+            target.x = m.position->x;
+            target.y = m.position->y;
+        }
+        if (m.size) {
+            const Size client = acceptedClientSize(
+                info, {m.size->width - e.left - e.right, m.size->height - e.top - e.bottom});
+            target.width = client.width + e.left + e.right;
+            target.height = client.height + e.top + e.bottom;
+        }
+        if (sameRect(before, target)) continue;
+        send(window, target, e, m.position.has_value(), m.size.has_value());
+        sent[window] = {before, target, e, m.position.has_value(), m.size.has_value()};
+    }
+    if (sent.empty()) return;
+
+    const auto unchanged = waitForAll(sent);
+    if (unchanged.empty()) return;
     // WORKAROUND: openbox keeps a window's area in the window's own gravity and drops a
     // request that looks unchanged in those terms; a one-pixel detour makes it act.
-    Rect detour = target;
-    detour.x += 1;
-    send(window, detour, e, true, size.has_value());
-    send(window, target, e, true, size.has_value());
-    waitForChange(window, before, target);
+    std::map<xcb_window_t, Sent> again;
+    for (xcb_window_t w : unchanged) {
+        const Sent& s = sent.at(w);
+        Rect detour = s.target;
+        detour.x += 1;
+        send(w, detour, s.extents, true, s.resize);
+        send(w, s.target, s.extents, true, s.resize);
+        again[w] = s;
+    }
+    waitForAll(again);
 }
 
 }  // namespace quenda::x11

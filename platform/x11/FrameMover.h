@@ -1,6 +1,8 @@
 #pragma once
 
+#include <map>
 #include <optional>
+#include <vector>
 
 #include "core/Geometry.h"
 #include "platform/x11/ClientInfo.h"
@@ -14,9 +16,16 @@ class FrameMover {
   public:
     explicit FrameMover(X11Connection& x) : x_(x) {}
 
-    // Frames are in root coordinates. Either part may be absent: a move keeps the size, a
-    // resize keeps the top-left corner.
-    void apply(xcb_window_t window, std::optional<Point> position, std::optional<Size> size);
+    // A change of a window's outer frame, in root coordinates. Either part may be absent: a
+    // move keeps the size, a resize keeps the top-left corner.
+    struct Move {
+        std::optional<Point> position;
+        std::optional<Size> size;
+    };
+
+    // Sends every move at once, then waits for all of them together, so moving a dozen
+    // windows costs about what moving one does.
+    void apply(const std::map<xcb_window_t, Move>& moves);
 
     // What the window's size hints let it take of a requested client size.
     static Size acceptedClientSize(const ClientInfo& c, Size requested);
@@ -25,8 +34,15 @@ class FrameMover {
 
   private:
     void unmaximise(const ClientInfo& c);
+    struct Sent {
+        Rect before, target;
+        Extents extents;
+        bool move, resize;
+    };
     void send(xcb_window_t window, const Rect& outer, const Extents& e, bool move, bool resize);
-    std::optional<Rect> waitForChange(xcb_window_t window, const Rect& before, const Rect& target);
+    // Waits until each window shows its target, or has settled on the manager's own answer;
+    // returns those that did not change at all.
+    std::vector<xcb_window_t> waitForAll(const std::map<xcb_window_t, Sent>& sent);
 
     X11Connection& x_;
 };

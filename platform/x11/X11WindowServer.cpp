@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QTimer>
 
 #include "platform/x11/XcbReply.h"
 
@@ -70,6 +72,18 @@ const X11WindowServer::Pass& X11WindowServer::pass() {
     return *pass_;
 }
 
+void X11WindowServer::flushMoves() {
+    if (pendingMoves_.empty()) return;
+    auto moves = std::move(pendingMoves_);
+    pendingMoves_.clear();
+    if (x_.alive()) mover_.apply(moves);
+}
+
+void X11WindowServer::beginReadBatch() {
+    flushMoves();
+    ++batchDepth_;
+}
+
 void X11WindowServer::endReadBatch() {
     if (batchDepth_ > 0 && --batchDepth_ == 0) endPass();
 }
@@ -125,6 +139,7 @@ int64_t X11WindowServer::layer(const ClientInfo& c) const {
 }
 
 std::optional<std::vector<WindowListEntry>> X11WindowServer::windowList() {
+    flushMoves();
     if (!x_.alive()) return std::nullopt;
     if (batchDepth_ > 0) pass_ = takePass();  // the list starts the batch's picture
     const Pass& p = pass();
@@ -209,6 +224,9 @@ std::optional<AttributeValue> X11WindowServer::applicationAttribute(int32_t pid,
 
 std::optional<AttributeValue> X11WindowServer::attribute(const Element& element,
                                                          std::string_view name) {
+    // No window on X11 has this mode: answering needs no picture of the desktop.
+    if (name == attr::EnhancedUserInterface) return std::nullopt;
+    flushMoves();
     if (!x_.alive()) return std::nullopt;
     if (element.kind == Element::Kind::Application) return applicationAttribute(element.pid, name);
     if (element.kind != Element::Kind::Window) return std::nullopt;
@@ -223,13 +241,22 @@ void X11WindowServer::setAttribute(const Element& element, std::string_view name
     if (!x_.alive() || element.kind != Element::Kind::Window) return;
     const auto window = static_cast<xcb_window_t>(element.id);
     auto* e = x_.ewmh();
-    const Point origin = x_.primaryOrigin();
-    if (name == attr::Position) {
-        if (const Point* p = std::get_if<Point>(&value))
-            mover_.apply(window, Point{p->x + origin.x, p->y + origin.y}, std::nullopt);
-    } else if (name == attr::Size) {
-        if (const Size* s = std::get_if<Size>(&value)) mover_.apply(window, std::nullopt, *s);
-    } else if (name == attr::Minimized) {
+    if (name == attr::Position || name == attr::Size) {
+        FrameMover::Move& move = pendingMoves_[window];
+        if (const Point* p = std::get_if<Point>(&value)) {
+            const Point origin = x_.primaryOrigin();
+            move.position = Point{p->x + origin.x, p->y + origin.y};
+        } else if (const Size* s = std::get_if<Size>(&value)) {
+            move.size = *s;
+        }
+        // Later writes to the same window merge into one request; the event loop sends them
+        // once the command that wrote them has returned.
+        if (pendingMoves_.size() == 1 && QCoreApplication::instance())
+            QTimer::singleShot(0, &flushContext_, [this] { flushMoves(); });
+        return;
+    }
+    flushMoves();
+    if (name == attr::Minimized) {
         const bool* b = std::get_if<bool>(&value);
         if (!b) return;
         if (*b) {
@@ -259,6 +286,7 @@ void X11WindowServer::setAttribute(const Element& element, std::string_view name
 }
 
 void X11WindowServer::performAction(const Element& element, std::string_view action) {
+    flushMoves();
     endPass();
     if (!x_.alive()) return;
     const auto window = static_cast<xcb_window_t>(element.id);
@@ -294,6 +322,7 @@ xcb_window_t X11WindowServer::activeWindow() {
 }
 
 std::optional<int32_t> X11WindowServer::frontmostPid() {
+    flushMoves();
     if (!x_.alive()) return std::nullopt;
     const xcb_window_t active = activeWindow();
     if (active == XCB_WINDOW_NONE) return std::nullopt;

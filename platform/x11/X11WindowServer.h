@@ -3,6 +3,8 @@
 #include <map>
 #include <optional>
 
+#include <QObject>
+
 #include "platform/ports/WindowServer.h"
 #include "platform/x11/ClientInfo.h"
 #include "platform/x11/FrameMover.h"
@@ -16,6 +18,7 @@ namespace quenda::x11 {
 class X11WindowServer final : public WindowServer {
   public:
     explicit X11WindowServer(X11Connection& x) : x_(x), mover_(x) {}
+    ~X11WindowServer() override { flushMoves(); }
 
     std::optional<AttributeValue> attribute(const Element& element, std::string_view name) override;
     void setAttribute(const Element& element, std::string_view name,
@@ -26,8 +29,12 @@ class X11WindowServer final : public WindowServer {
     bool requestTrust() override { return x_.hasWindowManager(); }
     std::optional<int32_t> frontmostPid() override;
     int32_t ownPid() override;
-    void beginReadBatch() override { ++batchDepth_; }
+    void beginReadBatch() override;
     void endReadBatch() override;
+
+    // Sends the moves written so far and waits for the window manager to carry them out.
+    // Reads do this first; the event loop does it as soon as the current command returns.
+    void flushMoves();
 
   private:
     // The desktop as one pass read it: every client, bottom to top, with its details.
@@ -58,6 +65,10 @@ class X11WindowServer final : public WindowServer {
     int batchDepth_ = 0;
     std::optional<Pass> pass_;
     std::map<xcb_window_t, ClientInfo> lastRead_;  // outside a batch: the last window read
+    // Position and size writes not sent yet: a command that moves many windows sends them
+    // together, one request per window.
+    std::map<xcb_window_t, FrameMover::Move> pendingMoves_;
+    QObject flushContext_;
 };
 
 }  // namespace quenda::x11
