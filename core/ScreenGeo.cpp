@@ -24,10 +24,17 @@ Rect ScreenGeo::toCocoa(const Rect& r) const {
 }
 
 std::optional<ScreenInfo> ScreenGeo::screen(const Rect& windowRect) const {
-    const Rect target = toCocoa(windowRect);
+    return screen(windowRect, screens_.screens());
+}
+
+std::optional<ScreenInfo> ScreenGeo::screen(const Rect& windowRect,
+                                            const std::vector<ScreenInfo>& screens) {
+    // Screen coordinates, flipped with the primary's height as toCocoa does.
+    const double H = screens.empty() ? 0 : screens.front().frame.height;
+    const Rect target{windowRect.x, H - windowRect.maxY(), windowRect.width, windowRect.height};
     std::optional<ScreenInfo> best;
     double bestScore = 0;
-    for (const ScreenInfo& s : screens_.screens()) {
+    for (const ScreenInfo& s : screens) {
         const Rect overlap = s.frame.intersected(target);
         const double score = overlap.width * overlap.height;
         if (score > bestScore) {

@@ -25,6 +25,10 @@ class ScreenGeo {
 
     // The screen holding the largest part of the rectangle; the first listed wins a tie.
     std::optional<ScreenInfo> screen(const Rect& windowRect) const;
+    // The same against one reading of the screen list, for a command that asks it of many
+    // windows at once.
+    static std::optional<ScreenInfo> screen(const Rect& windowRect,
+                                            const std::vector<ScreenInfo>& screens);
     // The screen under the pointer, else the main screen, else none.
     std::optional<ScreenInfo> screenUnderMouse() const;
     // The area windows may be laid out in, in window coordinates.

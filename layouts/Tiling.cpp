@@ -31,9 +31,10 @@ void WindowManager::tile(Layout layout) {
 
     std::vector<AXWindow> windows;
     const bool everyScreen = s_.prefs.boolValue(QStringLiteral("includeOtherScreens"));
+    const auto screens = s_.screens.screens();  // read once for every window of this command
     for (const VisibleWindow& v : s_.ax.orderedVisibleWindows()) {
         if (!everyScreen) {
-            const auto own = s_.geo.screen(v.frame);
+            const auto own = ScreenGeo::screen(v.frame, screens);
             if (!own || ScreenGeo::id(*own) != targetID) continue;
         }
         windows.push_back(v.window);

@@ -1,0 +1,73 @@
+#include "bench/BenchDesktop.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <xcb/xcb.h>
+
+namespace quenda::bench {
+
+namespace {
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    auto* r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
+    std::free(r);
+    return a;
+}
+}  // namespace
+
+pid_t openWindows(const QString& display, int count) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    xcb_connection_t* c = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_atom_t netPid = atom(c, "_NET_WM_PID");
+    const uint32_t self = static_cast<uint32_t>(getpid());
+    for (int i = 0; i < count; ++i) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s->root, 20 + (i % 10) * 30,
+                          20 + (i / 10) * 30, 300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          s->root_visual, 0, nullptr);
+        const std::string title = "bench " + std::to_string(i);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            title.size(), title.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netPid, XCB_ATOM_CARDINAL, 32, 1, &self);
+        xcb_map_window(c, w);
+    }
+    xcb_flush(c);
+    for (;;) pause();
+}
+
+size_t managedWindows(const QString& display) {
+    xcb_connection_t* c = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    auto* r = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, s->root, atom(c, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 4096),
+        nullptr);
+    // Managed and framed: the manager has set the frame extents of the last one.
+    size_t n = r ? size_t(xcb_get_property_value_length(r)) / 4 : 0;
+    if (n) {
+        const auto last = static_cast<const uint32_t*>(xcb_get_property_value(r))[n - 1];
+        auto* e = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, last, atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4),
+            nullptr);
+        if (!e || xcb_get_property_value_length(e) != 16) n -= 1;
+        std::free(e);
+    }
+    std::free(r);
+    xcb_disconnect(c);
+    return n;
+}
+
+void stopWindows(pid_t client) {
+    kill(client, SIGKILL);
+    waitpid(client, nullptr, 0);
+}
+
+}  // namespace quenda::bench

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <QString>
+
+namespace quenda::bench {
+
+// A child process that shows `count` ordinary 300x200 windows (no size hints, so they take
+// any size) and waits to be killed: another process's windows, as the window list wants.
+pid_t openWindows(const QString& display, int count);
+// How many windows the window manager lists.
+size_t managedWindows(const QString& display);
+void stopWindows(pid_t client);
+
+}  // namespace quenda::bench
