@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# End-to-end: tiling by a real key press, and the adaptive width pass with a window that
+# refuses the width it is given, on a private desktop. The refusing window is our own
+# quenda-test-window, whose size hints fix its width; every frame is checked with
+# x11_oracle.py (xwininfo + _NET_FRAME_EXTENTS), never with our own code.
+#   tiling_refusal.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR TEST_WINDOW_BINARY
+set -euo pipefail
+
+usage="usage: tiling_refusal.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR TEST_WINDOW_BINARY"
+quenda=${1:?$usage}
+scripts=${2:?$usage}
+artifacts=${3:?$usage}
+test_window=${4:?$usage}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=scripts/lib/desktop.sh
+source "$scripts/lib/desktop.sh"
+mkdir -p "$artifacts"
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/quenda-e2e.XXXXXX")
+export HOME=$tmp XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data
+unset DBUS_SESSION_BUS_ADDRESS
+qpid=
+client_pids=()
+
+stop_all() {
+    if [[ -n $qpid ]] && qd_alive "$qpid"; then kill "$qpid" 2>/dev/null || true; fi
+    local pid
+    for pid in "${client_pids[@]}"; do
+        if qd_alive "$pid"; then kill "$pid" 2>/dev/null || true; fi
+    done
+    if [[ -n ${QUENDA_VD_PIDS:-} ]]; then "$scripts/virtual-desktop.sh" stop || true; fi
+    unset QUENDA_VD_PIDS DISPLAY
+}
+trap 'stop_all; rm -rf "$tmp"' EXIT
+
+failures=0
+fail() {
+    printf 'FAIL %s\n' "$*" >&2
+    failures=$((failures + 1))
+}
+expect_eq() { [[ $2 == "$3" ]] || fail "$1: expected [$3], got [$2]"; }
+
+run_quenda() {
+    status=0
+    timeout 60 "$quenda" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
+}
+
+# outer_frame ID: "x y w h" of the window's outer frame, as the oracle sees it.
+outer_frame() {
+    python3 "$here/x11_oracle.py" | python3 -c '
+import json, sys
+for w in json.load(sys.stdin):
+    if int(w["id"], 0) == int(sys.argv[1], 0):
+        print(*w["frame"])' "$1"
+}
+
+# frame_matches ID X Y W H SLACK: position exact; size at most the target and less than
+# SLACK below it (xterm takes sizes on its character grid).
+frame_matches() {
+    local fx fy fw fh
+    read -r fx fy fw fh <<<"$(outer_frame "$1")" || return 1
+    [[ -n $fx ]] || return 1
+    ((fx == $2 && fy == $3 && fw <= $4 && fw > $4 - $6 && fh <= $5 && fh > $5 - $6))
+}
+
+# frame_near ID X Y W H: every value within 2 points (decorations may round).
+frame_near() {
+    local fx fy fw fh
+    read -r fx fy fw fh <<<"$(outer_frame "$1")" || return 1
+    [[ -n $fx ]] || return 1
+    (((fx - $2) ** 2 <= 4 && (fy - $3) ** 2 <= 4 &&
+        (fw - $4) ** 2 <= 4 && (fh - $5) ** 2 <= 4))
+}
+
+# all_in ID... : the windows, in order, are at the frames of `frames` (checked by `check`).
+all_in() {
+    local i=0 id
+    for id in "$@"; do
+        # shellcheck disable=SC2086 # a frame is four numbers (and a slack)
+        "$check" "$id" ${frames[i]} || return 1
+        i=$((i + 1))
+    done
+}
+describe() { for id in "$@"; do printf '[%s] ' "$(outer_frame "$id")"; done; }
+
+active_is() { [[ $(qd_root_prop _NET_ACTIVE_WINDOW) == *"$(printf '0x%x' "$1")"* ]]; }
+activate() {
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+    qd_wait_until "window $1 to be active" active_is "$1"
+}
+has_hotkey_lines() {
+    [[ -f $tmp/quenda.err ]] && grep -q '^\[Quenda\] HotKey ' "$tmp/quenda.err"
+}
+not_listed() { ! qd_client_ids | grep -qix "$(printf '0x%x' "$1")"; }
+
+# open_test_window TITLE ARGS...: starts quenda-test-window, waits until it is framed and
+# sets window_id.
+test_window_listed() {
+    qd_alive "${client_pids[-1]}" || qd_die "test window \"$1\" exited before it appeared"
+    qd_find_window "$1" >/dev/null
+}
+open_test_window() {
+    local title=$1
+    shift
+    "$test_window" --title "$title" "$@" >/dev/null 2>&1 &
+    client_pids+=($!)
+    qd_wait_until "test window \"$title\" to be mapped" test_window_listed "$title"
+    window_id=$(qd_find_window "$title")
+    qd_wait_until "test window \"$title\" to be framed" qd_window_framed "$window_id"
+}
+
+# ---------------------------------------------------------------------------------------
+eval "$("$scripts/virtual-desktop.sh" start --bus)"
+
+# The test window is a normal managed window that names its process.
+open_test_window "Quenda probe" --geometry 300x200+100+100
+probe=$window_id
+xprop -id "$probe" _NET_WM_WINDOW_TYPE | grep -q '_NET_WM_WINDOW_TYPE_NORMAL' ||
+    fail "test window type: $(xprop -id "$probe" _NET_WM_WINDOW_TYPE)"
+expect_eq "test window pid" "$(xprop -id "$probe" _NET_WM_PID)" \
+    "_NET_WM_PID(CARDINAL) = ${client_pids[-1]}"
+kill "${client_pids[-1]}"
+qd_wait_until "the probe window to go" not_listed "$probe"
+
+xterms=()
+xterm_pids=()
+for n in 1 2 3; do
+    qd_open_xterm "Quenda auto $n" "50x15+$((80 * n))+$((60 * n))"
+    xterms+=("$QD_XTERM_ID")
+    xterm_pids+=("$QD_XTERM_PID")
+done
+client_pids+=("${xterm_pids[@]}")
+activate "${xterms[0]}"
+
+"$quenda" 2>"$tmp/quenda.err" &
+qpid=$!
+qd_wait_until "the hot key log" has_hotkey_lines
+
+# (a) layout.auto on its default key, Ctrl+Alt+1: three windows take three columns of the
+# 1600x1000 work area with gap 8 (cells 522.67 wide, rounded). The focused xterm goes
+# first, the others follow front to back (3, then 2).
+frames=("8 8 523 984 16" "539 8 523 984 16" "1069 8 523 984 16")
+check=frame_matches
+order=("${xterms[0]}" "${xterms[2]}" "${xterms[1]}")
+xdotool key --clearmodifiers ctrl+alt+1
+qd_wait_until "the three xterms in three columns" all_in "${order[@]}" ||
+    fail "layout.auto: $(describe "${order[@]}")"
+import -window root "$artifacts/tiling-auto-key.png" || fail "screenshot"
+
+for i in 0 1 2; do
+    kill "${xterm_pids[i]}"
+    qd_wait_until "xterm $((i + 1)) to go" not_listed "${xterms[i]}"
+done
+
+# (b) columns3 with a window that keeps its width of 700 in the middle slot. Slot 0 is the
+# focused window, then the others front to back, so the refusing window is raised just
+# before the one that will be focused.
+open_test_window "Quenda right" --geometry 400x300+900+200
+right=$window_id
+open_test_window "Quenda fixed" --geometry 700x300+500+150 --fixed-width 700
+fixed=$window_id
+open_test_window "Quenda left" --geometry 400x300+100+100
+left=$window_id
+activate "$right"
+activate "$fixed"
+activate "$left"
+
+# The refusing window's outer width: its 700 plus the left and right frame extents.
+read -r _ _ fixed_w _ <<<"$(outer_frame "$fixed")"
+extents=$(xprop -id "$fixed" _NET_FRAME_EXTENTS)
+read -r ext_left ext_right _ <<<"$(tr -d ',' <<<"${extents#*= }")"
+expect_eq "fixed window outer width" "$fixed_w" "$((700 + ext_left + ext_right))"
+
+# The adaptive pass: free = 1600 - 8 * 4 - fixed_w is shared by the two others, the
+# rightmost taking the rest; x runs from the gap with one gap between windows.
+free=$((1600 - 8 * 4 - fixed_w))
+share=$((free / 2))
+rest=$((free - 2 * share))
+frames=("8 8 $share 984"
+    "$((8 + share + 8)) 8 $fixed_w 984"
+    "$((8 + share + 8 + fixed_w + 8)) 8 $((share + rest)) 984")
+check=frame_near
+run_quenda action layout.columns3
+expect_eq "layout.columns3 status" "$status" 0
+qd_wait_until "the neighbours to share what the fixed window leaves" \
+    all_in "$left" "$fixed" "$right" ||
+    fail "columns3 with a fixed window: $(describe "$left" "$fixed" "$right")"
+# The row fills the area: the right window ends one gap before the edge.
+read -r rx _ rw _ <<<"$(outer_frame "$right")"
+expect_eq "right edge of the row" "$((rx + rw))" 1592
+import -window root "$artifacts/tiling-refusal.png" || fail "screenshot"
+
+# (c) mosaic.promote: the focused right window takes slot 0's frame and the left window
+# takes the right window's.
+activate "$right"
+run_quenda action mosaic.promote
+expect_eq "mosaic.promote status" "$status" 0
+frames=("8 8 $share 984" "$((8 + share + 8 + fixed_w + 8)) 8 $((share + rest)) 984")
+qd_wait_until "the right and left windows to swap frames" all_in "$right" "$left" ||
+    fail "promote: $(describe "$right" "$left")"
+frame_near "$fixed" "$((8 + share + 8))" 8 "$fixed_w" 984 ||
+    fail "promote moved the fixed window: $(outer_frame "$fixed")"
+
+qd_alive "$qpid" || fail "quenda died"
+if ((failures)); then
+    printf 'tiling_refusal: %d check(s) failed\n' "$failures" >&2
+    exit 1
+fi
+echo "tiling_refusal: all checks passed"
