@@ -26,6 +26,7 @@
 #include "platform/sim/VirtualClock.h"
 #include "platform/tests/PrivateDisplay.h"
 #include "platform/x11/ClientInfo.h"
+#include "platform/x11/FrameMover.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 
@@ -75,16 +76,7 @@ struct Scene {
     }
 
     void send(const std::map<xcb_window_t, Rect>& frames) {
-        for (const auto& [w, f] : frames) {
-            const x11::Extents& e = extents[w];
-            xcb_ewmh_request_moveresize_window(
-                x->ewmh(), 0, w, XCB_GRAVITY_NORTH_WEST, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
-                xcb_ewmh_moveresize_window_opt_flags_t(
-                    XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y |
-                    XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT),
-                uint32_t(f.x), uint32_t(f.y), uint32_t(f.width - e.left - e.right),
-                uint32_t(f.height - e.top - e.bottom));
-        }
+        for (const auto& [w, f] : frames) x11::requestMoveResize(*x, w, f, extents[w], true, true);
         xcb_flush(x->c());
     }
 

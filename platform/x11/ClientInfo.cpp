@@ -1,32 +1,20 @@
 #include "platform/x11/ClientInfo.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include <QStringList>
 
-#include <xcb/res.h>
-
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/XcbReply.h"
-
 namespace quenda::x11 {
 
-bool ClientInfo::has(const std::vector<xcb_atom_t>& list, xcb_atom_t a) const {
-    return std::find(list.begin(), list.end(), a) != list.end();
+bool ClientInfo::hasType(xcb_atom_t a) const {
+    return std::find(types.begin(), types.end(), a) != types.end();
+}
+bool ClientInfo::hasState(xcb_atom_t a) const {
+    return std::find(states.begin(), states.end(), a) != states.end();
 }
 
 namespace {
-
-struct Cookies {
-    xcb_get_property_cookie_t type, state, desktop, transient, pid, extents, gtk, opacity, netName,
-        name, wmClass, wmState, hints;
-    xcb_get_geometry_cookie_t geometry;
-    xcb_translate_coordinates_cookie_t position;
-    xcb_get_window_attributes_cookie_t attributes;
-    xcb_res_query_client_ids_cookie_t owner;
-};
-
-using PropReply = Reply<xcb_get_property_reply_t>;
 
 Extents extents(const xcb_get_property_reply_t* r) {
     const auto v = values32(r);
@@ -41,114 +29,314 @@ std::optional<QString> text(const xcb_get_property_reply_t* r, bool utf8) {
     return utf8 ? QString::fromUtf8(data, len) : QString::fromLatin1(data, len);
 }
 
-}  // namespace
+struct PropCookies {
+    xcb_get_property_cookie_t type, state, desktop, transient, extents, gtk, opacity, wmState;
 
-std::vector<xcb_window_t> clientList(X11Connection& x, bool stacking) {
-    const xcb_atom_t atom =
-        stacking ? x.ewmh()->_NET_CLIENT_LIST_STACKING : x.ewmh()->_NET_CLIENT_LIST;
-    PropReply r(xcb_get_property_reply(
-        x.c(), xcb_get_property(x.c(), 0, x.root(), atom, XCB_ATOM_WINDOW, 0, 65536), nullptr));
-    return values32(r.get());
-}
-
-std::map<xcb_window_t, ClientInfo> fetchClients(X11Connection& x,
-                                                const std::vector<xcb_window_t>& windows) {
-    xcb_connection_t* c = x.c();
-    auto* e = x.ewmh();
-    auto prop = [c](xcb_window_t w, xcb_atom_t a, xcb_atom_t type, uint32_t len) {
-        return xcb_get_property(c, 0, w, a, type, 0, len);
-    };
-    std::vector<Cookies> cookies;
-    cookies.reserve(windows.size());
-    for (xcb_window_t w : windows) {
-        Cookies k;
-        k.type = prop(w, e->_NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 32);
-        k.state = prop(w, e->_NET_WM_STATE, XCB_ATOM_ATOM, 32);
-        k.desktop = prop(w, e->_NET_WM_DESKTOP, XCB_ATOM_CARDINAL, 1);
-        k.transient = prop(w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 1);
-        k.pid = prop(w, e->_NET_WM_PID, XCB_ATOM_CARDINAL, 1);
-        k.extents = prop(w, e->_NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-        k.gtk = prop(w, x.gtkFrameExtents, XCB_ATOM_CARDINAL, 4);
-        k.opacity = prop(w, x.windowOpacity, XCB_ATOM_CARDINAL, 1);
-        k.netName = prop(w, e->_NET_WM_NAME, x.utf8String, 1024);
-        k.name = prop(w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 1024);
-        k.wmClass = prop(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
-        k.wmState = prop(w, x.wmState, x.wmState, 2);
-        k.hints = xcb_icccm_get_wm_normal_hints(c, w);
-        k.geometry = xcb_get_geometry(c, w);
-        k.position = xcb_translate_coordinates(c, w, x.root(), 0, 0);
-        k.attributes = xcb_get_window_attributes(c, w);
-        // The process that owns the connection, as the server knows it: right for sandboxed
-        // clients, whose own _NET_WM_PID names a pid inside their namespace.
-        xcb_res_client_id_spec_t spec{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        k.owner = xcb_res_query_client_ids(c, 1, &spec);
-        cookies.push_back(k);
+    PropCookies(X11Connection& x, xcb_window_t w) {
+        const Atoms& a = x.atoms();
+        type = x.requestProperty(w, a.NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 32);
+        state = x.requestProperty(w, a.NET_WM_STATE, XCB_ATOM_ATOM, 32);
+        desktop = x.requestProperty(w, a.NET_WM_DESKTOP, XCB_ATOM_CARDINAL, 1);
+        transient = x.requestProperty(w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 1);
+        extents = x.requestProperty(w, a.NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+        gtk = x.requestProperty(w, a.GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
+        opacity = x.requestProperty(w, a.NET_WM_WINDOW_OPACITY, XCB_ATOM_CARDINAL, 1);
+        wmState = x.requestProperty(w, a.WM_STATE, a.WM_STATE, 2);
     }
 
-    std::map<xcb_window_t, ClientInfo> result;
-    for (size_t i = 0; i < windows.size(); ++i) {
-        const Cookies& k = cookies[i];
-        ClientInfo info;
-        info.id = windows[i];
-        PropReply type(xcb_get_property_reply(c, k.type, nullptr));
-        PropReply state(xcb_get_property_reply(c, k.state, nullptr));
-        PropReply desktop(xcb_get_property_reply(c, k.desktop, nullptr));
-        PropReply transient(xcb_get_property_reply(c, k.transient, nullptr));
-        PropReply pid(xcb_get_property_reply(c, k.pid, nullptr));
-        PropReply ext(xcb_get_property_reply(c, k.extents, nullptr));
-        PropReply gtk(xcb_get_property_reply(c, k.gtk, nullptr));
-        PropReply opacity(xcb_get_property_reply(c, k.opacity, nullptr));
-        PropReply netName(xcb_get_property_reply(c, k.netName, nullptr));
-        PropReply name(xcb_get_property_reply(c, k.name, nullptr));
-        PropReply wmClass(xcb_get_property_reply(c, k.wmClass, nullptr));
-        PropReply wmState(xcb_get_property_reply(c, k.wmState, nullptr));
-        xcb_size_hints_t hints{};
-        const bool hasHints = xcb_icccm_get_wm_normal_hints_reply(c, k.hints, &hints, nullptr);
-        Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, k.geometry, nullptr));
-        Reply<xcb_translate_coordinates_reply_t> position(
-            xcb_translate_coordinates_reply(c, k.position, nullptr));
-        Reply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(c, k.attributes, nullptr));
-        Reply<xcb_res_query_client_ids_reply_t> owner(
-            xcb_res_query_client_ids_reply(c, k.owner, nullptr));
+    ClientProps take(X11Connection& x) const {
+        const PropReply typeR = x.property(type), stateR = x.property(state),
+                        desktopR = x.property(desktop), transientR = x.property(transient),
+                        extR = x.property(extents), gtkR = x.property(gtk),
+                        opacityR = x.property(opacity), wmStateR = x.property(wmState);
+        ClientProps p;
+        p.types = values32(typeR.get());
+        p.states = values32(stateR.get());
+        p.desktop = first32(desktopR.get());
+        p.transient = first32(transientR.get()).value_or(XCB_WINDOW_NONE) != XCB_WINDOW_NONE;
+        p.frame = x11::extents(extR.get());
+        p.gtk = x11::extents(gtkR.get());
+        if (const auto o = first32(opacityR.get())) p.opacity = double(*o) / 0xFFFFFFFFu;
+        p.iconic = first32(wmStateR.get()) == XCB_ICCCM_WM_STATE_ICONIC;
+        return p;
+    }
+};
 
-        // A window that vanished answers nothing about its geometry: it is not there.
-        if (!geometry || !position || !attributes) continue;
-        info.types = values32(type.get());
-        info.states = values32(state.get());
-        info.desktop = first32(desktop.get());
-        info.transient = first32(transient.get()).value_or(XCB_WINDOW_NONE) != XCB_WINDOW_NONE;
-        info.frame = extents(ext.get());
-        info.gtk = extents(gtk.get());
-        if (const auto o = first32(opacity.get())) info.opacity = double(*o) / 0xFFFFFFFFu;
-        info.title = text(netName.get(), true);
-        if (!info.title) info.title = text(name.get(), false);
-        if (const auto cls = text(wmClass.get(), false)) {
-            // WM_CLASS is "instance\0Class\0": the class names the application.
+struct DetailCookies {
+    xcb_get_property_cookie_t netName, name, wmClass, allowed, hints;
+
+    DetailCookies(X11Connection& x, xcb_window_t w) {
+        const Atoms& a = x.atoms();
+        netName = x.requestProperty(w, a.NET_WM_NAME, a.UTF8_STRING, 1024);
+        name = x.requestProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 1024);
+        wmClass = x.requestProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
+        allowed = x.requestProperty(w, a.NET_WM_ALLOWED_ACTIONS, XCB_ATOM_ATOM, 64);
+        hints = x.requestProperty(w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
+    }
+
+    ClientDetails take(X11Connection& x) const {
+        const PropReply netNameR = x.property(netName), nameR = x.property(name),
+                        classR = x.property(wmClass), allowedR = x.property(allowed),
+                        hintsR = x.property(hints);
+        ClientDetails d;
+        d.title = text(netNameR.get(), true);
+        if (!d.title) d.title = text(nameR.get(), false);
+        if (const auto cls = text(classR.get(), false)) {
+            // WM_CLASS is "instance\0Class\0".
             const QStringList parts = cls->split(QLatin1Char('\0'), Qt::SkipEmptyParts);
-            info.wmClass = parts.value(1, parts.value(0));
+            d.wmClass = parts.value(1, parts.value(0));
         }
-        info.iconic = first32(wmState.get()) == XCB_ICCCM_WM_STATE_ICONIC;
-        info.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        info.client = {double(position->dst_x), double(position->dst_y), double(geometry->width),
-                       double(geometry->height)};
-        if (hasHints) info.hints = hints;
-        if (owner) {
-            for (auto it = xcb_res_query_client_ids_ids_iterator(owner.get()); it.rem;
+        if (allowedR && allowedR->type != XCB_ATOM_NONE) {
+            const auto actions = values32(allowedR.get());
+            d.closable = std::find(actions.begin(), actions.end(), x.atoms().NET_WM_ACTION_CLOSE) !=
+                         actions.end();
+        }
+        xcb_size_hints_t h{};
+        if (hintsR && xcb_icccm_get_wm_size_hints_from_reply(&h, hintsR.get())) d.hints = h;
+        return d;
+    }
+};
+
+// The owning client's resource base in an XID: the bits above the server's id mask.
+uint32_t clientBase(const X11Connection& x, uint32_t xid) {
+    return xid & ~xcb_get_setup(x.c())->resource_id_mask;
+}
+
+}  // namespace
+
+void ClientCache::handle(const xcb_generic_event_t& e) {
+    const Atoms& a = x_.atoms();
+    const auto entry = [this](xcb_window_t w) {
+        auto it = entries_.find(w);
+        return it == entries_.end() ? nullptr : &it->second;
+    };
+    switch (e.response_type & 0x7f) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
+            Entry* en = entry(p.window);
+            if (!en) return;
+            const xcb_atom_t atom = p.atom;
+            if (atom == XCB_ATOM_WM_NAME || atom == XCB_ATOM_WM_CLASS ||
+                atom == XCB_ATOM_WM_NORMAL_HINTS || atom == a.NET_WM_NAME ||
+                atom == a.NET_WM_ALLOWED_ACTIONS) {
+                en->details.reset();
+            } else if (atom == a.NET_WM_WINDOW_TYPE || atom == a.NET_WM_STATE ||
+                       atom == a.NET_WM_DESKTOP || atom == XCB_ATOM_WM_TRANSIENT_FOR ||
+                       atom == a.NET_FRAME_EXTENTS || atom == a.GTK_FRAME_EXTENTS ||
+                       atom == a.NET_WM_WINDOW_OPACITY || atom == a.WM_STATE) {
+                // A manager that hides a window says so in these, even when it only unmaps
+                // the frame around it: measure the map state again too.
+                en->props.reset();
+                en->viewable.reset();
+            } else if (atom == a.NET_WM_PID) {
+                en->pidAsked = false;
+            }
+            return;
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto& c = reinterpret_cast<const xcb_configure_notify_event_t&>(e);
+            if (Entry* en = entry(c.window)) en->size.reset();
+            return;
+        }
+        case XCB_MAP_NOTIFY:
+            if (Entry* en = entry(reinterpret_cast<const xcb_map_notify_event_t&>(e).window))
+                en->viewable.reset();
+            return;
+        case XCB_UNMAP_NOTIFY:
+            if (Entry* en = entry(reinterpret_cast<const xcb_unmap_notify_event_t&>(e).window))
+                en->viewable.reset();
+            return;
+        case XCB_REPARENT_NOTIFY:
+            if (Entry* en = entry(reinterpret_cast<const xcb_reparent_notify_event_t&>(e).window))
+                en->viewable.reset();
+            return;
+        case XCB_DESTROY_NOTIFY:
+            // Its id may soon name another window: a new client often gets the same range.
+            entries_.erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(e).window);
+            return;
+        default:
+            return;
+    }
+}
+
+void ClientCache::keepDetails(xcb_window_t window, const ClientDetails& details) {
+    if (auto it = entries_.find(window); it != entries_.end()) it->second.details = details;
+}
+
+void ClientCache::keepOnly(const std::vector<xcb_window_t>& live) {
+    const std::unordered_set<xcb_window_t> keep(live.begin(), live.end());
+    std::erase_if(entries_, [&](const auto& kv) { return !keep.count(kv.first); });
+}
+
+struct ClientsRequest::Cookies {
+    xcb_translate_coordinates_cookie_t position;
+    std::optional<xcb_get_geometry_cookie_t> geometry;
+    std::optional<xcb_get_window_attributes_cookie_t> attributes;
+    std::optional<PropCookies> props;
+    std::optional<DetailCookies> details;
+    bool askedOwner = false;
+};
+
+ClientsRequest::ClientsRequest(X11Connection& x, std::vector<xcb_window_t> windows,
+                               bool withDetails, ClientCache* cache)
+    : x_(x),
+      cache_(cache ? cache : &own_),
+      own_(x),
+      windows_(std::move(windows)),
+      withDetails_(withDetails) {
+    if (!x.alive()) windows_.clear();
+    // What the windows reported so far says which entries must be read again.
+    x.drainEvents();
+    xcb_connection_t* c = x.c();
+    const bool keep = cache_ != &own_;
+    std::vector<xcb_res_client_id_spec_t> owners;
+    cookies_.reserve(windows_.size());
+    for (xcb_window_t w : windows_) {
+        ClientCache::Entry& e = cache_->entries_[w];
+        if (keep && !e.watched) {
+            // Watched before its properties are read, so no change can slip in between.
+            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
+            e.watched = true;
+        }
+        Cookies k;
+        k.position = xcb_translate_coordinates(c, w, x.root(), 0, 0);
+        if (!e.size) k.geometry = xcb_get_geometry(c, w);
+        if (!e.viewable) k.attributes = xcb_get_window_attributes(c, w);
+        if (!e.props) k.props.emplace(x, w);
+        if (withDetails && !e.details) k.details.emplace(x, w);
+        if (!e.pidAsked && x.hasXRes()) {
+            // The process that owns the window's connection, as the server knows it: right
+            // for sandboxed clients, whose _NET_WM_PID names a pid inside their namespace.
+            owners.push_back({w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID});
+            k.askedOwner = true;
+        }
+        cookies_.push_back(std::move(k));
+    }
+    if (!owners.empty())
+        owners_ = xcb_res_query_client_ids(c, uint32_t(owners.size()), owners.data());
+}
+
+ClientsRequest::~ClientsRequest() {
+    // Answers nobody collects would stay in the connection's queue.
+    if (!taken_) take();
+}
+
+Clients ClientsRequest::take() {
+    Clients result;
+    if (taken_) return result;
+    taken_ = true;
+    std::unordered_map<uint32_t, int32_t> pidOfClient;
+    if (owners_) {
+        if (const auto r = x_.reply(xcb_res_query_client_ids_reply, *owners_)) {
+            for (auto it = xcb_res_query_client_ids_ids_iterator(r.get()); it.rem;
                  xcb_res_client_id_value_next(&it)) {
                 if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
                     xcb_res_client_id_value_value_length(it.data) >= 1) {
-                    info.pid = static_cast<int32_t>(*xcb_res_client_id_value_value(it.data));
+                    pidOfClient[clientBase(x_, it.data->spec.client)] =
+                        int32_t(*xcb_res_client_id_value_value(it.data));
                 }
             }
         }
-        if (!info.pid) {
-            if (const auto p = first32(pid.get())) info.pid = static_cast<int32_t>(*p);
-        }
-        result.emplace(info.id, std::move(info));
     }
-    x.drainErrors();
+    std::vector<xcb_window_t> withoutOwner;
+    for (size_t i = 0; i < cookies_.size(); ++i) {
+        const Cookies& k = cookies_[i];
+        const xcb_window_t w = windows_[i];
+        const auto position = x_.reply(xcb_translate_coordinates_reply, k.position);
+        const auto geometry = k.geometry ? x_.reply(xcb_get_geometry_reply, *k.geometry) : nullptr;
+        const auto attributes =
+            k.attributes ? x_.reply(xcb_get_window_attributes_reply, *k.attributes) : nullptr;
+        std::optional<ClientProps> props;
+        if (k.props) props = k.props->take(x_);
+        std::optional<ClientDetails> details;
+        if (k.details) details = k.details->take(x_);
+        // A window that vanished answers nothing about where it is: it is not there.
+        if (!position || (k.geometry && !geometry) || (k.attributes && !attributes)) {
+            cache_->entries_.erase(w);
+            continue;
+        }
+        ClientCache::Entry& e = cache_->entries_[w];
+        if (geometry) e.size = Size{double(geometry->width), double(geometry->height)};
+        if (attributes) e.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        if (props) e.props = std::move(props);
+        if (details) e.details = std::move(details);
+        if (k.askedOwner) {
+            e.pidAsked = true;
+            if (auto it = pidOfClient.find(clientBase(x_, w)); it != pidOfClient.end())
+                e.pid = it->second;
+            else
+                withoutOwner.push_back(w);
+        }
+        if (!x_.hasXRes() && !e.pidAsked) withoutOwner.push_back(w);
+
+        ClientInfo info;
+        static_cast<ClientProps&>(info) = e.props.value_or(ClientProps{});
+        info.id = w;
+        info.viewable = e.viewable.value_or(false);
+        const Size size = e.size.value_or(Size{});
+        info.client = {double(position->dst_x), double(position->dst_y), size.width, size.height};
+        info.details = e.details;
+        result.emplace(w, std::move(info));
+    }
+    cookies_.clear();
+
+    // The server knows no process for remote clients: take what the window says of itself.
+    if (!withoutOwner.empty()) {
+        std::vector<xcb_get_property_cookie_t> pids;
+        for (xcb_window_t w : withoutOwner)
+            pids.push_back(x_.requestProperty(w, x_.atoms().NET_WM_PID, XCB_ATOM_CARDINAL, 1));
+        for (size_t i = 0; i < pids.size(); ++i) {
+            ClientCache::Entry& e = cache_->entries_[withoutOwner[i]];
+            e.pidAsked = true;
+            if (const auto p = first32(x_.property(pids[i]).get())) e.pid = int32_t(*p);
+        }
+    }
+    for (auto& [w, info] : result) info.pid = cache_->entries_[w].pid;
+
+    // A window that reported a change while we read it may have answered with the old
+    // value: read what changed once more, so the answer is as of this read.
+    x_.drainEvents();
+    std::vector<xcb_window_t> changed;
+    for (const auto& [w, info] : result) {
+        auto it = cache_->entries_.find(w);
+        if (it == cache_->entries_.end() || !it->second.props || !it->second.size ||
+            !it->second.viewable || (withDetails_ && !it->second.details))
+            changed.push_back(w);
+    }
+    if (!changed.empty() && !again_) {
+        ClientsRequest again(x_, changed, withDetails_, cache_);
+        again.again_ = true;
+        Clients fresh = again.take();
+        for (xcb_window_t w : changed) {
+            if (auto it = fresh.find(w); it != fresh.end())
+                result[w] = std::move(it->second);
+            else
+                result.erase(w);
+        }
+    }
     return result;
+}
+
+void fetchDetails(X11Connection& x, Clients& clients,
+                  const std::function<bool(const ClientInfo&)>& which, ClientCache* cache) {
+    if (!x.alive()) return;
+    std::vector<std::pair<ClientInfo*, DetailCookies>> asked;
+    for (auto& [w, info] : clients) {
+        if (!info.details && (!which || which(info)))
+            asked.emplace_back(&info, DetailCookies(x, w));
+    }
+    for (auto& [info, cookies] : asked) {
+        info->details = cookies.take(x);
+        if (cache) cache->keepDetails(info->id, *info->details);
+    }
+}
+
+std::vector<xcb_window_t> clientList(X11Connection& x, bool stacking) {
+    if (!x.alive()) return {};
+    const xcb_atom_t atom =
+        stacking ? x.atoms().NET_CLIENT_LIST_STACKING : x.atoms().NET_CLIENT_LIST;
+    return values32(x.property(x.requestProperty(x.root(), atom, XCB_ATOM_WINDOW, 65536)).get());
 }
 
 }  // namespace quenda::x11

@@ -1,31 +1,49 @@
 #include "platform/x11/FrameMover.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cmath>
-#include <thread>
-
-#include "platform/x11/XcbReply.h"
 
 namespace quenda::x11 {
 
 namespace {
-std::optional<ClientInfo> fetchOne(X11Connection& x, xcb_window_t window) {
-    auto clients = fetchClients(x, {window});
-    auto it = clients.find(window);
-    if (it == clients.end()) return std::nullopt;
-    return it->second;
-}
+
+constexpr uint32_t kSourcePager = 2;
+constexpr uint32_t kStateRemove = 0;
 
 bool sameRect(const Rect& a, const Rect& b) {
     return std::lround(a.x) == std::lround(b.x) && std::lround(a.y) == std::lround(b.y) &&
            std::lround(a.width) == std::lround(b.width) &&
            std::lround(a.height) == std::lround(b.height);
 }
+
+bool maximisedOrFullscreen(const ClientInfo& c, const Atoms& a) {
+    return c.hasState(a.NET_WM_STATE_MAXIMIZED_VERT) || c.hasState(a.NET_WM_STATE_MAXIMIZED_HORZ) ||
+           c.hasState(a.NET_WM_STATE_FULLSCREEN);
+}
+
+struct Sent {
+    Rect before, target;
+    Extents extents;
+    bool move, resize;
+};
+
 }  // namespace
 
+void requestMoveResize(X11Connection& x, xcb_window_t window, const Rect& outer, const Extents& e,
+                       bool move, bool resize) {
+    uint32_t flags = XCB_GRAVITY_NORTH_WEST | kSourcePager << 12;
+    if (move) flags |= 1u << 8 | 1u << 9;
+    if (resize) flags |= 1u << 10 | 1u << 11;
+    const auto clientW = std::lround(std::max(1.0, outer.width - e.left - e.right));
+    const auto clientH = std::lround(std::max(1.0, outer.height - e.top - e.bottom));
+    x.sendToManager(window, x.atoms().NET_MOVERESIZE_WINDOW,
+                    {flags, uint32_t(std::lround(outer.x)), uint32_t(std::lround(outer.y)),
+                     uint32_t(clientW), uint32_t(clientH)});
+}
+
 Size FrameMover::acceptedClientSize(const ClientInfo& c, Size requested) {
-    if (!c.hints) return requested;
-    const xcb_size_hints_t& h = *c.hints;
+    if (!c.details || !c.details->hints) return requested;
+    const xcb_size_hints_t& h = *c.details->hints;
     const bool hasMin = h.flags & XCB_ICCCM_SIZE_HINT_P_MIN_SIZE;
     const bool hasBase = h.flags & XCB_ICCCM_SIZE_HINT_BASE_SIZE;
     const double minW = hasMin ? h.min_width : hasBase ? h.base_width : 1;
@@ -46,109 +64,43 @@ Size FrameMover::acceptedClientSize(const ClientInfo& c, Size requested) {
     return {w, hgt};
 }
 
-void FrameMover::unmaximise(const ClientInfo& c) {
-    auto* e = x_.ewmh();
-    const bool maximised = c.has(c.states, e->_NET_WM_STATE_MAXIMIZED_VERT) ||
-                           c.has(c.states, e->_NET_WM_STATE_MAXIMIZED_HORZ);
-    const bool fullscreen = c.has(c.states, e->_NET_WM_STATE_FULLSCREEN);
-    if (!maximised && !fullscreen) return;
-    // A maximised window ignores moves, and its extents differ: restore it first and wait
-    // until the manager says so.
-    if (maximised) {
-        xcb_ewmh_request_change_wm_state(
-            e, 0, c.id, XCB_EWMH_WM_STATE_REMOVE, e->_NET_WM_STATE_MAXIMIZED_VERT,
-            e->_NET_WM_STATE_MAXIMIZED_HORZ, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+void FrameMover::unmaximise(Clients& clients) {
+    const Atoms& a = x_.atoms();
+    std::vector<xcb_window_t> restored;
+    for (const auto& [w, c] : clients) {
+        if (!maximisedOrFullscreen(c, a)) continue;
+        // A maximised window ignores moves, and its extents differ while it is: restore it
+        // first and read it again.
+        x_.sendToManager(w, a.NET_WM_STATE,
+                         {kStateRemove, a.NET_WM_STATE_MAXIMIZED_VERT,
+                          a.NET_WM_STATE_MAXIMIZED_HORZ, kSourcePager, 0});
+        x_.sendToManager(w, a.NET_WM_STATE,
+                         {kStateRemove, a.NET_WM_STATE_FULLSCREEN, 0, kSourcePager, 0});
+        restored.push_back(w);
     }
-    if (fullscreen) {
-        xcb_ewmh_request_change_wm_state(e, 0, c.id, XCB_EWMH_WM_STATE_REMOVE,
-                                         e->_NET_WM_STATE_FULLSCREEN, XCB_ATOM_NONE,
-                                         XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+    if (restored.empty()) return;
+    manager_.wait(kManagerDeadline);
+    Clients again = fetchClients(x_, restored, true, cache_);
+    for (xcb_window_t w : restored) {
+        if (auto it = again.find(w); it != again.end())
+            clients[w] = std::move(it->second);
+        else
+            clients.erase(w);
     }
-    xcb_flush(x_.c());
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleMs);
-    while (std::chrono::steady_clock::now() < end) {
-        const auto now = fetchOne(x_, c.id);
-        if (!now) return;
-        if (!now->has(now->states, e->_NET_WM_STATE_MAXIMIZED_VERT) &&
-            !now->has(now->states, e->_NET_WM_STATE_MAXIMIZED_HORZ) &&
-            !now->has(now->states, e->_NET_WM_STATE_FULLSCREEN))
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-void FrameMover::send(xcb_window_t window, const Rect& outer, const Extents& e, bool move,
-                      bool resize) {
-    uint32_t flags = 0;
-    if (move) flags |= XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
-    if (resize) flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
-    // North-west gravity: x and y say where the outer frame goes, whatever gravity the
-    // window asked for itself; width and height are the client's.
-    const auto cw = static_cast<uint32_t>(std::max(1.0, outer.width - e.left - e.right));
-    const auto ch = static_cast<uint32_t>(std::max(1.0, outer.height - e.top - e.bottom));
-    xcb_ewmh_request_moveresize_window(x_.ewmh(), 0, window, XCB_GRAVITY_NORTH_WEST,
-                                       XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
-                                       static_cast<xcb_ewmh_moveresize_window_opt_flags_t>(flags),
-                                       static_cast<uint32_t>(std::lround(outer.x)),
-                                       static_cast<uint32_t>(std::lround(outer.y)), cw, ch);
-    xcb_flush(x_.c());
-}
-
-std::vector<xcb_window_t> FrameMover::waitForAll(const std::map<xcb_window_t, Sent>& sent) {
-    std::map<xcb_window_t, Rect> last;
-    std::vector<xcb_window_t> waiting;
-    for (const auto& [window, s] : sent) waiting.push_back(window);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleMs);
-    while (!waiting.empty()) {
-        const auto now = fetchClients(x_, waiting);
-        std::vector<xcb_window_t> still;
-        for (xcb_window_t w : waiting) {
-            auto it = now.find(w);
-            if (it == now.end()) continue;  // gone: nothing to wait for
-            const Rect outer = it->second.outer();
-            const Sent& s = sent.at(w);
-            if (sameRect(outer, s.target)) continue;
-            // Changed, and the same twice in a row: the manager settled on its own answer.
-            auto seen = last.find(w);
-            if (!sameRect(outer, s.before) && seen != last.end() && sameRect(outer, seen->second))
-                continue;
-            last[w] = outer;
-            still.push_back(w);
-        }
-        waiting = std::move(still);
-        if (waiting.empty() || std::chrono::steady_clock::now() >= end) break;
-        std::this_thread::sleep_for(std::chrono::microseconds(250));
-    }
-    std::vector<xcb_window_t> unchanged;
-    for (xcb_window_t w : waiting) {
-        auto seen = last.find(w);
-        if (seen == last.end() || sameRect(seen->second, sent.at(w).before)) unchanged.push_back(w);
-    }
-    return unchanged;
 }
 
 void FrameMover::apply(const std::map<xcb_window_t, Move>& moves) {
-    if (moves.empty()) return;
+    if (moves.empty() || !x_.alive()) return;
     std::vector<xcb_window_t> windows;
     for (const auto& [window, move] : moves) windows.push_back(window);
-    auto infos = fetchClients(x_, windows);
-    for (auto& [window, info] : infos) {
-        auto* e = x_.ewmh();
-        if (info.has(info.states, e->_NET_WM_STATE_MAXIMIZED_VERT) ||
-            info.has(info.states, e->_NET_WM_STATE_MAXIMIZED_HORZ) ||
-            info.has(info.states, e->_NET_WM_STATE_FULLSCREEN)) {
-            unmaximise(info);
-            if (auto again = fetchOne(x_, window)) info = *again;
-        }
-    }
+    Clients clients = fetchClients(x_, windows, true, cache_);
+    unmaximise(clients);
 
     std::map<xcb_window_t, Sent> sent;
-    for (const auto& [window, info] : infos) {
+    for (const auto& [window, info] : clients) {
         const Move& m = moves.at(window);
         const Rect before = info.outer();
-        // Decorations and client-side shadows, as one set of extents around the visible frame.
-        const Extents e{info.frame.left - info.gtk.left, info.frame.right - info.gtk.right,
-                        info.frame.top - info.gtk.top, info.frame.bottom - info.gtk.bottom};
+        const Extents e = info.visibleExtents();
         Rect target = before;
         if (m.position) {
             target.x = m.position->x;
@@ -161,25 +113,29 @@ void FrameMover::apply(const std::map<xcb_window_t, Move>& moves) {
             target.height = client.height + e.top + e.bottom;
         }
         if (sameRect(before, target)) continue;
-        send(window, target, e, m.position.has_value(), m.size.has_value());
+        requestMoveResize(x_, window, target, e, m.position.has_value(), m.size.has_value());
         sent[window] = {before, target, e, m.position.has_value(), m.size.has_value()};
     }
     if (sent.empty()) return;
+    manager_.wait(kManagerDeadline);
 
-    const auto unchanged = waitForAll(sent);
-    if (unchanged.empty()) return;
-    // WORKAROUND: openbox keeps a window's area in the window's own gravity and drops a
-    // request that looks unchanged in those terms; a one-pixel detour makes it act.
-    std::map<xcb_window_t, Sent> again;
-    for (xcb_window_t w : unchanged) {
+    std::vector<xcb_window_t> moved;
+    for (const auto& [w, s] : sent) moved.push_back(w);
+    bool nudged = false;
+    for (const auto& [w, now] : fetchClients(x_, moved, false, cache_)) {
         const Sent& s = sent.at(w);
+        if (!sameRect(now.outer(), s.before)) continue;
+        // WORKAROUND: openbox keeps a window's area in the window's own gravity and drops a
+        // request that looks unchanged in those terms (a south-east xterm asked to keep its
+        // frame where a north-west reading puts it); a one-pixel detour makes it act.
         Rect detour = s.target;
         detour.x += 1;
-        send(w, detour, s.extents, true, s.resize);
-        send(w, s.target, s.extents, true, s.resize);
-        again[w] = s;
+        requestMoveResize(x_, w, detour, s.extents, true, s.resize);
+        requestMoveResize(x_, w, s.target, s.extents, true, s.resize);
+        nudged = true;
     }
-    waitForAll(again);
+    if (nudged) manager_.wait(kManagerDeadline);
+    x_.drainEvents();
 }
 
 }  // namespace quenda::x11

@@ -1,20 +1,22 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <vector>
 
 #include "core/Geometry.h"
 #include "platform/x11/ClientInfo.h"
+#include "platform/x11/ManagerRoundTrip.h"
 #include "platform/x11/X11Connection.h"
 
 namespace quenda::x11 {
 
-// Moves and resizes a window's outer frame through the window manager, and waits (briefly,
-// with a deadline) until the manager has done it, so the next read sees the result.
+// Moves and resizes windows' outer frames through the window manager, and waits (with a
+// deadline) until the manager has dealt with them, so the next read sees the result.
 class FrameMover {
   public:
-    explicit FrameMover(X11Connection& x) : x_(x) {}
+    FrameMover(X11Connection& x, ClientCache* cache) : x_(x), cache_(cache), manager_(x) {}
 
     // A change of a window's outer frame, in root coordinates. Either part may be absent: a
     // move keeps the size, a resize keeps the top-left corner.
@@ -24,27 +26,30 @@ class FrameMover {
     };
 
     // Sends every move at once, then waits for all of them together, so moving a dozen
-    // windows costs about what moving one does.
+    // windows costs about what moving one does. Windows that are gone are skipped.
     void apply(const std::map<xcb_window_t, Move>& moves);
+
+    // Waits until the manager has handled every request sent so far (or the deadline).
+    void waitForManager() { manager_.wait(kManagerDeadline); }
 
     // What the window's size hints let it take of a requested client size.
     static Size acceptedClientSize(const ClientInfo& c, Size requested);
 
-    static constexpr int kSettleMs = 200;
+    // How long the manager may take to answer before we read what there is.
+    static constexpr std::chrono::milliseconds kManagerDeadline{300};
 
   private:
-    void unmaximise(const ClientInfo& c);
-    struct Sent {
-        Rect before, target;
-        Extents extents;
-        bool move, resize;
-    };
-    void send(xcb_window_t window, const Rect& outer, const Extents& e, bool move, bool resize);
-    // Waits until each window shows its target, or has settled on the manager's own answer;
-    // returns those that did not change at all.
-    std::vector<xcb_window_t> waitForAll(const std::map<xcb_window_t, Sent>& sent);
+    void unmaximise(Clients& clients);
 
     X11Connection& x_;
+    ClientCache* cache_;
+    ManagerRoundTrip manager_;
 };
+
+// One _NET_MOVERESIZE_WINDOW, as a pager sends it: x and y place the outer frame (explicit
+// north-west gravity, whatever gravity the window asked for itself), width and height are
+// the client's, the outer size less the extents.
+void requestMoveResize(X11Connection& x, xcb_window_t window, const Rect& outer, const Extents& e,
+                       bool move, bool resize);
 
 }  // namespace quenda::x11

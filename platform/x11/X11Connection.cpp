@@ -1,15 +1,23 @@
 #include "platform/x11/X11Connection.h"
 
-#include <algorithm>
-#include <cstring>
+#include <poll.h>
+
+#include <QtDebug>
+
+#include <xcb/randr.h>
+#include <xcb/res.h>
 
 namespace quenda::x11 {
 
 namespace {
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-    Reply<xcb_intern_atom_reply_t> r(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr));
-    return r ? r->atom : XCB_ATOM_NONE;
+// What a request about a window that is gone (or no longer mapped) answers.
+bool windowIsGone(uint8_t code) {
+    return code == XCB_WINDOW || code == XCB_DRAWABLE || code == XCB_MATCH;
+}
+
+bool extensionPresent(xcb_connection_t* c, xcb_extension_t* ext) {
+    const xcb_query_extension_reply_t* r = xcb_get_extension_data(c, ext);
+    return r && r->present;
 }
 }  // namespace
 
@@ -21,8 +29,8 @@ std::unique_ptr<X11Connection> X11Connection::open(const QString& display, QStri
     }
     int screenNumber = 0;
     xcb_connection_t* c = xcb_connect(name.constData(), &screenNumber);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c) xcb_disconnect(c);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
         *error = QStringLiteral("cannot connect to X display '%1'").arg(display);
         return nullptr;
     }
@@ -31,69 +39,87 @@ std::unique_ptr<X11Connection> X11Connection::open(const QString& display, QStri
     self->display_ = display;
     auto it = xcb_setup_roots_iterator(xcb_get_setup(c));
     for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
-    self->screen_ = it.data;
-    self->ewmhReady_ = xcb_ewmh_init_atoms_replies(
-                           &self->ewmh_, xcb_ewmh_init_atoms(c, &self->ewmh_), nullptr) != 0;
-    if (!self->screen_ || !self->ewmhReady_) {
+    self->screen_ = it.rem ? it.data : nullptr;
+    // Both extension queries go out before either answer is awaited.
+    xcb_prefetch_extension_data(c, &xcb_randr_id);
+    xcb_prefetch_extension_data(c, &xcb_res_id);
+    if (!self->screen_ || !self->atoms_.intern(c)) {
         *error = QStringLiteral("cannot use X display '%1'").arg(display);
         return nullptr;
     }
-    self->gtkFrameExtents = intern(c, "_GTK_FRAME_EXTENTS");
-    self->wmState = intern(c, "WM_STATE");
-    self->wmChangeState = intern(c, "WM_CHANGE_STATE");
-    self->utf8String = intern(c, "UTF8_STRING");
-    self->windowOpacity = intern(c, "_NET_WM_WINDOW_OPACITY");
+    self->randr_ = extensionPresent(c, &xcb_randr_id);
+    self->xres_ = extensionPresent(c, &xcb_res_id);
     return self;
 }
 
 X11Connection::~X11Connection() {
-    if (ewmhReady_) xcb_ewmh_connection_wipe(&ewmh_);
     if (c_) xcb_disconnect(c_);
 }
 
 bool X11Connection::hasWindowManager() {
     if (!alive()) return false;
-    auto get = [this](xcb_window_t w) {
-        return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, w, ewmh_._NET_SUPPORTING_WM_CHECK, XCB_ATOM_WINDOW, 0, 1),
-            nullptr));
-    };
-    const auto check = first32(get(root()).get());
-    if (!check || *check == XCB_WINDOW_NONE) return false;
-    // A stale check window (its manager died) no longer points at itself.
-    return first32(get(*check).get()) == check;
+    const xcb_atom_t check = atoms_.NET_SUPPORTING_WM_CHECK;
+    const auto named = first32(property(requestProperty(root(), check, XCB_ATOM_WINDOW, 1)).get());
+    if (!named || *named == XCB_WINDOW_NONE) return false;
+    // A stale check window (its manager died) is gone or no longer names itself.
+    return first32(property(requestProperty(*named, check, XCB_ATOM_WINDOW, 1)).get()) == named;
 }
 
-bool X11Connection::supports(xcb_atom_t hint) {
-    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 0, root(), ewmh_._NET_SUPPORTED, XCB_ATOM_ATOM, 0, 4096),
-        nullptr));
-    const auto atoms = values32(r.get());
-    return std::find(atoms.begin(), atoms.end(), hint) != atoms.end();
+xcb_void_cookie_t X11Connection::sendToManager(xcb_window_t window, xcb_atom_t type,
+                                               const std::array<uint32_t, 5>& data) {
+    xcb_client_message_event_t m{};
+    m.response_type = XCB_CLIENT_MESSAGE;
+    m.format = 32;
+    m.window = window;
+    m.type = type;
+    for (size_t i = 0; i < data.size(); ++i) m.data.data32[i] = data[i];
+    return xcb_send_event(c_, 0, root(),
+                          XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                          reinterpret_cast<const char*>(&m));
 }
 
-Point X11Connection::primaryOrigin() {
-    Reply<xcb_randr_get_monitors_reply_t> r(
-        xcb_randr_get_monitors_reply(c_, xcb_randr_get_monitors(c_, root(), 1), nullptr));
-    if (!r) return {};
-    std::optional<Point> first;
-    for (auto it = xcb_randr_get_monitors_monitors_iterator(r.get()); it.rem;
-         xcb_randr_monitor_info_next(&it)) {
-        const Point p{static_cast<double>(it.data->x), static_cast<double>(it.data->y)};
-        if (it.data->primary) return p;
-        if (!first) first = p;
+void X11Connection::noteError(const xcb_generic_error_t& e) {
+    if (windowIsGone(e.error_code)) return;
+    ++unexpectedErrors_;
+    lastUnexpected_ = QStringLiteral("X error %1 on request %2.%3 (resource 0x%4)")
+                          .arg(e.error_code)
+                          .arg(e.major_code)
+                          .arg(e.minor_code)
+                          .arg(e.resource_id, 0, 16);
+    qWarning("quenda x11: %s", qPrintable(lastUnexpected_));
+}
+
+bool X11Connection::dispatch(const xcb_generic_event_t& e) {
+    if (e.response_type == 0) {
+        noteError(reinterpret_cast<const xcb_generic_error_t&>(e));
+        return false;
     }
-    return first.value_or(Point{});
+    if (handler_) handler_(e);
+    return true;
 }
 
-void X11Connection::drainErrors() {
-    while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) std::free(e);
+Reply<xcb_generic_event_t> X11Connection::nextEvent(
+    std::chrono::steady_clock::time_point deadline) {
+    xcb_flush(c_);
+    for (;;) {
+        Reply<xcb_generic_event_t> e(xcb_poll_for_event(c_));
+        if (e && !dispatch(*e)) continue;
+        if (e || !alive()) return e;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return nullptr;
+        pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
+        poll(&p, 1, int(left.count()) + 1);
+    }
+}
+
+void X11Connection::drainEvents() {
+    while (Reply<xcb_generic_event_t> e{xcb_poll_for_event(c_)}) dispatch(*e);
 }
 
 void X11Connection::sync() {
-    Reply<xcb_get_input_focus_reply_t> r(
-        xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
-    drainErrors();
+    reply(xcb_get_input_focus_reply, xcb_get_input_focus(c_));
+    drainEvents();
 }
 
 }  // namespace quenda::x11

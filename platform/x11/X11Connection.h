@@ -1,21 +1,23 @@
 #pragma once
 
-#include <optional>
-#include <vector>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
 
 #include <QString>
 
-#include <xcb/randr.h>
 #include <xcb/xcb.h>
-#include <xcb/xcb_ewmh.h>
 
-#include "core/Geometry.h"
+#include "platform/x11/Atoms.h"
 #include "platform/x11/XcbReply.h"
 
 namespace quenda::x11 {
 
 // Our own connection to the X server, kept apart from Qt's so that errors about other
-// clients' windows come to us and not to Qt's log. The atoms every module uses live here.
+// clients' windows come to us and not to Qt's log. Every reply is taken through it, so each
+// X error is seen once: one about a window that vanished under us is expected and means
+// "no value"; any other is counted and logged.
 class X11Connection {
   public:
     static std::unique_ptr<X11Connection> open(const QString& display, QString* error);
@@ -24,39 +26,70 @@ class X11Connection {
     X11Connection& operator=(const X11Connection&) = delete;
 
     xcb_connection_t* c() const { return c_; }
-    xcb_ewmh_connection_t* ewmh() { return &ewmh_; }
+    const Atoms& atoms() const { return atoms_; }
     xcb_window_t root() const { return screen_->root; }
     const xcb_screen_t* screen() const { return screen_; }
     QString displayName() const { return display_; }
-    // False once the server has gone away; every read then gives nothing.
+    bool hasRandr() const { return randr_; }
+    bool hasXRes() const { return xres_; }
+    // False once the server has gone away; every read then gives nothing at once.
     bool alive() const { return !xcb_connection_has_error(c_); }
     // An EWMH window manager is running: the root names a check window that names itself.
     bool hasWindowManager();
-    bool supports(xcb_atom_t hint);
 
-    // The primary monitor's top-left in root coordinates: the origin of window coordinates.
-    Point primaryOrigin();
+    // The reply to a request, or nothing; an error it carries is accounted for.
+    template <typename R, typename Cookie>
+    Reply<R> reply(R* (*take)(xcb_connection_t*, Cookie, xcb_generic_error_t**), Cookie cookie) {
+        xcb_generic_error_t* error = nullptr;
+        Reply<R> r(take(c_, cookie, &error));
+        if (error) noteError(*error);
+        std::free(error);
+        return r;
+    }
+    PropReply property(xcb_get_property_cookie_t cookie) {
+        return reply(xcb_get_property_reply, cookie);
+    }
+    xcb_get_property_cookie_t requestProperty(xcb_window_t w, xcb_atom_t atom, xcb_atom_t type,
+                                              uint32_t longs) const {
+        return xcb_get_property(c_, 0, w, atom, type, 0, longs);
+    }
 
-    // Drops the errors that fire-and-forget requests left in the queue (windows that
-    // vanished under us); they are expected and mean "no effect".
-    void drainErrors();
-    // One round trip, so the server has seen every request sent so far.
+    // A client message about `window` to the root, where the window manager listens.
+    xcb_void_cookie_t sendToManager(xcb_window_t window, xcb_atom_t type,
+                                    const std::array<uint32_t, 5>& data);
+
+    // Whoever keeps track of what windows report gets every event first.
+    using EventHandler = std::function<void(const xcb_generic_event_t&)>;
+    void setEventHandler(EventHandler handler) { handler_ = std::move(handler); }
+
+    // The next event (already shown to the handler), errors accounted for and left out;
+    // nothing when `deadline` passes first or the connection is lost.
+    Reply<xcb_generic_event_t> nextEvent(std::chrono::steady_clock::time_point deadline);
+    // Takes in every queued event; errors that fire-and-forget requests left are accounted
+    // for.
+    void drainEvents();
+    // One round trip, so the server has carried out every request sent so far.
     void sync();
 
-    xcb_atom_t gtkFrameExtents = XCB_ATOM_NONE;
-    xcb_atom_t wmState = XCB_ATOM_NONE;
-    xcb_atom_t wmChangeState = XCB_ATOM_NONE;
-    xcb_atom_t utf8String = XCB_ATOM_NONE;
-    xcb_atom_t windowOpacity = XCB_ATOM_NONE;
+    // Errors no vanished window explains: a fault of ours. Tests expect none.
+    int unexpectedErrors() const { return unexpectedErrors_; }
+    QString lastUnexpectedError() const { return lastUnexpected_; }
 
   private:
     X11Connection() = default;
+    void noteError(const xcb_generic_error_t& e);
+    // Accounts for an error or shows an event to the handler; true for an event.
+    bool dispatch(const xcb_generic_event_t& e);
 
     xcb_connection_t* c_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
-    xcb_ewmh_connection_t ewmh_{};
-    bool ewmhReady_ = false;
+    Atoms atoms_;
+    bool randr_ = false;
+    bool xres_ = false;
     QString display_;
+    int unexpectedErrors_ = 0;
+    QString lastUnexpected_;
+    EventHandler handler_;
 };
 
 }  // namespace quenda::x11

@@ -39,5 +39,11 @@ bool X11Desktop::hasWindowManager() const {
 QString X11Desktop::displayName() const {
     return impl_->connection->displayName();
 }
+int X11Desktop::unexpectedXErrors() const {
+    return impl_->connection->unexpectedErrors();
+}
+QString X11Desktop::lastUnexpectedXError() const {
+    return impl_->connection->lastUnexpectedError();
+}
 
 }  // namespace quenda

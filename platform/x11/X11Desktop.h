@@ -23,6 +23,9 @@ class X11Desktop {
     // An EWMH window manager answers; without one, windows cannot be controlled.
     bool hasWindowManager() const;
     QString displayName() const;
+    // X errors that no vanished window explains (a fault of ours), and the last one's text.
+    int unexpectedXErrors() const;
+    QString lastUnexpectedXError() const;
 
   private:
     struct Impl;

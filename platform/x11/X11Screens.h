@@ -1,6 +1,9 @@
 #pragma once
 
+#include <map>
+
 #include "platform/ports/Screens.h"
+#include "platform/x11/Monitors.h"
 #include "platform/x11/X11Connection.h"
 
 namespace quenda::x11 {
@@ -18,16 +21,17 @@ class X11Screens final : public Screens {
     static uint32_t identity(const QString& name);
 
   private:
-    struct Monitor {
-        QString name;
-        Rect root;     // root coordinates
-        Rect visible;  // root coordinates, less struts
-        bool primary;
+    struct Layout {
+        std::vector<Monitor> monitors;  // the primary first
+        std::vector<Rect> visible;      // root coordinates, less struts, one per monitor
+        xcb_window_t active = XCB_WINDOW_NONE;
     };
-    std::vector<Monitor> monitors();
-    ScreenInfo toScreen(const Monitor& m, const Monitor& primary) const;
+    Layout read();
+    QString nameOf(xcb_atom_t atom);
+    ScreenInfo toScreen(const Layout& l, size_t i);
 
     X11Connection& x_;
+    std::map<xcb_atom_t, QString> names_;  // an atom's name never changes
 };
 
 }  // namespace quenda::x11

@@ -4,9 +4,10 @@
 #include <optional>
 
 #include <QObject>
+#include <QSocketNotifier>
 
 #include "platform/ports/WindowServer.h"
-#include "platform/x11/ClientInfo.h"
+#include "platform/x11/DesktopPass.h"
 #include "platform/x11/FrameMover.h"
 #include "platform/x11/X11Connection.h"
 
@@ -17,8 +18,8 @@ namespace quenda::x11 {
 // monitor's top-left is the origin.
 class X11WindowServer final : public WindowServer {
   public:
-    explicit X11WindowServer(X11Connection& x) : x_(x), mover_(x) {}
-    ~X11WindowServer() override { flushMoves(); }
+    explicit X11WindowServer(X11Connection& x);
+    ~X11WindowServer() override;
 
     std::optional<AttributeValue> attribute(const Element& element, std::string_view name) override;
     void setAttribute(const Element& element, std::string_view name,
@@ -37,38 +38,32 @@ class X11WindowServer final : public WindowServer {
     void flushMoves();
 
   private:
-    // The desktop as one pass read it: every client, bottom to top, with its details.
-    struct Pass {
-        std::vector<xcb_window_t> stacking;
-        std::vector<xcb_window_t> clients;
-        std::map<xcb_window_t, ClientInfo> info;
-        std::optional<uint32_t> currentDesktop;
-        xcb_window_t active = XCB_WINDOW_NONE;
-        bool hiddenSupported = false;
-        Point origin;
-    };
-    const Pass& pass();  // the batch's pass, or a fresh one outside a batch
-    // The window's details, or nothing when it is gone. Valid until the next read.
-    const ClientInfo* client(xcb_window_t window);
-    Pass takePass();
+    bool inBatch() const { return batchDepth_ > 0; }
+    // The batch's pass (taken now if the batch has none yet), or a fresh one outside.
+    DesktopPass& fullPass();
+    // The pass that answers about one window: the batch's, or a fresh read of the window.
+    // The window is missing from its `info` when it is gone.
+    DesktopPass& passFor(xcb_window_t window, bool withDetails);
 
-    std::optional<AttributeValue> windowAttribute(const ClientInfo& c, std::string_view name);
+    std::optional<AttributeValue> windowAttribute(const ClientInfo& c, const DesktopPass& p,
+                                                  std::string_view name) const;
     std::optional<AttributeValue> applicationAttribute(int32_t pid, std::string_view name);
-    bool minimized(const ClientInfo& c, const Pass& p) const;
-    xcb_window_t activeWindow();
-    QString subrole(const ClientInfo& c) const;
-    int64_t layer(const ClientInfo& c) const;
-    void endPass() { pass_.reset(); }
+    void activate(xcb_window_t window);
+    void endPass() { batchPass_.reset(); }
 
     X11Connection& x_;
+    ClientCache cache_;
     FrameMover mover_;
     int batchDepth_ = 0;
-    std::optional<Pass> pass_;
-    std::map<xcb_window_t, ClientInfo> lastRead_;  // outside a batch: the last window read
+    std::optional<DesktopPass> batchPass_;
+    DesktopPass freshPass_;  // outside a batch: the last read, valid until the next
     // Position and size writes not sent yet: a command that moves many windows sends them
     // together, one request per window.
     std::map<xcb_window_t, FrameMover::Move> pendingMoves_;
     QObject flushContext_;
+    // Takes in what the watched windows report while nobody reads, so the server never has
+    // to hold it for us.
+    QSocketNotifier* events_ = nullptr;
 };
 
 }  // namespace quenda::x11

@@ -9,12 +9,13 @@
 
 namespace quenda::x11 {
 
-// Every xcb reply and error is malloc'd and must be freed: owning them says so once.
+// Every xcb reply, event and error is malloc'd and must be freed: owning them says so once.
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
 template <typename T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
+using PropReply = Reply<xcb_get_property_reply_t>;
 
 // The 32-bit values of a property reply of format 32 (cardinals, atoms, windows).
 inline std::vector<uint32_t> values32(const xcb_get_property_reply_t* r) {
@@ -24,9 +25,8 @@ inline std::vector<uint32_t> values32(const xcb_get_property_reply_t* r) {
 }
 
 inline std::optional<uint32_t> first32(const xcb_get_property_reply_t* r) {
-    const auto v = values32(r);
-    if (v.empty()) return std::nullopt;
-    return v.front();
+    if (!r || r->format != 32 || xcb_get_property_value_length(r) < 4) return std::nullopt;
+    return *static_cast<const uint32_t*>(xcb_get_property_value(r));
 }
 
 }  // namespace quenda::x11

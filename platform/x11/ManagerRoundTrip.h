@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+
+#include "platform/x11/X11Connection.h"
+
+namespace quenda::x11 {
+
+// A round trip through the window manager: it answers a frame-extents request for a window
+// of ours by setting a property, after it has handled every message we sent before. Once the
+// answer is in, what it did with our earlier requests is visible to a read. Managers that
+// never answer cost the deadline, no more.
+class ManagerRoundTrip {
+  public:
+    explicit ManagerRoundTrip(X11Connection& x) : x_(x) {}
+    ~ManagerRoundTrip();
+    ManagerRoundTrip(const ManagerRoundTrip&) = delete;
+    ManagerRoundTrip& operator=(const ManagerRoundTrip&) = delete;
+
+    // True when the manager answered before `timeout`.
+    bool wait(std::chrono::milliseconds timeout);
+
+  private:
+    X11Connection& x_;
+    xcb_window_t probe_ = XCB_WINDOW_NONE;
+};
+
+}  // namespace quenda::x11
