@@ -11,56 +11,10 @@ artifacts=${3:?usage: app_shell.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=scripts/lib/desktop.sh
 source "$scripts/lib/desktop.sh"
+# shellcheck source=tests/e2e/lib/session.sh
+source "$here/lib/session.sh"
 mkdir -p "$artifacts"
 
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/quenda-e2e.XXXXXX")
-export HOME=$tmp XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data
-unset DBUS_SESSION_BUS_ADDRESS
-qpid=
-
-stop_all() {
-    if [[ -n $qpid ]] && qd_alive "$qpid"; then kill "$qpid" 2>/dev/null || true; fi
-    if [[ -n ${QUENDA_VD_PIDS:-} ]]; then "$scripts/virtual-desktop.sh" stop || true; fi
-    unset QUENDA_VD_PIDS DISPLAY
-}
-trap 'stop_all; rm -rf "$tmp"' EXIT
-
-failures=0
-fail() {
-    printf 'FAIL %s\n' "$*" >&2
-    failures=$((failures + 1))
-}
-expect_eq() { [[ $2 == "$3" ]] || fail "$1: expected [$3], got [$2]"; }
-
-run_quenda() {
-    status=0
-    timeout 60 "$quenda" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
-    err=$(cat "$tmp/err")
-}
-
-# outer_frame ID: "x y w h" of the window's outer frame, as the oracle sees it.
-outer_frame() {
-    python3 "$here/x11_oracle.py" | python3 -c '
-import json, sys
-for w in json.load(sys.stdin):
-    if int(w["id"], 0) == int(sys.argv[1], 0):
-        print(*w["frame"])' "$1"
-}
-
-# frame_matches ID X Y W H SLACK: position exact; size at most the target and within SLACK
-# below it (xterm takes sizes on its character grid).
-frame_matches() {
-    local fx fy fw fh
-    read -r fx fy fw fh <<<"$(outer_frame "$1")" || return 1
-    [[ -n $fx ]] || return 1
-    ((fx == $2 && fy == $3 && fw <= $4 && fw > $4 - $6 && fh <= $5 && fh > $5 - $6))
-}
-
-hotkey_lines() {
-    if [[ -f $tmp/quenda.err ]]; then grep -c '^\[Quenda\] HotKey ' "$tmp/quenda.err" || true; else echo 0; fi
-}
-has_hotkey_lines() { (($(hotkey_lines) >= $1)); }
-active_is() { [[ $(qd_root_prop _NET_ACTIVE_WINDOW) == *"$(printf '0x%x' "$1")"* ]]; }
 gone() { ! qd_alive "$1"; }
 
 # The HUD: a top-level window the window manager never manages (override-redirect).
@@ -73,12 +27,6 @@ hud_shown() {
     grep -q 'Map State: IsViewable' <<<"$info" && grep -q 'Override Redirect State: yes' <<<"$info"
 }
 
-start_quenda() {
-    "$quenda" 2>"$tmp/quenda.err" &
-    qpid=$!
-    qd_wait_until "the hot key log" has_hotkey_lines 3
-}
-
 # ---------------------------------------------------------------------------------------
 eval "$("$scripts/virtual-desktop.sh" start --bus)"
 
@@ -89,14 +37,13 @@ expect_eq "config set status" "$status" 0
 
 qd_open_xterm "Quenda e2e shell" 60x20+200+150
 xterm_id=$QD_XTERM_ID
-xdotool windowactivate --sync "$xterm_id" >/dev/null 2>&1 || true
-qd_wait_until "the xterm to be active" active_is "$xterm_id"
+activate "$xterm_id"
 
 run_quenda action win.left
 expect_eq "action without a running instance" "$status" 1
 [[ $err == *"not running"* ]] || fail "no-instance message: $err"
 
-start_quenda
+start_quenda 3
 mapfile -t lines < <(grep '^\[Quenda\] HotKey ' "$tmp/quenda.err")
 expect_eq "registration line 1" "${lines[0]:-}" "[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr"
 [[ ${lines[1]:-} == "[Quenda] HotKey ⌃⌥← · win.left → status "*" ERROR" &&
@@ -152,8 +99,4 @@ wait "$qpid" 2>/dev/null || status=$?
 ((status != 0)) || fail "quenda exited 0 after losing X"
 qpid=
 
-if ((failures)); then
-    printf 'app_shell: %d check(s) failed\n' "$failures" >&2
-    exit 1
-fi
-echo "app_shell: all checks passed"
+e2e_finish app_shell

@@ -14,63 +14,9 @@ test_window=${4:?$usage}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=scripts/lib/desktop.sh
 source "$scripts/lib/desktop.sh"
+# shellcheck source=tests/e2e/lib/session.sh
+source "$here/lib/session.sh"
 mkdir -p "$artifacts"
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/quenda-e2e.XXXXXX")
-export HOME=$tmp XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data
-unset DBUS_SESSION_BUS_ADDRESS
-qpid=
-client_pids=()
-
-stop_all() {
-    if [[ -n $qpid ]] && qd_alive "$qpid"; then kill "$qpid" 2>/dev/null || true; fi
-    local pid
-    for pid in "${client_pids[@]}"; do
-        if qd_alive "$pid"; then kill "$pid" 2>/dev/null || true; fi
-    done
-    if [[ -n ${QUENDA_VD_PIDS:-} ]]; then "$scripts/virtual-desktop.sh" stop || true; fi
-    unset QUENDA_VD_PIDS DISPLAY
-}
-trap 'stop_all; rm -rf "$tmp"' EXIT
-
-failures=0
-fail() {
-    printf 'FAIL %s\n' "$*" >&2
-    failures=$((failures + 1))
-}
-expect_eq() { [[ $2 == "$3" ]] || fail "$1: expected [$3], got [$2]"; }
-
-run_quenda() {
-    status=0
-    timeout 60 "$quenda" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
-}
-
-# outer_frame ID: "x y w h" of the window's outer frame, as the oracle sees it.
-outer_frame() {
-    python3 "$here/x11_oracle.py" | python3 -c '
-import json, sys
-for w in json.load(sys.stdin):
-    if int(w["id"], 0) == int(sys.argv[1], 0):
-        print(*w["frame"])' "$1"
-}
-
-# frame_matches ID X Y W H SLACK: position exact; size at most the target and less than
-# SLACK below it (xterm takes sizes on its character grid).
-frame_matches() {
-    local fx fy fw fh
-    read -r fx fy fw fh <<<"$(outer_frame "$1")" || return 1
-    [[ -n $fx ]] || return 1
-    ((fx == $2 && fy == $3 && fw <= $4 && fw > $4 - $6 && fh <= $5 && fh > $5 - $6))
-}
-
-# frame_near ID X Y W H: every value within 2 points (decorations may round).
-frame_near() {
-    local fx fy fw fh
-    read -r fx fy fw fh <<<"$(outer_frame "$1")" || return 1
-    [[ -n $fx ]] || return 1
-    (((fx - $2) ** 2 <= 4 && (fy - $3) ** 2 <= 4 &&
-        (fw - $4) ** 2 <= 4 && (fh - $5) ** 2 <= 4))
-}
 
 # all_in ID... : the windows, in order, are at the frames of `frames` (checked by `check`).
 all_in() {
@@ -81,16 +27,7 @@ all_in() {
         i=$((i + 1))
     done
 }
-describe() { for id in "$@"; do printf '[%s] ' "$(outer_frame "$id")"; done; }
 
-active_is() { [[ $(qd_root_prop _NET_ACTIVE_WINDOW) == *"$(printf '0x%x' "$1")"* ]]; }
-activate() {
-    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
-    qd_wait_until "window $1 to be active" active_is "$1"
-}
-has_hotkey_lines() {
-    [[ -f $tmp/quenda.err ]] && grep -q '^\[Quenda\] HotKey ' "$tmp/quenda.err"
-}
 not_listed() { ! qd_client_ids | grep -qix "$(printf '0x%x' "$1")"; }
 
 # open_test_window TITLE ARGS...: starts quenda-test-window, waits until it is framed and
@@ -132,9 +69,7 @@ done
 client_pids+=("${xterm_pids[@]}")
 activate "${xterms[0]}"
 
-"$quenda" 2>"$tmp/quenda.err" &
-qpid=$!
-qd_wait_until "the hot key log" has_hotkey_lines
+start_quenda 1
 
 # (a) layout.auto on its default key, Ctrl+Alt+1: three windows take three columns of the
 # 1600x1000 work area with gap 8 (cells 522.67 wide, rounded). The focused xterm goes
@@ -202,8 +137,4 @@ frame_near "$fixed" "$((8 + share + 8))" 8 "$fixed_w" 984 ||
     fail "promote moved the fixed window: $(outer_frame "$fixed")"
 
 qd_alive "$qpid" || fail "quenda died"
-if ((failures)); then
-    printf 'tiling_refusal: %d check(s) failed\n' "$failures" >&2
-    exit 1
-fi
-echo "tiling_refusal: all checks passed"
+e2e_finish tiling_refusal
