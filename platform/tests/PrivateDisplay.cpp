@@ -109,7 +109,7 @@ std::unique_ptr<PrivateDisplay> PrivateDisplay::start(bool withWindowManager, QS
     // Only the write end goes to Xvfb.
     fcntl(fds[1], F_SETFD, 0);
     display->server_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                              "1280x800x24", "-nolisten", "tcp"},
+                              "1600x1000x24", "-noreset", "-nolisten", "tcp"},
                              {});
     close(fds[1]);
     display->name_ = display->server_ > 0 ? readDisplayNumber(fds[0]) : QString();

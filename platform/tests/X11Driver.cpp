@@ -4,13 +4,16 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
 extern char** environ;
@@ -56,7 +59,7 @@ bool contains(const std::vector<uint32_t>& v, uint32_t x) {
 }
 }  // namespace
 
-PrivateDisplay& X11Driver::display() {
+PrivateDisplay& X11Driver::sharedDisplay() {
     static std::unique_ptr<PrivateDisplay> shared = [] {
         QString error;
         auto d = PrivateDisplay::start(true, &error);
@@ -66,24 +69,36 @@ PrivateDisplay& X11Driver::display() {
     return *shared;
 }
 
-X11Driver::X11Driver() {
-    const QString name = display().name();
+X11Driver::X11Driver(const QString& displayName)
+    : name_(displayName.isEmpty() ? sharedDisplay().name() : displayName), oracle_(name_) {
     QString error;
-    desktop_ = X11Desktop::open(&error, name);
+    desktop_ = X11Desktop::open(&error, name_);
     if (!desktop_) throw std::runtime_error(error.toStdString());
-    conn_ = xcb_connect(name.toLocal8Bit().constData(), nullptr);
+    conn_ = xcb_connect(name_.toLocal8Bit().constData(), nullptr);
 }
 
 X11Driver::~X11Driver() {
+    // An X error no vanished window explains is a fault of the backend.
+    if (desktop_->unexpectedXErrors() > 0) {
+        ADD_FAILURE() << desktop_->unexpectedXErrors() << " unexpected X errors, the last: "
+                      << desktop_->lastUnexpectedXError().toStdString();
+    }
     for (const auto& [window, pid] : xterms_) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
     // Wait until the manager has let go of them, so the next test starts on an empty desktop.
     waitUntil([this] {
-        return property(conn_, rootOf(conn_), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW).empty();
+        const auto clients = property(conn_, rootOf(conn_), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
+        return std::none_of(clients.begin(), clients.end(),
+                            [this](uint32_t w) { return xterms_.count(w); });
     });
     xcb_disconnect(conn_);
+}
+
+void X11Driver::run(const QString& program, const QStringList& args) {
+    if (!oracle_.run(program, args))
+        ADD_FAILURE() << program.toStdString() << " failed: " << args.join(' ').toStdString();
 }
 
 uint64_t X11Driver::openWindow(const QString& windowTitle, const Rect& frame) {
@@ -91,10 +106,13 @@ uint64_t X11Driver::openWindow(const QString& windowTitle, const Rect& frame) {
     // 1/1/20/5 frame.
     const int cols = std::max(2, int((frame.width - 2 - 4) / 6));
     const int rows = std::max(1, int((frame.height - 25 - 4) / 13));
-    const std::string geometry = std::to_string(cols) + "x" + std::to_string(rows) + "+" +
-                                 std::to_string(int(frame.x)) + "+" + std::to_string(int(frame.y));
+    return openXterm(windowTitle,
+                     QStringLiteral("%1x%2+%3+%4").arg(cols).arg(rows).arg(frame.x).arg(frame.y));
+}
+
+uint64_t X11Driver::openXterm(const QString& windowTitle, const QString& windowGeometry) {
     const std::string t = windowTitle.toStdString();
-    const std::string displayEnv = "DISPLAY=" + display().name().toStdString();
+    const std::string geometry = windowGeometry.toStdString();
     std::vector<std::string> argv{"xterm", "-T", t, "-n", t, "-geometry", geometry, "-e", "cat"};
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(a.data());
@@ -103,7 +121,7 @@ uint64_t X11Driver::openWindow(const QString& windowTitle, const Rect& frame) {
     for (char** e = environ; *e; ++e) {
         if (std::strncmp(*e, "DISPLAY=", 8) != 0) envStrings.emplace_back(*e);
     }
-    envStrings.push_back(displayEnv);
+    envStrings.push_back("DISPLAY=" + name_.toStdString());
     std::vector<char*> env;
     for (auto& s : envStrings) env.push_back(s.data());
     env.push_back(nullptr);
@@ -111,6 +129,7 @@ uint64_t X11Driver::openWindow(const QString& windowTitle, const Rect& frame) {
     if (posix_spawnp(&pid, "xterm", nullptr, nullptr, args.data(), env.data()) != 0)
         throw std::runtime_error("cannot start xterm");
 
+    // Shown: managed, framed (its extents set) and mapped.
     uint64_t found = 0;
     const bool shown = waitUntil([&] {
         for (uint32_t w : property(conn_, rootOf(conn_), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW)) {
@@ -125,7 +144,11 @@ uint64_t X11Driver::openWindow(const QString& windowTitle, const Rect& frame) {
         }
         return false;
     });
-    if (!shown) throw std::runtime_error("xterm window did not appear: " + t);
+    if (!shown) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        throw std::runtime_error("xterm window did not appear: " + t);
+    }
     xterms_[found] = pid;
     return found;
 }
@@ -135,20 +158,25 @@ int32_t X11Driver::pidOf(uint64_t window) {
 }
 
 void X11Driver::minimize(uint64_t window) {
-    display().run("xdotool", {"windowminimize", QString::number(window)});
-    waitUntil([&] {
+    run("xdotool", {"windowminimize", QString::number(window)});
+    const bool hidden = waitUntil([&] {
         return contains(property(conn_, window, "_NET_WM_STATE", XCB_ATOM_ATOM),
                         atom(conn_, "_NET_WM_STATE_HIDDEN"));
     });
+    if (!hidden) ADD_FAILURE() << "window " << window << " was not minimised";
 }
 
 void X11Driver::raise(uint64_t window) {
-    display().run("xdotool", {"windowactivate", QString::number(window)});
-    waitUntil([&] {
+    run("xdotool", {"windowactivate", QString::number(window)});
+    const bool raised = waitUntil([&] {
+        // Openbox restacks at once but names the active window only once focus has moved.
         const auto stack =
             property(conn_, rootOf(conn_), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
-        return !stack.empty() && stack.back() == window;
+        const auto active = property(conn_, rootOf(conn_), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
+        return !stack.empty() && stack.back() == window &&
+               active == std::vector<uint32_t>{uint32_t(window)};
     });
+    if (!raised) ADD_FAILURE() << "window " << window << " was not raised";
 }
 
 void X11Driver::destroy(uint64_t window) {
@@ -157,15 +185,37 @@ void X11Driver::destroy(uint64_t window) {
     kill(it->second, SIGKILL);
     waitpid(it->second, nullptr, 0);
     xterms_.erase(it);
-    waitUntil([&] {
+    const bool gone = waitUntil([&] {
         return !contains(property(conn_, rootOf(conn_), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW),
                          uint32_t(window));
     });
+    if (!gone) ADD_FAILURE() << "window " << window << " did not go away";
 }
 
 void X11Driver::settle() {
-    XPtr<xcb_get_input_focus_reply_t> r(
-        xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+    QCoreApplication::processEvents();
+    // Openbox answers a frame-extents request only after the messages sent before it.
+    const xcb_window_t root = rootOf(conn_);
+    if (!probe_) {
+        probe_ = xcb_generate_id(conn_);
+        xcb_create_window(conn_, XCB_COPY_FROM_PARENT, probe_, root, -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    }
+    const xcb_atom_t extents = atom(conn_, "_NET_FRAME_EXTENTS");
+    xcb_delete_property(conn_, probe_, extents);
+    xcb_client_message_event_t m{};
+    m.response_type = XCB_CLIENT_MESSAGE;
+    m.format = 32;
+    m.window = probe_;
+    m.type = atom(conn_, "_NET_REQUEST_FRAME_EXTENTS");
+    xcb_send_event(conn_, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&m));
+    xcb_flush(conn_);
+    const bool answered = waitUntil([&] {
+        return property(conn_, probe_, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL).size() == 4;
+    });
+    if (!answered) ADD_FAILURE() << "the window manager did not answer";
 }
 
 std::unique_ptr<DesktopDriver> makeX11Driver() {

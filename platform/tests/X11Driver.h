@@ -7,6 +7,7 @@
 
 #include "platform/tests/DesktopDriver.h"
 #include "platform/tests/PrivateDisplay.h"
+#include "platform/tests/X11Oracle.h"
 #include "platform/x11/X11Desktop.h"
 
 struct xcb_connection_t;
@@ -14,29 +15,42 @@ struct xcb_connection_t;
 namespace quenda::testing {
 
 // The contract's driver for X11: real xterm windows on a private Xvfb with openbox, one
-// server for the whole run. Each window is its own xterm process.
+// server for the whole run unless a display is given. Each window is its own xterm process.
+// An X error of the backend that no vanished window explains fails the test.
 class X11Driver final : public DesktopDriver {
   public:
-    X11Driver();
+    explicit X11Driver(const QString& displayName = {});
     ~X11Driver() override;
 
     WindowServer& server() override { return desktop_->windowServer(); }
     Screens& screens() override { return desktop_->screens(); }
     uint64_t openWindow(const QString& title, const Rect& frame) override;
+    // An xterm with its own -geometry (which also sets its gravity: "-0-0" is south-east).
+    uint64_t openXterm(const QString& title, const QString& geometry);
     // xterm takes sizes on its character grid (6x13 with the default font).
     double sizeTolerance() const override { return 13; }
     int32_t pidOf(uint64_t window) override;
     void minimize(uint64_t window) override;
     void raise(uint64_t window) override;
     void destroy(uint64_t window) override;
+    // Runs the event loop once (deferred moves go out), then waits until the window manager
+    // has handled everything sent so far.
     void settle() override;
 
-    static PrivateDisplay& display();
+    X11Desktop& desktop() { return *desktop_; }
+    const X11Oracle& oracle() const { return oracle_; }
+    // Runs an X client (wmctrl, xdotool, xprop) on this display; fails the test when it fails.
+    void run(const QString& program, const QStringList& args);
+
+    static PrivateDisplay& sharedDisplay();
 
   private:
+    QString name_;
+    X11Oracle oracle_;
     std::unique_ptr<X11Desktop> desktop_;
     xcb_connection_t* conn_ = nullptr;
     std::map<uint64_t, pid_t> xterms_;
+    uint32_t probe_ = 0;  // asks the window manager for a round trip
 };
 
 std::unique_ptr<DesktopDriver> makeX11Driver();

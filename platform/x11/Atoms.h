@@ -52,7 +52,8 @@ namespace quenda::x11 {
 #define QUENDA_X11_PLAIN_ATOMS(X) \
     X(WM_STATE)                   \
     X(WM_CHANGE_STATE)            \
-    X(UTF8_STRING)
+    X(UTF8_STRING)                \
+    X(COMPOUND_TEXT)
 
 struct Atoms {
 #define QUENDA_X11_DECLARE(name) xcb_atom_t name = XCB_ATOM_NONE;

@@ -22,11 +22,17 @@ Extents extents(const xcb_get_property_reply_t* r) {
     return {double(v[0]), double(v[1]), double(v[2]), double(v[3])};
 }
 
-std::optional<QString> text(const xcb_get_property_reply_t* r, bool utf8) {
-    if (!r || r->format != 8 || r->type == XCB_ATOM_NONE) return std::nullopt;
+// Text as the property's type says it is encoded. Clients (and xdotool) also put STRING
+// into _NET_WM_NAME, and UTF8_STRING into WM_NAME.
+std::optional<QString> text(const xcb_get_property_reply_t* r, const Atoms& a) {
+    if (!r || r->format != 8) return std::nullopt;
     const auto* data = static_cast<const char*>(xcb_get_property_value(r));
     const int len = xcb_get_property_value_length(r);
-    return utf8 ? QString::fromUtf8(data, len) : QString::fromLatin1(data, len);
+    if (r->type == a.UTF8_STRING) return QString::fromUtf8(data, len);
+    // Compound text is ISO 2022; its ASCII is ASCII, which is the most we read of it.
+    if (r->type == XCB_ATOM_STRING || r->type == a.COMPOUND_TEXT)
+        return QString::fromLatin1(data, len);
+    return std::nullopt;
 }
 
 struct PropCookies {
@@ -67,7 +73,7 @@ struct DetailCookies {
 
     DetailCookies(X11Connection& x, xcb_window_t w) {
         const Atoms& a = x.atoms();
-        netName = x.requestProperty(w, a.NET_WM_NAME, a.UTF8_STRING, 1024);
+        netName = x.requestProperty(w, a.NET_WM_NAME, XCB_ATOM_ANY, 1024);
         name = x.requestProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 1024);
         wmClass = x.requestProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
         allowed = x.requestProperty(w, a.NET_WM_ALLOWED_ACTIONS, XCB_ATOM_ATOM, 64);
@@ -79,9 +85,9 @@ struct DetailCookies {
                         classR = x.property(wmClass), allowedR = x.property(allowed),
                         hintsR = x.property(hints);
         ClientDetails d;
-        d.title = text(netNameR.get(), true);
-        if (!d.title) d.title = text(nameR.get(), false);
-        if (const auto cls = text(classR.get(), false)) {
+        d.title = text(netNameR.get(), x.atoms());
+        if (!d.title) d.title = text(nameR.get(), x.atoms());
+        if (const auto cls = text(classR.get(), x.atoms())) {
             // WM_CLASS is "instance\0Class\0".
             const QStringList parts = cls->split(QLatin1Char('\0'), Qt::SkipEmptyParts);
             d.wmClass = parts.value(1, parts.value(0));

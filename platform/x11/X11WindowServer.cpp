@@ -100,6 +100,7 @@ std::optional<std::vector<WindowListEntry>> X11WindowServer::windowList() {
     flushMoves();
     if (!x_.alive()) return std::nullopt;
     DesktopPass& p = inBatch() ? batchPass_.emplace(readDesktop(x_, &cache_)) : fullPass();
+    if (!x_.alive()) return std::nullopt;  // lost while reading
     return p.windowList(x_.atoms());
 }
 
@@ -146,12 +147,18 @@ std::optional<AttributeValue> X11WindowServer::applicationAttribute(int32_t pid,
         for (const ClientInfo* c : own) {
             if (c->id == p.active) return Element::window(pid, c->id);
         }
+        // Not active: its frontmost window, one the user can see if it has any.
+        const ClientInfo* frontmost = nullptr;
         for (auto it = p.stacking.rbegin(); it != p.stacking.rend(); ++it) {
             for (const ClientInfo* c : own) {
-                if (c->id == *it) return Element::window(pid, c->id);
+                if (c->id != *it) continue;
+                if (!p.minimized(*c, x_.atoms()) && p.onCurrentDesktop(*c))
+                    return Element::window(pid, c->id);
+                if (!frontmost) frontmost = c;
             }
         }
-        return std::nullopt;
+        if (!frontmost) return std::nullopt;
+        return Element::window(pid, frontmost->id);
     }
     if (name == attr::Frontmost) {
         const auto active = p.info.find(p.active);

@@ -1,0 +1,99 @@
+#include "platform/tests/X11TestClient.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_icccm.h>
+
+#include "platform/tests/PrivateDisplay.h"
+
+namespace quenda::testing {
+
+namespace {
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XPtr = std::unique_ptr<T, FreeDeleter>;
+}  // namespace
+
+X11TestClient::X11TestClient(const QString& display)
+    : c_(xcb_connect(display.toLocal8Bit().constData(), nullptr)) {
+    if (xcb_connection_has_error(c_)) throw std::runtime_error("test client cannot connect");
+}
+
+X11TestClient::~X11TestClient() {
+    xcb_disconnect(c_);
+}
+
+uint32_t X11TestClient::atom(const QString& name) {
+    const QByteArray n = name.toLatin1();
+    XPtr<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
+        c_, xcb_intern_atom(c_, 0, uint16_t(n.size()), n.constData()), nullptr));
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+uint32_t X11TestClient::open(const TestWindowSpec& spec) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    const xcb_window_t w = xcb_generate_id(c_);
+    const Rect& r = spec.client;
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, root, int16_t(r.x), int16_t(r.y),
+                      uint16_t(r.width), uint16_t(r.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    const QByteArray title = spec.title.toUtf8();
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        uint32_t(title.size()), title.constData());
+    const char wmClass[] = "quenda-test\0QuendaTest";
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        sizeof wmClass, wmClass);
+    // Placed where asked: without a user position openbox places windows itself.
+    xcb_size_hints_t hints{};
+    xcb_icccm_size_hints_set_position(&hints, 1, int32_t(r.x), int32_t(r.y));
+    xcb_icccm_size_hints_set_size(&hints, 1, int32_t(r.width), int32_t(r.height));
+    xcb_icccm_set_wm_normal_hints(c_, w, &hints);
+    if (!spec.types.isEmpty()) {
+        std::vector<uint32_t> types;
+        for (const QString& t : spec.types) types.push_back(atom(t));
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"),
+                            XCB_ATOM_ATOM, 32, uint32_t(types.size()), types.data());
+    }
+    if (spec.transientFor) {
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_TRANSIENT_FOR,
+                            XCB_ATOM_WINDOW, 32, 1, &*spec.transientFor);
+    }
+    if (!spec.strutPartial.empty()) {
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STRUT_PARTIAL"),
+                            XCB_ATOM_CARDINAL, 32, uint32_t(spec.strutPartial.size()),
+                            spec.strutPartial.data());
+    }
+    if (spec.sticky) {
+        const uint32_t all = 0xFFFFFFFFu;
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_DESKTOP"),
+                            XCB_ATOM_CARDINAL, 32, 1, &all);
+    }
+    xcb_map_window(c_, w);
+    xcb_flush(c_);
+
+    const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
+    const bool shown = waitUntil([&] {
+        XPtr<xcb_get_property_reply_t> e(xcb_get_property_reply(
+            c_, xcb_get_property(c_, 0, w, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr));
+        XPtr<xcb_get_window_attributes_reply_t> a(
+            xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr));
+        return e && xcb_get_property_value_length(e.get()) == 16 && a &&
+               a->map_state == XCB_MAP_STATE_VIEWABLE;
+    });
+    if (!shown) throw std::runtime_error("test window was not shown: " + spec.title.toStdString());
+    return w;
+}
+
+void X11TestClient::destroy(uint32_t window) {
+    xcb_destroy_window(c_, window);
+    XPtr<xcb_get_input_focus_reply_t> r(
+        xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+}
+
+}  // namespace quenda::testing

@@ -1,0 +1,393 @@
+// The X11 window server on a real X server with openbox, checked against xwininfo, xprop and
+// xrandr: geometry, the window list, attributes, reads in and out of batches, actions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+#include <QCoreApplication>
+
+#include "core/AX.h"
+#include "platform/sim/TestPrinters.h"
+#include "platform/tests/X11Driver.h"
+#include "platform/tests/X11TestClient.h"
+
+namespace quenda::testing {
+namespace {
+
+const QString kHidden = QStringLiteral("_NET_WM_STATE_HIDDEN");
+
+template <typename T>
+std::optional<T> read(WindowServer& s, const Element& e, std::string_view name) {
+    const auto v = s.attribute(e, name);
+    if (!v || !std::holds_alternative<T>(*v)) return std::nullopt;
+    return std::get<T>(*v);
+}
+
+class X11Backend : public ::testing::Test {
+  protected:
+    WindowServer& server() { return driver.server(); }
+    const X11Oracle& oracle() { return driver.oracle(); }
+    Element window(uint64_t id) { return Element::window(driver.pidOf(id), id); }
+
+    std::optional<Rect> frameOf(const Element& w) {
+        const auto pos = read<Point>(server(), w, attr::Position);
+        const auto size = read<Size>(server(), w, attr::Size);
+        if (!pos || !size) return std::nullopt;
+        return Rect{pos->x, pos->y, size->width, size->height};
+    }
+    std::optional<WindowListEntry> entryOf(uint64_t id) {
+        const auto list = server().windowList();
+        if (!list) return std::nullopt;
+        for (const WindowListEntry& e : *list) {
+            if (e.number == id) return e;
+        }
+        return std::nullopt;
+    }
+    // Waits until the oracle sees the window's frame change from `before`.
+    std::optional<Rect> oracleFrameChangedFrom(uint64_t id, const Rect& before) {
+        std::optional<Rect> now;
+        waitUntil([&] {
+            now = oracle().outerFrame(id);
+            return now && !(*now == before);
+        });
+        return now;
+    }
+
+    X11Driver driver;
+    X11TestClient client{X11Driver::sharedDisplay().name()};  // gone before the driver
+};
+
+// Moves land on the outer frame exactly, as the oracle sees it; sizes are the largest the
+// xterm's character grid allows within the request.
+TEST_F(X11Backend, MovesLandOnTheOuterFrame) {
+    struct Case {
+        const char* name;
+        std::optional<Point> position;
+        std::optional<Size> size;
+    };
+    const Case cases[] = {
+        {"move", Point{300, 200}, std::nullopt},          {"resize", std::nullopt, Size{500, 400}},
+        {"both", Point{10, 20}, Size{640, 480}},          {"origin", Point{0, 0}, Size{300, 200}},
+        {"far-corner", Point{1100, 700}, Size{480, 290}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint64_t id = driver.openWindow(QString("move-") + c.name, {120, 140, 400, 300});
+        const Element w = window(id);
+        const auto before = frameOf(w);
+        ASSERT_TRUE(before);
+        EXPECT_EQ(before, oracle().outerFrame(id));
+        if (c.size) server().setAttribute(w, attr::Size, *c.size);
+        if (c.position) server().setAttribute(w, attr::Position, *c.position);
+        driver.settle();
+
+        const auto after = frameOf(w);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(after, oracle().outerFrame(id));
+        EXPECT_EQ(after->origin(), c.position.value_or(before->origin()));
+        const Size asked = c.size.value_or(before->size());
+        EXPECT_LE(after->width, asked.width);
+        EXPECT_GT(after->width, asked.width - driver.sizeTolerance());
+        EXPECT_LE(after->height, asked.height);
+        EXPECT_GT(after->height, asked.height - driver.sizeTolerance());
+        EXPECT_EQ(entryOf(id).value_or(WindowListEntry{}).bounds, after);
+    }
+}
+
+// Openbox keeps a south-east xterm's area in its own gravity and drops a request that looks
+// unchanged in those terms; the move still lands.
+TEST_F(X11Backend, ASouthEastWindowMovesWhereAsked) {
+    const uint64_t id = driver.openXterm("south-east", "60x10-0-0");
+    const auto start = oracle().outerFrame(id);
+    ASSERT_TRUE(start);
+    // wmctrl's gravity 0 means the window's own: south-east keeps the bottom edge.
+    driver.run("wmctrl", {"-i", "-r", QString::number(id), "-e", "0,100,100,-1,-1"});
+    const auto moved = oracleFrameChangedFrom(id, *start);
+    ASSERT_TRUE(moved);
+    ASSERT_NE(moved->origin(), (Point{100, 100}));
+
+    server().setAttribute(window(id), attr::Position, Point{100, 100});
+    driver.settle();
+    EXPECT_EQ(oracle().outerFrame(id).value_or(Rect{}).origin(), (Point{100, 100}));
+    EXPECT_EQ(frameOf(window(id)), oracle().outerFrame(id));
+}
+
+TEST_F(X11Backend, AMaximisedWindowIsRestoredBeforeItMoves) {
+    const uint64_t id = driver.openWindow("maximised", {200, 200, 400, 300});
+    const auto start = oracle().outerFrame(id);
+    driver.run("wmctrl",
+               {"-i", "-r", QString::number(id), "-b", "add,maximized_vert,maximized_horz"});
+    ASSERT_TRUE(oracleFrameChangedFrom(id, *start));
+
+    const Element w = window(id);
+    server().setAttribute(w, attr::Size, Size{500, 350});
+    server().setAttribute(w, attr::Position, Point{60, 70});
+    driver.settle();
+    const QStringList states = oracle().atomNames(id, "_NET_WM_STATE");
+    EXPECT_FALSE(states.contains("_NET_WM_STATE_MAXIMIZED_VERT")) << states.join(' ').toStdString();
+    const auto after = oracle().outerFrame(id);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->origin(), (Point{60, 70}));
+    EXPECT_LE(after->width, 500);
+    EXPECT_GT(after->width, 500 - driver.sizeTolerance());
+    EXPECT_EQ(frameOf(w), after);
+}
+
+// The list, front to back, agrees with the manager's stacking and with each window's frame,
+// owner and opacity.
+TEST_F(X11Backend, TheListAgreesWithTheOracle) {
+    const uint64_t a = driver.openWindow("list-a", {40, 40, 300, 200});
+    const uint64_t b = driver.openWindow("list-b", {400, 60, 360, 250});
+    const uint64_t c = driver.openWindow("list-c", {700, 300, 420, 310});
+    driver.run("xprop", {"-id", QString::number(b), "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
+                         "_NET_WM_WINDOW_OPACITY", "2147483647"});
+
+    const auto list = server().windowList();
+    ASSERT_TRUE(list);
+    std::vector<uint64_t> ours;
+    for (const WindowListEntry& e : *list) {
+        if (e.number != a && e.number != b && e.number != c) continue;
+        ours.push_back(e.number);
+        EXPECT_EQ(e.bounds, oracle().outerFrame(e.number));
+        EXPECT_EQ(e.ownerPid, driver.pidOf(e.number));
+        EXPECT_EQ(e.layer, 0);
+        if (e.number == b) {
+            ASSERT_TRUE(e.alpha);
+            EXPECT_NEAR(*e.alpha, 0.5, 0.001);
+        } else {
+            EXPECT_FALSE(e.alpha);
+        }
+    }
+    std::vector<uint64_t> expected;
+    const auto stacking = oracle().stacking();
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
+        if (*it == a || *it == b || *it == c) expected.push_back(*it);
+    }
+    EXPECT_EQ(ours, expected);
+}
+
+TEST_F(X11Backend, TheListLeavesOutWhatIsNotOnTheCurrentDesktop) {
+    const uint64_t shown = driver.openWindow("out-shown", {40, 40, 300, 200});
+    const uint64_t minimised = driver.openWindow("out-minimised", {80, 80, 300, 200});
+    const uint64_t elsewhere = driver.openWindow("out-elsewhere", {120, 120, 300, 200});
+    const uint32_t sticky =
+        client.open({.title = "out-sticky", .client = {500, 100, 200, 150}, .sticky = true});
+    const uint32_t desktop = client.open({.title = "out-desktop",
+                                          .client = {0, 0, 200, 150},
+                                          .types = {"_NET_WM_WINDOW_TYPE_DESKTOP"}});
+    driver.minimize(minimised);
+    driver.run("wmctrl", {"-i", "-r", QString::number(elsewhere), "-t", "1"});
+    ASSERT_TRUE(waitUntil([&] {
+        return oracle().numbers(elsewhere, "_NET_WM_DESKTOP") == std::vector<uint64_t>{1};
+    }));
+
+    struct Case {
+        const char* name;
+        uint64_t id;
+        bool listed;
+    };
+    const Case cases[] = {{"shown", shown, true},
+                          {"minimised", minimised, false},
+                          {"elsewhere", elsewhere, false},
+                          {"sticky", sticky, true},
+                          {"desktop", desktop, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(entryOf(c.id).has_value(), c.listed);
+    }
+    // Iconic alone (another desktop) is not minimised where the manager has a hidden state.
+    EXPECT_EQ(read<bool>(server(), window(minimised), attr::Minimized), true);
+    EXPECT_EQ(read<bool>(server(), window(elsewhere), attr::Minimized), false);
+}
+
+// The first type in a window's list that we know decides; no known type means normal, or a
+// dialog when the window is transient for another.
+TEST_F(X11Backend, SubroleAndLayerFollowTheWindowType) {
+    const uint32_t owner = client.open({.title = "type-owner", .client = {40, 40, 200, 150}});
+    struct Case {
+        const char* name;
+        QStringList types;
+        bool transient;
+        const char* subrole;
+        bool normalLayer;
+    };
+    const Case cases[] = {
+        {"untyped", {}, false, "AXStandardWindow", true},
+        {"untyped-transient", {}, true, "AXDialog", true},
+        {"normal", {"_NET_WM_WINDOW_TYPE_NORMAL"}, false, "AXStandardWindow", true},
+        {"normal-transient", {"_NET_WM_WINDOW_TYPE_NORMAL"}, true, "AXStandardWindow", true},
+        {"dialog", {"_NET_WM_WINDOW_TYPE_DIALOG"}, false, "AXDialog", true},
+        {"utility", {"_NET_WM_WINDOW_TYPE_UTILITY"}, false, "AXFloatingWindow", true},
+        {"unknown-first",
+         {"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_NORMAL"},
+         false,
+         "AXStandardWindow",
+         true},
+        {"dock", {"_NET_WM_WINDOW_TYPE_DOCK"}, false, "AXSystemDialog", false},
+        {"notification", {"_NET_WM_WINDOW_TYPE_NOTIFICATION"}, false, "AXSystemDialog", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestWindowSpec spec{
+            .title = QString("type-") + c.name, .client = {300, 300, 200, 150}, .types = c.types};
+        if (c.transient) spec.transientFor = owner;
+        const uint32_t id = client.open(spec);
+        const Element w = Element::window(server().ownPid(), id);
+        EXPECT_EQ(read<QString>(server(), w, attr::Subrole), QString(c.subrole));
+        const auto entry = entryOf(id);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->layer == 0, c.normalLayer);
+        client.destroy(id);
+    }
+}
+
+TEST_F(X11Backend, AnApplicationAnswersForItsWindows) {
+    const int32_t self = server().ownPid();
+    const uint32_t front = client.open({.title = "app-front", .client = {40, 40, 300, 200}});
+    const uint32_t back = client.open({.title = "app-back", .client = {100, 100, 300, 200}});
+    const uint64_t other = driver.openWindow("app-other", {500, 100, 300, 200});
+    const Element app = Element::application(self);
+
+    server().setAttribute(Element::window(self, back), attr::Minimized, true);
+    ASSERT_TRUE(
+        waitUntil([&] { return oracle().atomNames(back, "_NET_WM_STATE").contains(kHidden); }));
+    const auto windows = read<std::vector<Element>>(server(), app, attr::Windows);
+    ASSERT_TRUE(windows);
+    EXPECT_EQ(*windows,
+              (std::vector<Element>{Element::window(self, front), Element::window(self, back)}));
+    EXPECT_EQ(read<QString>(server(), app, attr::Title), QString("QuendaTest"));
+    EXPECT_EQ(read<QString>(server(), Element::application(driver.pidOf(other)), attr::Title),
+              QString("XTerm"));
+    EXPECT_FALSE(server().attribute(app, attr::EnhancedUserInterface));
+
+    // Another application is active: the focused window is our frontmost one.
+    driver.raise(other);
+    EXPECT_EQ(server().frontmostPid(), driver.pidOf(other));
+    EXPECT_EQ(read<Element>(server(), app, attr::FocusedWindow), Element::window(self, front));
+    // Restored, it is active and ours.
+    server().setAttribute(Element::window(self, back), attr::Minimized, false);
+    ASSERT_TRUE(waitUntil([&] { return oracle().activeWindow() == back; }));
+    EXPECT_EQ(read<Element>(server(), app, attr::FocusedWindow), Element::window(self, back));
+    EXPECT_EQ(read<bool>(server(), Element::window(self, back), attr::Minimized), false);
+    EXPECT_EQ(server().frontmostPid(), self);
+
+    // A process without windows: none, and its name from /proc.
+    const Element windowless = Element::application(1);
+    EXPECT_EQ(read<std::vector<Element>>(server(), windowless, attr::Windows),
+              std::vector<Element>{});
+    EXPECT_FALSE(read<Element>(server(), windowless, attr::FocusedWindow));
+    EXPECT_TRUE(read<QString>(server(), windowless, attr::Title));
+}
+
+// Outside a batch every read is fresh, even of what was read a moment ago.
+TEST_F(X11Backend, ReadsOutsideABatchSeeEveryChange) {
+    const uint64_t id = driver.openWindow("fresh", {100, 100, 400, 300});
+    const Element w = window(id);
+    const QString wid = QString::number(id);
+    ASSERT_EQ(read<QString>(server(), w, attr::Title), QString("fresh"));
+    ASSERT_EQ(read<QString>(server(), w, attr::Subrole), QString("AXStandardWindow"));
+    ASSERT_TRUE(entryOf(id));
+
+    driver.run("xdotool", {"set_window", "--name", "renamed", wid});
+    EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("renamed"));
+    driver.run("xprop", {"-id", wid, "-f", "_NET_WM_WINDOW_TYPE", "32a", "-set",
+                         "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG"});
+    EXPECT_EQ(read<QString>(server(), w, attr::Subrole), QString("AXDialog"));
+    driver.run("xprop", {"-id", wid, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
+                         "_NET_WM_WINDOW_OPACITY", "0"});
+    EXPECT_EQ(entryOf(id).value_or(WindowListEntry{}).alpha, 0.0);
+
+    // Moved and resized by someone else: as soon as the server has it, so do we.
+    const auto before = oracle().outerFrame(id);
+    driver.run("wmctrl", {"-i", "-r", wid, "-e", "0,300,250,500,400"});
+    const auto after = oracleFrameChangedFrom(id, *before);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(frameOf(w), after);
+    EXPECT_EQ(entryOf(id).value_or(WindowListEntry{}).bounds, after);
+}
+
+// Inside a batch, reads come from one pass; a write ends it.
+TEST_F(X11Backend, ReadsInsideABatchComeFromOnePass) {
+    const uint64_t id = driver.openWindow("batch", {100, 100, 400, 300});
+    const Element w = window(id);
+    const auto rename = [&](const char* name) {
+        driver.run("xdotool", {"set_window", "--name", name, QString::number(id)});
+    };
+    {
+        const ReadBatch batch(server());
+        ASSERT_TRUE(server().windowList());
+        EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("batch"));
+        rename("second");
+        EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("batch"));
+        // A write: what follows is read afresh.
+        server().setAttribute(w, attr::Position, *read<Point>(server(), w, attr::Position));
+        EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("second"));
+        rename("third");
+        EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("second"));
+    }
+    EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("third"));
+}
+
+TEST_F(X11Backend, RaiseActivatesEvenOnAnotherDesktop) {
+    const uint64_t back = driver.openWindow("raise-back", {40, 40, 300, 200});
+    const uint64_t front = driver.openWindow("raise-front", {80, 80, 300, 200});
+    ASSERT_EQ(oracle().stacking().back(), front);
+
+    server().performAction(window(back), action::Raise);
+    EXPECT_EQ(oracle().stacking().back(), back);
+    EXPECT_EQ(oracle().activeWindow(), back);
+    EXPECT_EQ(server().frontmostPid(), driver.pidOf(back));
+    EXPECT_EQ(server().windowList().value_or(std::vector<WindowListEntry>{}).front().number, back);
+
+    driver.run("wmctrl", {"-i", "-r", QString::number(front), "-t", "1"});
+    ASSERT_TRUE(waitUntil([&] { return !entryOf(front); }));
+    server().performAction(window(front), action::Raise);
+    EXPECT_EQ(oracle().numbers(std::nullopt, "_NET_CURRENT_DESKTOP"), std::vector<uint64_t>{1});
+    EXPECT_EQ(oracle().activeWindow(), front);
+    driver.run("wmctrl", {"-s", "0"});
+    ASSERT_TRUE(waitUntil([&] {
+        return oracle().numbers(std::nullopt, "_NET_CURRENT_DESKTOP") == std::vector<uint64_t>{0};
+    }));
+}
+
+TEST_F(X11Backend, PressingTheCloseButtonClosesTheWindow) {
+    const uint64_t id = driver.openWindow("close-me", {40, 40, 300, 200});
+    const auto button = read<Element>(server(), window(id), attr::CloseButton);
+    ASSERT_EQ(button, Element::closeButton(driver.pidOf(id), id));
+    server().performAction(*button, action::Press);
+    EXPECT_TRUE(waitUntil([&] { return !oracle().outerFrame(id); }));
+    EXPECT_FALSE(server().attribute(window(id), attr::Title));
+}
+
+// Everything about a window that is gone reads as nothing, every write and action is lost,
+// and none of it is an X error of ours (the driver checks that).
+TEST_F(X11Backend, AVanishedWindowIsQuietlyNothing) {
+    const uint64_t id = driver.openWindow("vanish", {40, 40, 300, 200});
+    const Element w = window(id);
+    const Element app = Element::application(w.pid);
+    ASSERT_TRUE(read<QString>(server(), w, attr::Title));
+    driver.destroy(id);
+    for (std::string_view name : {attr::Title, attr::Subrole, attr::Minimized, attr::Position,
+                                  attr::Size, attr::CloseButton, attr::Main}) {
+        EXPECT_FALSE(server().attribute(w, name)) << name;
+    }
+    EXPECT_EQ(read<std::vector<Element>>(server(), app, attr::Windows), std::vector<Element>{});
+    EXPECT_FALSE(server().attribute(app, attr::FocusedWindow));
+    server().setAttribute(w, attr::Position, Point{10, 10});
+    server().setAttribute(w, attr::Size, Size{200, 200});
+    server().setAttribute(w, attr::Minimized, true);
+    server().performAction(w, action::Raise);
+    server().performAction(Element::closeButton(w.pid, id), action::Press);
+    driver.settle();
+    EXPECT_FALSE(entryOf(id));
+}
+
+}  // namespace
+}  // namespace quenda::testing
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,145 @@
+// Opening the X11 desktop, and what it answers without a window manager or after losing
+// the server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+#include <QDir>
+#include <QFile>
+
+#include <xcb/xcb.h>
+
+#include "platform/tests/PrivateDisplay.h"
+#include "platform/x11/X11Desktop.h"
+
+namespace quenda::testing {
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+// A display number nobody listens on.
+QString unusedDisplay() {
+    for (int n = 4242;; ++n) {
+        if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+            !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            return QStringLiteral(":%1").arg(n);
+    }
+}
+
+TEST(X11Open, FailsWithAOneLineReason) {
+    const QByteArray saved = qgetenv("DISPLAY");
+    qunsetenv("DISPLAY");
+    QString error;
+    EXPECT_FALSE(X11Desktop::open(&error));
+    EXPECT_EQ(error, "no X display: DISPLAY is not set");
+
+    const QString refused = unusedDisplay();
+    qputenv("DISPLAY", refused.toLocal8Bit());
+    EXPECT_FALSE(X11Desktop::open(&error));
+    EXPECT_EQ(error, QStringLiteral("cannot connect to X display '%1'").arg(refused));
+    qputenv("DISPLAY", saved);
+}
+
+class X11WithoutManager : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QString error;
+        display = PrivateDisplay::start(false, &error);
+        ASSERT_TRUE(display) << error.toStdString();
+        desktop = X11Desktop::open(&error, display->name());
+        ASSERT_TRUE(desktop) << error.toStdString();
+    }
+    std::unique_ptr<PrivateDisplay> display;
+    std::unique_ptr<X11Desktop> desktop;
+};
+
+TEST_F(X11WithoutManager, OpensButMayNotControlWindows) {
+    EXPECT_FALSE(desktop->hasWindowManager());
+    EXPECT_FALSE(desktop->windowServer().isTrusted());
+    EXPECT_FALSE(desktop->windowServer().requestTrust());
+    EXPECT_EQ(desktop->displayName(), display->name());
+    const auto list = desktop->windowServer().windowList();
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(list->empty());
+    EXPECT_FALSE(desktop->windowServer().frontmostPid());
+    const auto screens = desktop->screens().screens();
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0].frame, (Rect{0, 0, 1600, 1000}));
+    EXPECT_EQ(desktop->unexpectedXErrors(), 0) << desktop->lastUnexpectedXError().toStdString();
+}
+
+// A manager announces itself with a check window that names itself; one that died leaves
+// the root naming a window that is gone.
+TEST_F(X11WithoutManager, OnlyALiveCheckWindowMeansAManager) {
+    xcb_connection_t* c = xcb_connect(display->name().toLocal8Bit().constData(), nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const char name[] = "_NET_SUPPORTING_WM_CHECK";
+    std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> atom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr));
+    const auto make = [&] {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        return w;
+    };
+    const auto point = [&](xcb_window_t from, xcb_window_t to) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, from, atom->atom, XCB_ATOM_WINDOW, 32, 1,
+                            &to);
+    };
+    const auto sync = [&] {
+        std::unique_ptr<xcb_get_input_focus_reply_t, FreeDeleter> r(
+            xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    };
+
+    const xcb_window_t gone = make();
+    xcb_destroy_window(c, gone);
+    point(root, gone);
+    sync();
+    EXPECT_FALSE(desktop->hasWindowManager()) << "names a window that is gone";
+
+    const xcb_window_t check = make(), other = make();
+    point(root, check);
+    point(check, other);
+    sync();
+    EXPECT_FALSE(desktop->hasWindowManager()) << "names a window that names another";
+
+    point(check, check);
+    sync();
+    EXPECT_TRUE(desktop->hasWindowManager()) << "names a window that names itself";
+    EXPECT_TRUE(desktop->windowServer().isTrusted());
+    xcb_disconnect(c);
+    EXPECT_EQ(desktop->unexpectedXErrors(), 0) << desktop->lastUnexpectedXError().toStdString();
+}
+
+// Once the server is gone every read is nothing at once: no hang, no crash.
+TEST_F(X11WithoutManager, ALostServerAnswersNothing) {
+    display->killServer();
+    const auto start = std::chrono::steady_clock::now();
+    WindowServer& server = desktop->windowServer();
+    const Element w = Element::window(1, 0x200001);
+    EXPECT_FALSE(server.windowList());
+    EXPECT_FALSE(server.attribute(w, attr::Title));
+    EXPECT_FALSE(server.attribute(Element::application(1), attr::Windows));
+    EXPECT_FALSE(server.frontmostPid());
+    EXPECT_FALSE(server.isTrusted());
+    EXPECT_FALSE(desktop->hasWindowManager());
+    server.setAttribute(w, attr::Position, Point{1, 1});
+    server.performAction(w, action::Raise);
+    {
+        const ReadBatch batch(server);
+        EXPECT_FALSE(server.windowList());
+        EXPECT_FALSE(server.attribute(w, attr::Size));
+    }
+    EXPECT_TRUE(desktop->screens().screens().empty());
+    EXPECT_FALSE(desktop->screens().mainScreen());
+    EXPECT_EQ(desktop->screens().pointerLocation(), (Point{}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+}  // namespace
+}  // namespace quenda::testing
