@@ -10,7 +10,11 @@ ManagerRoundTrip::~ManagerRoundTrip() {
 }
 
 bool ManagerRoundTrip::wait(std::chrono::milliseconds timeout) {
-    if (!x_.alive()) return false;
+    const auto manager = x_.managerCheckWindow();
+    if (!manager || manager == silentManager_) {
+        x_.sync();
+        return false;
+    }
     xcb_connection_t* c = x_.c();
     const xcb_atom_t extents = x_.atoms().NET_FRAME_EXTENTS;
     if (probe_ == XCB_WINDOW_NONE) {
@@ -35,6 +39,7 @@ bool ManagerRoundTrip::wait(std::chrono::milliseconds timeout) {
             afterAsking)
             return true;
     }
+    silentManager_ = manager;
     return false;
 }
 

@@ -8,8 +8,9 @@ namespace quenda::x11 {
 
 // A round trip through the window manager: it answers a frame-extents request for a window
 // of ours by setting a property, after it has handled every message we sent before. Once the
-// answer is in, what it did with our earlier requests is visible to a read. Managers that
-// never answer cost the deadline, no more.
+// answer is in, what it did with our earlier requests is visible to a read. A manager that
+// never answers costs the deadline once; after that (and without a manager) this is a
+// round trip to the server only.
 class ManagerRoundTrip {
   public:
     explicit ManagerRoundTrip(X11Connection& x) : x_(x) {}
@@ -23,6 +24,7 @@ class ManagerRoundTrip {
   private:
     X11Connection& x_;
     xcb_window_t probe_ = XCB_WINDOW_NONE;
+    std::optional<xcb_window_t> silentManager_;  // the check window of one that never answered
 };
 
 }  // namespace quenda::x11

@@ -56,13 +56,15 @@ X11Connection::~X11Connection() {
     if (c_) xcb_disconnect(c_);
 }
 
-bool X11Connection::hasWindowManager() {
-    if (!alive()) return false;
+std::optional<xcb_window_t> X11Connection::managerCheckWindow() {
+    if (!alive()) return std::nullopt;
     const xcb_atom_t check = atoms_.NET_SUPPORTING_WM_CHECK;
     const auto named = first32(property(requestProperty(root(), check, XCB_ATOM_WINDOW, 1)).get());
-    if (!named || *named == XCB_WINDOW_NONE) return false;
+    if (!named || *named == XCB_WINDOW_NONE) return std::nullopt;
     // A stale check window (its manager died) is gone or no longer names itself.
-    return first32(property(requestProperty(*named, check, XCB_ATOM_WINDOW, 1)).get()) == named;
+    if (first32(property(requestProperty(*named, check, XCB_ATOM_WINDOW, 1)).get()) != named)
+        return std::nullopt;
+    return *named;
 }
 
 xcb_void_cookie_t X11Connection::sendToManager(xcb_window_t window, xcb_atom_t type,

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QString>
 
@@ -35,7 +36,9 @@ class X11Connection {
     // False once the server has gone away; every read then gives nothing at once.
     bool alive() const { return !xcb_connection_has_error(c_); }
     // An EWMH window manager is running: the root names a check window that names itself.
-    bool hasWindowManager();
+    bool hasWindowManager() { return managerCheckWindow().has_value(); }
+    // That check window; a new one means a new manager.
+    std::optional<xcb_window_t> managerCheckWindow();
 
     // The reply to a request, or nothing; an error it carries is accounted for.
     template <typename R, typename Cookie>
