@@ -25,7 +25,7 @@
 #include "platform/sim/SimHud.h"
 #include "platform/sim/VirtualClock.h"
 #include "platform/tests/PrivateDisplay.h"
-#include "platform/x11/ClientInfo.h"
+#include "platform/x11/ClientsRequest.h"
 #include "platform/x11/FrameMover.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"

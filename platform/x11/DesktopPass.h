@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/ports/WindowServer.h"
-#include "platform/x11/ClientInfo.h"
+#include "platform/x11/ClientsRequest.h"
 #include "platform/x11/X11Connection.h"
 
 namespace quenda::x11 {

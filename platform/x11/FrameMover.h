@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Geometry.h"
-#include "platform/x11/ClientInfo.h"
+#include "platform/x11/ClientsRequest.h"
 #include "platform/x11/ManagerRoundTrip.h"
 #include "platform/x11/X11Connection.h"
 

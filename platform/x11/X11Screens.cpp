@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/x11/ClientInfo.h"
+#include "platform/x11/ClientsRequest.h"
 #include "platform/x11/Struts.h"
 
 namespace quenda::x11 {
