@@ -113,7 +113,12 @@ uint64_t X11Driver::openWindow(const QString& windowTitle, const Rect& frame) {
 uint64_t X11Driver::openXterm(const QString& windowTitle, const QString& windowGeometry) {
     const std::string t = windowTitle.toStdString();
     const std::string geometry = windowGeometry.toStdString();
-    std::vector<std::string> argv{"xterm", "-T", t, "-n", t, "-geometry", geometry, "-e", "cat"};
+    std::vector<std::string> argv{"xterm", "-T", t + " (starting)", "-n", t, "-geometry", geometry};
+    // xterm maps its window before its event loop runs, and drops a close request that comes
+    // in between. Its shell names the window only once that loop reads the terminal, so the
+    // final title says it is ready.
+    const std::string shell = "printf '\\033]2;%s\\007' \"$0\"; exec cat";
+    argv.insert(argv.end(), {"-e", "sh", "-c", shell, t});
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(a.data());
     args.push_back(nullptr);

@@ -36,10 +36,13 @@ bool ManagerRoundTrip::wait(std::chrono::milliseconds timeout) {
         // an answer to an earlier round that came too late is not this one's.
         const bool afterAsking = uint16_t(p->sequence - uint16_t(asked.sequence)) < 0x8000;
         if (p->window == probe_ && p->atom == extents && p->state == XCB_PROPERTY_NEW_VALUE &&
-            afterAsking)
+            afterAsking) {
+            answering_ = manager;
             return true;
+        }
     }
-    silentManager_ = manager;
+    // Slow is not silent: only one that never answered is not asked again.
+    if (answering_ != manager) silentManager_ = manager;
     return false;
 }
 

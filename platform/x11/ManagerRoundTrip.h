@@ -24,7 +24,8 @@ class ManagerRoundTrip {
   private:
     X11Connection& x_;
     xcb_window_t probe_ = XCB_WINDOW_NONE;
-    std::optional<xcb_window_t> silentManager_;  // the check window of one that never answered
+    // Managers by their check windows: the last that answered, one that never did.
+    std::optional<xcb_window_t> answering_, silentManager_;
 };
 
 }  // namespace quenda::x11
