@@ -4,21 +4,30 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include <xcb/xcb.h>
 
+#include "platform/tests/PrivateDisplay.h"
+
 namespace quenda::bench {
 
 namespace {
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XPtr = std::unique_ptr<T, FreeDeleter>;
+
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    auto* r =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
-    std::free(r);
-    return a;
+    XPtr<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 }  // namespace
 
@@ -47,22 +56,38 @@ pid_t openWindows(const QString& display, int count) {
 size_t managedWindows(const QString& display) {
     xcb_connection_t* c = xcb_connect(display.toLocal8Bit().constData(), nullptr);
     xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    auto* r = xcb_get_property_reply(
+    XPtr<xcb_get_property_reply_t> r(xcb_get_property_reply(
         c, xcb_get_property(c, 0, s->root, atom(c, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 4096),
-        nullptr);
+        nullptr));
     // Managed and framed: the manager has set the frame extents of the last one.
-    size_t n = r ? size_t(xcb_get_property_value_length(r)) / 4 : 0;
+    size_t n = r ? size_t(xcb_get_property_value_length(r.get())) / 4 : 0;
     if (n) {
-        const auto last = static_cast<const uint32_t*>(xcb_get_property_value(r))[n - 1];
-        auto* e = xcb_get_property_reply(
+        const auto last = static_cast<const uint32_t*>(xcb_get_property_value(r.get()))[n - 1];
+        XPtr<xcb_get_property_reply_t> e(xcb_get_property_reply(
             c, xcb_get_property(c, 0, last, atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4),
-            nullptr);
-        if (!e || xcb_get_property_value_length(e) != 16) n -= 1;
-        std::free(e);
+            nullptr));
+        if (!e || xcb_get_property_value_length(e.get()) != 16) n -= 1;
     }
-    std::free(r);
     xcb_disconnect(c);
     return n;
+}
+
+bool waitUntilQuiet(WindowServer& server) {
+    const auto same = [](const std::vector<WindowListEntry>& a,
+                         const std::vector<WindowListEntry>& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+            return x.number == y.number && x.bounds == y.bounds;
+        });
+    };
+    std::optional<std::vector<WindowListEntry>> last;
+    return testing::waitUntil(
+        [&] {
+            auto now = server.windowList();
+            const bool quiet = now && last && same(*now, *last);
+            last = std::move(now);
+            return quiet;
+        },
+        60);
 }
 
 void stopWindows(pid_t client) {

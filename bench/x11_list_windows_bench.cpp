@@ -2,10 +2,8 @@
 // window of another process on a private Xvfb with openbox. Requests are pipelined, so the
 // cost should grow far less than tenfold.
 //   build/bench/bench_x11_list
-#include <algorithm>
 #include <map>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 
 #include <QCoreApplication>
@@ -33,23 +31,8 @@ struct Scene {
         if (!shown) throw std::runtime_error("the windows did not appear");
         desktop = X11Desktop::open(&error, display->name());
         if (!desktop) throw std::runtime_error(error.toStdString());
-        // Openbox places new windows for a while after mapping them: time a quiet desktop.
-        std::optional<std::vector<WindowListEntry>> last;
-        testing::waitUntil(
-            [&] {
-                auto now = desktop->windowServer().windowList();
-                const bool same = now && last && sameFrames(*now, *last);
-                last = std::move(now);
-                return same;
-            },
-            60);
-    }
-
-    static bool sameFrames(const std::vector<WindowListEntry>& a,
-                           const std::vector<WindowListEntry>& b) {
-        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-            return x.number == y.number && x.bounds == y.bounds;
-        });
+        if (!bench::waitUntilQuiet(desktop->windowServer()))
+            throw std::runtime_error("the desktop did not settle");
     }
     ~Scene() { bench::stopWindows(client); }
 
