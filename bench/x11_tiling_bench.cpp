@@ -80,7 +80,8 @@ struct Scene {
     }
 
     void send(const std::map<xcb_window_t, Rect>& frames) {
-        for (const auto& [w, f] : frames) x11::requestMoveResize(*x, w, f, extents[w], true, true);
+        for (const auto& [w, f] : frames)
+            x11::requestMoveResize(*x, w, f, extents[w], {}, true, true);
         xcb_flush(x->c());
     }
 

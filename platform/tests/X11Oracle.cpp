@@ -102,8 +102,13 @@ std::optional<Rect> X11Oracle::outerFrame(uint64_t window) const {
                          : all.empty()        ? Point{}
                                               : all.front().root.origin();
     const auto& e = *extents;  // left, right, top, bottom
-    return Rect{*x - double(e[0]) - origin.x, *y - double(e[2]) - origin.y,
-                *w + double(e[0] + e[1]), *h + double(e[2] + e[3])};
+    const Rect frame{*x - double(e[0]) - origin.x, *y - double(e[2]) - origin.y,
+                     *w + double(e[0] + e[1]), *h + double(e[2] + e[3])};
+    const auto shadow = numbers(window, QStringLiteral("_GTK_FRAME_EXTENTS"));
+    if (!shadow || shadow->size() != 4) return frame;
+    const auto& g = *shadow;
+    return Rect{frame.x + double(g[0]), frame.y + double(g[2]), frame.width - double(g[0] + g[1]),
+                frame.height - double(g[2] + g[3])};
 }
 
 std::vector<uint64_t> X11Oracle::stacking() const {

@@ -22,8 +22,8 @@ class X11Oracle {
     std::optional<QString> run(const QString& program, const QStringList& args) const;
 
     // The outer frame in window coordinates: the client's absolute position from xwininfo
-    // grown by _NET_FRAME_EXTENTS from xprop, shifted so the primary monitor's top-left is
-    // the origin.
+    // grown by _NET_FRAME_EXTENTS and shrunk by _GTK_FRAME_EXTENTS (client-side shadows)
+    // from xprop, shifted so the primary monitor's top-left is the origin.
     std::optional<Rect> outerFrame(uint64_t window) const;
     // A property of 32-bit values (cardinals, atoms as names are not parsed), as xprop
     // prints it; nothing when unset.

@@ -100,6 +100,30 @@ TEST_F(X11Backend, MovesLandOnTheOuterFrame) {
     }
 }
 
+// A client-side shadow (_GTK_FRAME_EXTENTS) is inside the X window but no part of the frame
+// the user sees: the list leaves it out, and a move puts the visible frame where asked.
+TEST_F(X11Backend, ClientSideShadowsStayOutsideTheFrame) {
+    const uint64_t id = driver.openWindow("shadowed", {200, 200, 400, 300});
+    const auto plain = oracle().outerFrame(id);
+    ASSERT_TRUE(plain);
+    driver.run("xprop", {"-id", QString::number(id), "-f", "_GTK_FRAME_EXTENTS", "32c", "-set",
+                         "_GTK_FRAME_EXTENTS", "8, 8, 6, 10"});
+    const Rect visible{plain->x + 8, plain->y + 6, plain->width - 16, plain->height - 16};
+    EXPECT_EQ(oracle().outerFrame(id), visible);
+    EXPECT_EQ(entryOf(id).value_or(WindowListEntry{}).bounds, visible);
+
+    const Element w = window(id);
+    server().setAttribute(w, attr::Size, Size{420, 330});
+    server().setAttribute(w, attr::Position, Point{100, 120});
+    driver.settle();
+    const auto after = oracle().outerFrame(id);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->origin(), (Point{100, 120}));
+    EXPECT_LE(after->width, 420);
+    EXPECT_GT(after->width, 420 - driver.sizeTolerance());
+    EXPECT_EQ(frameOf(w), after);
+}
+
 // Openbox keeps a south-east xterm's area in its own gravity and drops a request that looks
 // unchanged in those terms; the move still lands.
 TEST_F(X11Backend, ASouthEastWindowMovesWhereAsked) {

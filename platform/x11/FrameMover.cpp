@@ -23,22 +23,24 @@ bool maximisedOrFullscreen(const ClientInfo& c, const Atoms& a) {
 
 struct Sent {
     Rect before, target;
-    Extents extents;
+    Extents frame, gtk;
     bool move, resize;
 };
 
 }  // namespace
 
-void requestMoveResize(X11Connection& x, xcb_window_t window, const Rect& outer, const Extents& e,
-                       bool move, bool resize) {
+void requestMoveResize(X11Connection& x, xcb_window_t window, const Rect& visible,
+                       const Extents& frame, const Extents& gtk, bool move, bool resize) {
     uint32_t flags = XCB_GRAVITY_NORTH_WEST | kSourcePager << 12;
     if (move) flags |= 1u << 8 | 1u << 9;
     if (resize) flags |= 1u << 10 | 1u << 11;
-    const auto clientW = std::lround(std::max(1.0, outer.width - e.left - e.right));
-    const auto clientH = std::lround(std::max(1.0, outer.height - e.top - e.bottom));
-    x.sendToManager(window, x.atoms().NET_MOVERESIZE_WINDOW,
-                    {flags, uint32_t(std::lround(outer.x)), uint32_t(std::lround(outer.y)),
-                     uint32_t(clientW), uint32_t(clientH)});
+    const double clientW = visible.width - frame.left - frame.right + gtk.left + gtk.right;
+    const double clientH = visible.height - frame.top - frame.bottom + gtk.top + gtk.bottom;
+    x.sendToManager(
+        window, x.atoms().NET_MOVERESIZE_WINDOW,
+        {flags, uint32_t(std::lround(visible.x - gtk.left)),
+         uint32_t(std::lround(visible.y - gtk.top)), uint32_t(std::lround(std::max(1.0, clientW))),
+         uint32_t(std::lround(std::max(1.0, clientH)))});
 }
 
 Size FrameMover::acceptedClientSize(const ClientInfo& c, Size requested) {
@@ -113,8 +115,10 @@ void FrameMover::apply(const std::map<xcb_window_t, Move>& moves) {
             target.height = client.height + e.top + e.bottom;
         }
         if (sameRect(before, target)) continue;
-        requestMoveResize(x_, window, target, e, m.position.has_value(), m.size.has_value());
-        sent[window] = {before, target, e, m.position.has_value(), m.size.has_value()};
+        requestMoveResize(x_, window, target, info.frame, info.gtk, m.position.has_value(),
+                          m.size.has_value());
+        sent[window] = {
+            before, target, info.frame, info.gtk, m.position.has_value(), m.size.has_value()};
     }
     if (sent.empty()) return;
     manager_.wait(kManagerDeadline);
@@ -130,8 +134,8 @@ void FrameMover::apply(const std::map<xcb_window_t, Move>& moves) {
         // frame where a north-west reading puts it); a one-pixel detour makes it act.
         Rect detour = s.target;
         detour.x += 1;
-        requestMoveResize(x_, w, detour, s.extents, true, s.resize);
-        requestMoveResize(x_, w, s.target, s.extents, true, s.resize);
+        requestMoveResize(x_, w, detour, s.frame, s.gtk, true, s.resize);
+        requestMoveResize(x_, w, s.target, s.frame, s.gtk, true, s.resize);
         nudged = true;
     }
     if (nudged) manager_.wait(kManagerDeadline);

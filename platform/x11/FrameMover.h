@@ -46,10 +46,11 @@ class FrameMover {
     ManagerRoundTrip manager_;
 };
 
-// One _NET_MOVERESIZE_WINDOW, as a pager sends it: x and y place the outer frame (explicit
-// north-west gravity, whatever gravity the window asked for itself), width and height are
-// the client's, the outer size less the extents.
-void requestMoveResize(X11Connection& x, xcb_window_t window, const Rect& outer, const Extents& e,
-                       bool move, bool resize);
+// One _NET_MOVERESIZE_WINDOW, as a pager sends it, that puts the window's visible frame at
+// `visible`. x and y place the manager's frame (explicit north-west gravity, whatever
+// gravity the window asked for itself), so a client-side shadow (`gtk`) is left outside;
+// width and height are the client's: the visible size less the decorations, plus shadows.
+void requestMoveResize(X11Connection& x, xcb_window_t window, const Rect& visible,
+                       const Extents& frame, const Extents& gtk, bool move, bool resize);
 
 }  // namespace quenda::x11
