@@ -39,6 +39,9 @@ bool X11Desktop::hasWindowManager() const {
 QString X11Desktop::displayName() const {
     return impl_->connection->displayName();
 }
+void X11Desktop::setUserTimeSource(std::function<uint32_t()> source) {
+    impl_->server.setUserTimeSource(std::move(source));
+}
 int X11Desktop::unexpectedXErrors() const {
     return impl_->connection->unexpectedErrors();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -23,6 +25,10 @@ class X11Desktop {
     // An EWMH window manager answers; without one, windows cannot be controlled.
     bool hasWindowManager() const;
     QString displayName() const;
+    // The server time of the user's action that led to a request (the hot key press), so
+    // window managers with focus-stealing prevention let an activation through. Without it
+    // requests carry "current time".
+    void setUserTimeSource(std::function<uint32_t()> source);
     // X errors that no vanished window explains (a fault of ours), and the last one's text.
     int unexpectedXErrors() const;
     QString lastUnexpectedXError() const;

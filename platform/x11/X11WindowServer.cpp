@@ -191,7 +191,7 @@ std::optional<AttributeValue> X11WindowServer::attribute(const Element& element,
 
 void X11WindowServer::activate(xcb_window_t window) {
     x_.sendToManager(window, x_.atoms().NET_ACTIVE_WINDOW,
-                     {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
+                     {kSourcePager, userTime(), XCB_WINDOW_NONE, 0, 0});
 }
 
 void X11WindowServer::setAttribute(const Element& element, std::string_view name,
@@ -233,7 +233,7 @@ void X11WindowServer::performAction(const Element& element, std::string_view act
     const Atoms& a = x_.atoms();
     if (element.kind == Element::Kind::CloseButton && action == action::Press) {
         // The polite close: the client may ask its user first.
-        x_.sendToManager(window, a.NET_CLOSE_WINDOW, {XCB_CURRENT_TIME, kSourcePager, 0, 0, 0});
+        x_.sendToManager(window, a.NET_CLOSE_WINDOW, {userTime(), kSourcePager, 0, 0, 0});
         xcb_flush(x_.c());
     } else if (element.kind == Element::Kind::Window && action == action::Raise) {
         const DesktopPass& p = passFor(window, false);
@@ -244,8 +244,7 @@ void X11WindowServer::performAction(const Element& element, std::string_view act
         const auto desktop = it->second.desktop;
         if (desktop && *desktop != kAllDesktops && p.currentDesktop &&
             *desktop != *p.currentDesktop)
-            x_.sendToManager(x_.root(), a.NET_CURRENT_DESKTOP,
-                             {*desktop, XCB_CURRENT_TIME, 0, 0, 0});
+            x_.sendToManager(x_.root(), a.NET_CURRENT_DESKTOP, {*desktop, userTime(), 0, 0, 0});
         // Restacking is honoured from pagers only (source 2); activating also focuses.
         x_.sendToManager(window, a.NET_RESTACK_WINDOW,
                          {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -36,6 +37,7 @@ class X11WindowServer final : public WindowServer {
     // Sends the moves written so far and waits for the window manager to carry them out.
     // Reads do this first; the event loop does it as soon as the current command returns.
     void flushMoves();
+    void setUserTimeSource(std::function<uint32_t()> source) { userTime_ = std::move(source); }
 
   private:
     bool inBatch() const { return batchDepth_ > 0; }
@@ -49,6 +51,7 @@ class X11WindowServer final : public WindowServer {
                                                   std::string_view name) const;
     std::optional<AttributeValue> applicationAttribute(int32_t pid, std::string_view name);
     void activate(xcb_window_t window);
+    uint32_t userTime() const { return userTime_ ? userTime_() : XCB_CURRENT_TIME; }
     void endPass() { batchPass_.reset(); }
 
     X11Connection& x_;
@@ -60,6 +63,7 @@ class X11WindowServer final : public WindowServer {
     // Position and size writes not sent yet: a command that moves many windows sends them
     // together, one request per window.
     std::map<xcb_window_t, FrameMover::Move> pendingMoves_;
+    std::function<uint32_t()> userTime_;
     QObject flushContext_;
     // Takes in what the watched windows report while nobody reads, so the server never has
     // to hold it for us.
