@@ -1,22 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "app/ActionDispatch.h"
-#include "platform/sim/SimDefaults.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/SimHud.h"
-#include "platform/sim/TestPrinters.h"
-#include "platform/sim/VirtualClock.h"
+#include "layouts/tests/WindowManagerDesk.h"
 
 namespace quenda {
 namespace {
 
-struct Shell {
+struct Shell : testing::WindowManagerDesk {
     Shell()
-        : desktop("1000x800+0+0,1000x800+1000+0"),
-          prefs(defaults),
-          geo(desktop, prefs),
-          ax(desktop),
-          wm({ax, geo, desktop, prefs, hud, clock}),
+        : WindowManagerDesk("1000x800+0+0,1000x800+1000+0"),
+          wm(services()),
           dispatch({wm, hud, [](HotKeyAction a) {
                         return QStringLiteral("title-%1").arg(static_cast<int>(a));
                     }}) {
@@ -24,13 +17,6 @@ struct Shell {
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.focus(id);
     }
-    SimDesktop desktop;
-    SimDefaults defaults;
-    Prefs prefs;
-    ScreenGeo geo;
-    AX ax;
-    SimHud hud;
-    VirtualClock clock;
     WindowManager wm;
     ActionDispatch dispatch;
     uint64_t id = 0;

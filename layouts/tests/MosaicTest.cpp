@@ -1,25 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "layouts/WindowManager.h"
-#include "platform/sim/SimDefaults.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/SimHud.h"
-#include "platform/sim/TestPrinters.h"
-#include "platform/sim/VirtualClock.h"
-
+#include "layouts/tests/WindowManagerDesk.h"
 namespace quenda {
 namespace {
 
 // One 1440x900 screen with a 25-point menu bar, three windows, A focused; keys come back
 // marked so tests see which text was looked up.
-struct Desk {
+struct Desk : testing::WindowManagerDesk {
     Desk()
-        : desktop(QStringLiteral("1440x900+0+0"), {.menuBar = 25}),
-          prefs(defaults),
-          geo(desktop, prefs),
-          ax(desktop),
-          wm({ax, geo, desktop, prefs, hud, clock,
-              [](const QString& key, const QVariantList&) { return "t:" + key; }}) {
+        : WindowManagerDesk(QStringLiteral("1440x900+0+0"), {.menuBar = 25}),
+          wm(services(testing::markedKey)) {
         ids = desktop.load(
             "101 A 'a' 100,100 600x400 *; 102 B 'b' 200,150 600x400; 103 C 'c' 300,200 600x400");
     }
@@ -42,13 +32,6 @@ struct Desk {
         hud.messages.clear();
     }
 
-    SimDesktop desktop;
-    SimDefaults defaults;
-    Prefs prefs;
-    ScreenGeo geo;
-    AX ax;
-    SimHud hud;
-    VirtualClock clock;
     WindowManager wm;
     std::vector<uint64_t> ids;
 };

@@ -1,36 +1,19 @@
 #include <gtest/gtest.h>
 
-#include "layouts/WindowManager.h"
-#include "platform/sim/SimDefaults.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/SimHud.h"
-#include "platform/sim/TestPrinters.h"
-#include "platform/sim/VirtualClock.h"
-
+#include "layouts/tests/WindowManagerDesk.h"
 namespace quenda {
 namespace {
 
 // A desktop with one focused window, and the window manager over it.
-struct Desk {
+struct Desk : testing::WindowManagerDesk {
     explicit Desk(const char* monitors = "1440x900+0+0", SimScreenOptions options = {.menuBar = 25},
                   Rect window = {100, 100, 600, 400})
-        : desktop(QString::fromLatin1(monitors), options),
-          prefs(defaults),
-          geo(desktop, prefs),
-          ax(desktop),
-          wm({ax, geo, desktop, prefs, hud, clock}) {
+        : WindowManagerDesk(QString::fromLatin1(monitors), options), wm(services()) {
         id = desktop.open(101, "Editor", "doc", window);
         desktop.focus(id);
     }
     Rect frame() { return desktop.window(id).frame; }
 
-    SimDesktop desktop;
-    SimDefaults defaults;
-    Prefs prefs;
-    ScreenGeo geo;
-    AX ax;
-    SimHud hud;
-    VirtualClock clock;
     WindowManager wm;
     uint64_t id = 0;
 };

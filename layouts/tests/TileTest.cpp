@@ -3,27 +3,16 @@
 #include <functional>
 #include <memory>
 
-#include "layouts/WindowManager.h"
-#include "platform/sim/SimDefaults.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/SimHud.h"
-#include "platform/sim/TestPrinters.h"
-#include "platform/sim/VirtualClock.h"
-
+#include "layouts/tests/WindowManagerDesk.h"
 namespace quenda {
 namespace {
 
 // Two 1440x900 screens side by side, a 25-point menu bar on the first: its usable area is
 // (0, 25, 1440, 875). The text lookup marks keys so tests see that titles were looked up.
-struct Desk {
+struct Desk : testing::WindowManagerDesk {
     explicit Desk(const char* fixture, const char* monitors = "1440x900+0+0,1440x900+1440+0")
-        : desktop(QString::fromLatin1(monitors), {.menuBar = 25}),
-          prefs(defaults),
-          geo(desktop, prefs),
-          ax(desktop),
-          wm(std::make_unique<WindowManager>(WindowManager::Services{
-              ax, geo, desktop, prefs, hud, clock,
-              [](const QString& key, const QVariantList&) { return "t:" + key; }})) {
+        : WindowManagerDesk(QString::fromLatin1(monitors), {.menuBar = 25}),
+          wm(std::make_unique<WindowManager>(services(testing::markedKey))) {
         ids = desktop.load(QString::fromUtf8(fixture));
     }
     Rect frame(size_t i) { return desktop.window(ids.at(i)).frame; }
@@ -38,13 +27,6 @@ struct Desk {
         return out;
     }
 
-    SimDesktop desktop;
-    SimDefaults defaults;
-    Prefs prefs;
-    ScreenGeo geo;
-    AX ax;
-    SimHud hud;
-    VirtualClock clock;
     std::unique_ptr<WindowManager> wm;
     std::vector<uint64_t> ids;
 };
