@@ -36,14 +36,14 @@ uint32_t X11TestClient::atom(const QString& name) {
     return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-uint32_t X11TestClient::open(const TestWindowSpec& spec) {
+uint32_t X11TestClient::open(const TestWindowSetup& setup) {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
     const xcb_window_t w = xcb_generate_id(c_);
-    const Rect& r = spec.client;
+    const Rect& r = setup.client;
     xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, root, int16_t(r.x), int16_t(r.y),
                       uint16_t(r.width), uint16_t(r.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                       XCB_COPY_FROM_PARENT, 0, nullptr);
-    const QByteArray title = spec.title.toUtf8();
+    const QByteArray title = setup.title.toUtf8();
     xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         uint32_t(title.size()), title.constData());
     const char wmClass[] = "quenda-test\0QuendaTest";
@@ -54,22 +54,22 @@ uint32_t X11TestClient::open(const TestWindowSpec& spec) {
     xcb_icccm_size_hints_set_position(&hints, 1, int32_t(r.x), int32_t(r.y));
     xcb_icccm_size_hints_set_size(&hints, 1, int32_t(r.width), int32_t(r.height));
     xcb_icccm_set_wm_normal_hints(c_, w, &hints);
-    if (!spec.types.isEmpty()) {
+    if (!setup.types.isEmpty()) {
         std::vector<uint32_t> types;
-        for (const QString& t : spec.types) types.push_back(atom(t));
+        for (const QString& t : setup.types) types.push_back(atom(t));
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"),
                             XCB_ATOM_ATOM, 32, uint32_t(types.size()), types.data());
     }
-    if (spec.transientFor) {
+    if (setup.transientFor) {
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_TRANSIENT_FOR,
-                            XCB_ATOM_WINDOW, 32, 1, &*spec.transientFor);
+                            XCB_ATOM_WINDOW, 32, 1, &*setup.transientFor);
     }
-    if (!spec.strutPartial.empty()) {
+    if (!setup.strutPartial.empty()) {
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STRUT_PARTIAL"),
-                            XCB_ATOM_CARDINAL, 32, uint32_t(spec.strutPartial.size()),
-                            spec.strutPartial.data());
+                            XCB_ATOM_CARDINAL, 32, uint32_t(setup.strutPartial.size()),
+                            setup.strutPartial.data());
     }
-    if (spec.sticky) {
+    if (setup.sticky) {
         const uint32_t all = 0xFFFFFFFFu;
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_DESKTOP"),
                             XCB_ATOM_CARDINAL, 32, 1, &all);
@@ -86,7 +86,7 @@ uint32_t X11TestClient::open(const TestWindowSpec& spec) {
         return e && xcb_get_property_value_length(e.get()) == 16 && a &&
                a->map_state == XCB_MAP_STATE_VIEWABLE;
     });
-    if (!shown) throw std::runtime_error("test window was not shown: " + spec.title.toStdString());
+    if (!shown) throw std::runtime_error("test window was not shown: " + setup.title.toStdString());
     return w;
 }
 

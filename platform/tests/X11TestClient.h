@@ -15,7 +15,7 @@ namespace quenda::testing {
 
 // A window of our own making, for the kinds xterm cannot play: typed, transient, docks with
 // struts, sticky.
-struct TestWindowSpec {
+struct TestWindowSetup {
     QString title{};
     Rect client{100, 100, 300, 200};  // root coordinates, asked as the user's position
     QStringList types{};              // _NET_WM_WINDOW_TYPE names, in order
@@ -33,7 +33,7 @@ class X11TestClient {
     X11TestClient& operator=(const X11TestClient&) = delete;
 
     // Maps the window and returns once the window manager has framed it and it is shown.
-    uint32_t open(const TestWindowSpec& spec);
+    uint32_t open(const TestWindowSetup& setup);
     void destroy(uint32_t window);
 
   private:

@@ -258,7 +258,7 @@ TEST_F(X11Backend, SubroleAndLayerFollowTheWindowType) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TestWindowSpec spec{
+        TestWindowSetup spec{
             .title = QString("type-") + c.name, .client = {300, 300, 200, 150}, .types = c.types};
         if (c.transient) spec.transientFor = owner;
         const uint32_t id = client.open(spec);
