@@ -48,4 +48,16 @@ void AXWindow::close() const {
     if (button) server_->performAction(*button, action::Press);
 }
 
+void AXWindow::raise() const {
+    server_->performAction(element_, action::Raise);
+}
+
+void AXWindow::makeMain() const {
+    server_->setAttribute(element_, attr::Main, true);
+}
+
+void AXWindow::setMinimized(bool minimized) const {
+    server_->setAttribute(element_, attr::Minimized, minimized);
+}
+
 }  // namespace quenda

@@ -31,6 +31,11 @@ class AXWindow {
     void setFrame(const Rect& frame) const;
     // Presses the window's close button, when it has one.
     void close() const;
+    // Brings the window in front of its application's other windows, and makes it the one
+    // its application works in.
+    void raise() const;
+    void makeMain() const;
+    void setMinimized(bool minimized) const;
 
     friend bool operator==(const AXWindow& a, const AXWindow& b) {
         return a.element_ == b.element_;

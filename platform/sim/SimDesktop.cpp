@@ -35,8 +35,14 @@ void SimDesktop::setMonitors(const QString& monitors, SimScreenOptions options) 
 
 SimApp& SimDesktop::app(int32_t pid, const QString& name) {
     SimApp& a = apps_[pid];
-    a.pid = pid;
-    if (!name.isEmpty()) a.name = name;
+    if (a.pid == 0) {
+        a.pid = pid;
+        a.started = nextStart_++;
+    }
+    if (!name.isEmpty()) {
+        a.name = name;
+        if (!a.localizedName) a.localizedName = name;
+    }
     return a;
 }
 
@@ -192,7 +198,16 @@ void SimDesktop::setAttribute(const Element& element, std::string_view name,
                               const AttributeValue& value) {
     if (element.kind == Element::Kind::Application) {
         auto it = apps_.find(element.pid);
-        if (it == apps_.end() || name != attr::EnhancedUserInterface) return;
+        if (it == apps_.end() || it->second.terminated) return;
+        if (name == attr::Frontmost) {
+            const bool* b = std::get_if<bool>(&value);
+            if (b && *b) {
+                it->second.hidden = false;
+                frontmost = element.pid;
+            }
+            return;
+        }
+        if (name != attr::EnhancedUserInterface) return;
         if (const bool* b = std::get_if<bool>(&value)) {
             it->second.enhancedUserInterface = *b;
             ++it->second.enhancedUserInterfaceWrites;
@@ -212,6 +227,9 @@ void SimDesktop::setAttribute(const Element& element, std::string_view name,
         }
     } else if (name == attr::Minimized) {
         if (const bool* b = std::get_if<bool>(&value)) w.minimized = *b;
+    } else if (name == attr::Main) {
+        const bool* b = std::get_if<bool>(&value);
+        if (b && *b) apps_[w.pid].focusedWindow = w.id;
     }
 }
 
@@ -232,7 +250,7 @@ std::optional<std::vector<WindowListEntry>> SimDesktop::windowList() {
     std::vector<WindowListEntry> list;
     for (uint64_t id : stacking_) {
         const SimWindow& w = windows_.at(id);
-        if (!w.onScreen || w.minimized) continue;
+        if (!w.onScreen || w.minimized || apps_.at(w.pid).hidden) continue;
         list.push_back({w.layer, w.pid, w.listBounds.value_or(w.frame), w.alpha, w.id});
     }
     return list;
@@ -241,6 +259,104 @@ std::optional<std::vector<WindowListEntry>> SimDesktop::windowList() {
 bool SimDesktop::requestTrust() {
     ++trustRequests;
     return trusted;
+}
+
+}  // namespace quenda
+
+namespace quenda {
+
+SimInstalledApp& SimDesktop::install(const QString& bundleID, std::function<void()> onLaunch) {
+    SimInstalledApp& installed = installed_[bundleID];
+    installed.location = QStringLiteral("/sim/") + bundleID;
+    installed.onLaunch = std::move(onLaunch);
+    return installed;
+}
+
+void SimDesktop::quit(int32_t pid) {
+    auto it = apps_.find(pid);
+    if (it == apps_.end()) return;
+    const std::vector<uint64_t> windows = it->second.windows;
+    for (uint64_t id : windows) vanish(id);
+    it->second.terminated = true;
+    if (frontmost == pid) frontmost.reset();
+}
+
+std::vector<RunningApplication> SimDesktop::runningApplications() {
+    std::vector<const SimApp*> live;
+    for (const auto& [pid, a] : apps_) {
+        if (!a.terminated) live.push_back(&a);
+    }
+    std::sort(live.begin(), live.end(),
+              [](const SimApp* a, const SimApp* b) { return a->started < b->started; });
+    std::vector<RunningApplication> list;
+    for (const SimApp* a : live) list.push_back({a->pid, a->localizedName, a->bundleID, a->policy});
+    return list;
+}
+
+std::optional<RunningApplication> SimDesktop::application(int32_t pid) {
+    auto it = apps_.find(pid);
+    if (it == apps_.end() || it->second.terminated) return std::nullopt;
+    const SimApp& a = it->second;
+    return RunningApplication{a.pid, a.localizedName, a.bundleID, a.policy};
+}
+
+bool SimDesktop::isTerminated(int32_t pid) {
+    auto it = apps_.find(pid);
+    return it == apps_.end() || it->second.terminated;
+}
+
+bool SimDesktop::activate(int32_t pid) {
+    auto it = apps_.find(pid);
+    if (it == apps_.end() || it->second.terminated) return false;
+    SimApp& a = it->second;
+    activations.push_back(pid);
+    a.hidden = false;
+    frontmost = pid;
+    // Its focused window comes forward, else its frontmost one.
+    std::optional<uint64_t> front = a.focusedWindow;
+    for (auto id = stacking_.begin(); !front && id != stacking_.end(); ++id) {
+        if (windows_.at(*id).pid == pid && !windows_.at(*id).minimized) front = *id;
+    }
+    if (front) raise(*front);
+    return true;
+}
+
+bool SimDesktop::hide(int32_t pid) {
+    auto it = apps_.find(pid);
+    if (it == apps_.end() || it->second.terminated) return false;
+    it->second.hidden = true;
+    if (frontmost == pid) frontmost.reset();
+    return true;
+}
+
+bool SimDesktop::unhide(int32_t pid) {
+    auto it = apps_.find(pid);
+    if (it == apps_.end() || it->second.terminated) return false;
+    it->second.hidden = false;
+    return true;
+}
+
+bool SimDesktop::terminate(int32_t pid) {
+    auto it = apps_.find(pid);
+    if (it == apps_.end() || it->second.terminated) return false;
+    if (!it->second.refusesToQuit) quit(pid);
+    return true;
+}
+
+std::optional<QString> SimDesktop::applicationLocation(const QString& bundleID) {
+    auto it = installed_.find(bundleID);
+    if (it == installed_.end()) return std::nullopt;
+    return it->second.location;
+}
+
+bool SimDesktop::launchApplication(const QString& location) {
+    for (auto& [id, installed] : installed_) {
+        if (installed.location != location) continue;
+        launches.push_back(location);
+        if (installed.onLaunch) installed.onLaunch();
+        return true;
+    }
+    return false;
 }
 
 }  // namespace quenda

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include <QString>
 
+#include "platform/ports/Applications.h"
 #include "platform/ports/Screens.h"
 #include "platform/ports/WindowServer.h"
 
@@ -43,11 +45,25 @@ struct SimWindow {
 struct SimApp {
     int32_t pid = 0;
     QString name;
+    std::optional<QString> localizedName;  // what the running-application list calls it
+    std::optional<QString> bundleID;
+    ActivationPolicy policy = ActivationPolicy::regular;
+    bool hidden = false;
+    bool terminated = false;
+    bool refusesToQuit = false;  // asked to quit, it stays (an unsaved document, say)
+    uint64_t started = 0;        // launch order
     std::vector<uint64_t> windows;  // in the order the application lists them
     std::optional<uint64_t> focusedWindow;
     std::optional<bool> enhancedUserInterface;
     int enhancedUserInterfaceWrites = 0;
     bool windowsReadFails = false;
+};
+
+// An application installed on the simulated desktop; launching it runs `onLaunch`, which
+// usually opens its windows, at once or later on a virtual clock.
+struct SimInstalledApp {
+    QString location;
+    std::function<void()> onLaunch;
 };
 
 struct SimScreenOptions {
@@ -57,7 +73,7 @@ struct SimScreenOptions {
 
 // An in-memory desktop for tests: screens, applications and their windows, front-to-back
 // order, focus, the pointer and the permission.
-class SimDesktop final : public WindowServer, public Screens {
+class SimDesktop final : public WindowServer, public Screens, public Applications {
   public:
     explicit SimDesktop(const QString& monitors = QStringLiteral("1440x900+0+0"),
                         SimScreenOptions options = {});
@@ -81,6 +97,12 @@ class SimDesktop final : public WindowServer, public Screens {
     void setPointer(const Point& windowPoint);
     void setMainScreen(std::optional<size_t> index) { mainScreen_ = index; }
     std::vector<uint64_t> frontToBack() const { return stacking_; }
+    // Installs an application under an identifier; its location is "/sim/<identifier>".
+    SimInstalledApp& install(const QString& bundleID, std::function<void()> onLaunch = {});
+    // The process quits on its own: its windows go with it.
+    void quit(int32_t pid);
+    std::vector<QString> launches;  // locations launched, in order
+    std::vector<int32_t> activations;
 
     bool trusted = true;
     int trustRequests = 0;
@@ -103,6 +125,18 @@ class SimDesktop final : public WindowServer, public Screens {
     int32_t ownPid() override { return ownProcess; }
     void beginReadBatch() override { ++batchesOpened; }
 
+    // --- Applications -------------------------------------------------------------------
+    std::vector<RunningApplication> runningApplications() override;
+    std::optional<RunningApplication> application(int32_t pid) override;
+    bool isTerminated(int32_t pid) override;
+    std::optional<int32_t> frontmostApplication() override { return frontmost; }
+    bool activate(int32_t pid) override;
+    bool hide(int32_t pid) override;
+    bool unhide(int32_t pid) override;
+    bool terminate(int32_t pid) override;
+    std::optional<QString> applicationLocation(const QString& bundleID) override;
+    bool launchApplication(const QString& location) override;
+
     // --- Screens ------------------------------------------------------------------------
     std::vector<ScreenInfo> screens() override { return screens_; }
     std::optional<ScreenInfo> mainScreen() override;
@@ -120,6 +154,8 @@ class SimDesktop final : public WindowServer, public Screens {
     std::map<uint64_t, SimWindow> windows_;
     std::vector<uint64_t> stacking_;  // front to back
     uint64_t nextId_ = 0x100;
+    uint64_t nextStart_ = 1;
+    std::map<QString, SimInstalledApp> installed_;
 };
 
 }  // namespace quenda
