@@ -53,10 +53,37 @@ void ActionDispatch::execute(HotKeyAction action) {
             return t_.windows.rotate();
         case A::mosaicPromote:
             return t_.windows.promoteFocused();
-        // Groups, workspaces, the bridge's sending, the clipboard panel, the shelf and the
-        // dashboard join the dispatch as their subsystems land.
+        case A::groupsNext:
+        case A::groupsPrev:
+        case A::groupsMoveNext:
+        case A::groupsMovePrev:
+        case A::groupsAuto:
+            if (!t_.groups) return notAvailable(action);
+            return groups(action);
+        // The overview, workspaces, the bridge's sending, the clipboard panel, the shelf and
+        // the dashboard join the dispatch as their subsystems land.
         default:
             return notAvailable(action);
+    }
+}
+
+void ActionDispatch::groups(HotKeyAction action) {
+    using A = HotKeyAction;
+    Groups& groups = *t_.groups;
+    switch (action) {
+        case A::groupsNext:
+            return groups.showNext();
+        case A::groupsPrev:
+            return groups.showPrevious();
+        case A::groupsMoveNext:
+            return groups.moveFocused(1);
+        case A::groupsMovePrev:
+            return groups.moveFocused(-1);
+        case A::groupsAuto:
+            groups.autoGroup(false);
+            return groups.show(0);
+        default:
+            return;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "groups/Groups.h"
 #include "hotkeys/HotKeyAction.h"
 #include "layouts/WindowManager.h"
 #include "platform/ports/Hud.h"
@@ -19,6 +20,7 @@ class ActionDispatch {
         WindowManager& windows;
         Hud& hud;
         std::function<QString(HotKeyAction)> title;  // the command's localised title
+        Groups* groups = nullptr;
     };
     explicit ActionDispatch(Targets targets) : t_(std::move(targets)) {}
 
@@ -30,6 +32,7 @@ class ActionDispatch {
 
   private:
     void notAvailable(HotKeyAction action);
+    void groups(HotKeyAction action);
 
     Targets t_;
 };

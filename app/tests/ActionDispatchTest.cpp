@@ -10,14 +10,17 @@ struct Shell : testing::WindowManagerDesk {
     Shell()
         : WindowManagerDesk("1000x800+0+0,1000x800+1000+0"),
           wm(services()),
-          dispatch({wm, hud, [](HotKeyAction a) {
-                        return QStringLiteral("title-%1").arg(static_cast<int>(a));
-                    }}) {
+          groups({ax, geo, prefs, hud, clock, desktop, wm}),
+          dispatch(
+              {wm, hud,
+               [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
+               &groups}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.focus(id);
     }
     WindowManager wm;
+    Groups groups;
     ActionDispatch dispatch;
     uint64_t id = 0;
 };
@@ -26,7 +29,7 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
     using A = HotKeyAction;
     struct Outcome {
         Rect frame;
-        const char* message = nullptr;  // none when null
+        std::vector<const char*> messages;
     };
     // One focused window, gap 0, no text lookup: messages show the keys.
     const std::map<A, Outcome> reached{
@@ -36,21 +39,31 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         {A::winBottom, {{0, 400, 1000, 400}}},
         {A::winMaximize, {{0, 0, 1000, 800}}},
         {A::winCenter, {{150, 64, 700, 672}}},
-        {A::winMaxCenter, {{0, 0, 1000, 800}, "Maximizada"}},
+        {A::winMaxCenter, {{0, 0, 1000, 800}, {"Maximizada"}}},
         {A::winNextScreen, {{1100, 100, 400, 300}}},
-        {A::layoutAuto, {{0, 0, 1000, 800}, "layout_auto · 1 ventana"}},
-        {A::layoutColumns2, {{0, 0, 500, 800}, "layout_columns2 · 1 ventana"}},
-        {A::layoutColumns3, {{0, 0, 333, 800}, "layout_columns3 · 1 ventana"}},
-        {A::layoutColumns4, {{0, 0, 250, 800}, "layout_columns4 · 1 ventana"}},
-        {A::layoutGrid2x2, {{0, 0, 500, 400}, "layout_grid2x2 · 1 ventana"}},
-        {A::layoutMainStack, {{0, 0, 500, 800}, "layout_mainStack · 1 ventana"}},
-        {A::layoutGrid3x2, {{0, 0, 333, 400}, "layout_grid3x2 · 1 ventana"}},
-        {A::layoutCenterSides, {{250, 0, 500, 800}, "layout_centerSides · 1 ventana"}},
-        {A::layoutRows2, {{0, 0, 1000, 400}, "layout_rows2 · 1 ventana"}},
-        {A::layoutGrid3x3, {{0, 0, 333, 267}, "layout_grid3x3 · 1 ventana"}},
+        {A::layoutAuto, {{0, 0, 1000, 800}, {"layout_auto · 1 ventana"}}},
+        {A::layoutColumns2, {{0, 0, 500, 800}, {"layout_columns2 · 1 ventana"}}},
+        {A::layoutColumns3, {{0, 0, 333, 800}, {"layout_columns3 · 1 ventana"}}},
+        {A::layoutColumns4, {{0, 0, 250, 800}, {"layout_columns4 · 1 ventana"}}},
+        {A::layoutGrid2x2, {{0, 0, 500, 400}, {"layout_grid2x2 · 1 ventana"}}},
+        {A::layoutMainStack, {{0, 0, 500, 800}, {"layout_mainStack · 1 ventana"}}},
+        {A::layoutGrid3x2, {{0, 0, 333, 400}, {"layout_grid3x2 · 1 ventana"}}},
+        {A::layoutCenterSides, {{250, 0, 500, 800}, {"layout_centerSides · 1 ventana"}}},
+        {A::layoutRows2, {{0, 0, 1000, 400}, {"layout_rows2 · 1 ventana"}}},
+        {A::layoutGrid3x3, {{0, 0, 333, 267}, {"layout_grid3x3 · 1 ventana"}}},
         // Nothing tiled yet: the mosaic commands say so.
-        {A::mosaicRotate, {{100, 100, 400, 300}, "hud_rotate_empty"}},
-        {A::mosaicPromote, {{100, 100, 400, 300}, "hud_promote_missing"}},
+        {A::mosaicRotate, {{100, 100, 400, 300}, {"hud_rotate_empty"}}},
+        {A::mosaicPromote, {{100, 100, 400, 300}, {"hud_promote_missing"}}},
+        // Groups of one on a 1000-point screen; the group's name follows its raising.
+        {A::groupsNext, {{0, 0, 1000, 800}, {"🗂 1 ventanas en 1 grupos de 1"}}},
+        {A::groupsPrev, {{0, 0, 1000, 800}, {"🗂 1 ventanas en 1 grupos de 1"}}},
+        {A::groupsAuto, {{0, 0, 1000, 800}, {"🗂 1 ventanas en 1 grupos de 1"}}},
+        {A::groupsMoveNext,
+         {{100, 100, 400, 300},
+          {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
+        {A::groupsMovePrev,
+         {{100, 100, 400, 300},
+          {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
     };
     for (int i = 0; i < kHotKeyActionCount; ++i) {
         const auto action = static_cast<A>(i);
@@ -60,8 +73,8 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         if (auto it = reached.find(action); it != reached.end()) {
             EXPECT_EQ(s.desktop.window(s.id).frame, it->second.frame);
             std::vector<SimHud::Message> expected;
-            if (it->second.message)
-                expected.push_back({QString::fromUtf8(it->second.message), 1.6});
+            for (const char* message : it->second.messages)
+                expected.push_back({QString::fromUtf8(message), 1.6});
             EXPECT_EQ(s.hud.messages, expected);
         } else {
             EXPECT_EQ(s.desktop.window(s.id).frame, (Rect{100, 100, 400, 300}));

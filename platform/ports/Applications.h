@@ -54,7 +54,8 @@ class Applications {
     virtual bool launchApplication(const QString& location) = 0;
 
     // The running applications installed under the identifier, in the order they started.
-    std::vector<RunningApplication> runningApplicationsWithIdentifier(const QString& bundleIdentifier) {
+    std::vector<RunningApplication> runningApplicationsWithIdentifier(
+        const QString& bundleIdentifier) {
         std::vector<RunningApplication> found;
         for (RunningApplication& app : runningApplications()) {
             if (app.bundleIdentifier == bundleIdentifier) found.push_back(std::move(app));

@@ -50,8 +50,8 @@ struct SimApp {
     ActivationPolicy policy = ActivationPolicy::regular;
     bool hidden = false;
     bool terminated = false;
-    bool refusesToQuit = false;  // asked to quit, it stays (an unsaved document, say)
-    uint64_t started = 0;        // launch order
+    bool refusesToQuit = false;     // asked to quit, it stays (an unsaved document, say)
+    uint64_t started = 0;           // launch order
     std::vector<uint64_t> windows;  // in the order the application lists them
     std::optional<uint64_t> focusedWindow;
     std::optional<bool> enhancedUserInterface;
