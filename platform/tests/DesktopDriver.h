@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <QString>
 
 #include "core/Geometry.h"
+#include "platform/ports/Applications.h"
 #include "platform/ports/Screens.h"
 #include "platform/ports/WindowServer.h"
 
@@ -19,6 +21,7 @@ class DesktopDriver {
     virtual ~DesktopDriver() = default;
     virtual WindowServer& server() = 0;
     virtual Screens& screens() = 0;
+    virtual Applications& applications() = 0;
 
     // Opens a normal window of another process with this title, its outer frame at `frame`
     // (window coordinates), and returns its id once it is shown. The window accepts sizes on
@@ -33,6 +36,9 @@ class DesktopDriver {
     virtual void destroy(uint64_t window) = 0;
     // Waits until the desktop has taken in every change made so far.
     virtual void settle() {}
+    // Waits, with a deadline, until `condition` holds (what other processes do takes time on
+    // a real desktop); whether it came to hold.
+    virtual bool waitFor(const std::function<bool()>& condition) { return condition(); }
 };
 
 using DriverFactory = std::unique_ptr<DesktopDriver> (*)();

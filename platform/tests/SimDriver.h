@@ -10,13 +10,15 @@ class SimDriver final : public DesktopDriver {
   public:
     WindowServer& server() override { return desktop; }
     Screens& screens() override { return desktop; }
+    Applications& applications() override { return desktop; }
     uint64_t openWindow(const QString& title, const Rect& frame) override {
         return desktop.open(nextPid_++, QStringLiteral("SimApp"), title, frame);
     }
     int32_t pidOf(uint64_t window) override { return desktop.window(window).pid; }
     void minimize(uint64_t window) override { desktop.window(window).minimized = true; }
-    void raise(uint64_t window) override { desktop.raise(window); }
-    void destroy(uint64_t window) override { desktop.vanish(window); }
+    void raise(uint64_t window) override { desktop.focus(window); }  // raised and active
+    // Its process dies, and the window with it.
+    void destroy(uint64_t window) override { desktop.quit(pidOf(window)); }
 
     SimDesktop desktop{QStringLiteral("1600x1000+0+0")};
 

@@ -24,6 +24,7 @@ class X11Driver final : public DesktopDriver {
 
     WindowServer& server() override { return desktop_->windowServer(); }
     Screens& screens() override { return desktop_->screens(); }
+    Applications& applications() override { return desktop_->applications(); }
     uint64_t openWindow(const QString& title, const Rect& frame) override;
     // An xterm with its own -geometry (which also sets its gravity: "-0-0" is south-east).
     uint64_t openXterm(const QString& title, const QString& geometry);
@@ -36,6 +37,7 @@ class X11Driver final : public DesktopDriver {
     // Runs the event loop once (deferred moves go out), then waits until the window manager
     // has handled everything sent so far.
     void settle() override;
+    bool waitFor(const std::function<bool()>& condition) override { return waitUntil(condition); }
 
     X11Desktop& desktop() { return *desktop_; }
     const X11Oracle& oracle() const { return oracle_; }

@@ -37,6 +37,7 @@ namespace quenda::x11 {
     X(NET_WM_STATE_MAXIMIZED_VERT)      \
     X(NET_WM_STATE_MAXIMIZED_HORZ)      \
     X(NET_WM_STATE_FULLSCREEN)          \
+    X(NET_WM_STATE_SKIP_TASKBAR)        \
     X(NET_WM_ALLOWED_ACTIONS)           \
     X(NET_WM_ACTION_CLOSE)              \
     X(NET_FRAME_EXTENTS)                \
@@ -47,7 +48,8 @@ namespace quenda::x11 {
     X(NET_WM_STRUT_PARTIAL)             \
     X(NET_MOVERESIZE_WINDOW)            \
     X(NET_RESTACK_WINDOW)               \
-    X(NET_CLOSE_WINDOW)
+    X(NET_CLOSE_WINDOW)                 \
+    X(GTK_APPLICATION_ID)
 
 #define QUENDA_X11_PLAIN_ATOMS(X) \
     X(WM_STATE)                   \

@@ -36,6 +36,7 @@ struct ClientProps {
 struct ClientDetails {
     std::optional<QString> title;
     QString wmClass;       // the class half of WM_CLASS: the application's name
+    QString wmInstance;    // the instance half: often the program's name
     bool closable = true;  // unless the manager's allowed actions leave closing out
     std::optional<xcb_size_hints_t> hints;
 };

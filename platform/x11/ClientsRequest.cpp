@@ -84,6 +84,7 @@ struct DetailCookies {
             // WM_CLASS is "instance\0Class\0".
             const QStringList parts = cls->split(QLatin1Char('\0'), Qt::SkipEmptyParts);
             d.wmClass = parts.value(1, parts.value(0));
+            d.wmInstance = cls->section(QLatin1Char('\0'), 0, 0);
         }
         if (allowedR && allowedR->type != XCB_ATOM_NONE) {
             const auto actions = values32(allowedR.get());

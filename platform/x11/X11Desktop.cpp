@@ -2,6 +2,9 @@
 
 #include <QtGlobal>
 
+#include "platform/desktop/InstalledApplications.h"
+#include "platform/x11/HiddenWindows.h"
+#include "platform/x11/X11Applications.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowServer.h"
@@ -10,10 +13,19 @@ namespace quenda {
 
 struct X11Desktop::Impl {
     explicit Impl(std::unique_ptr<x11::X11Connection> c)
-        : connection(std::move(c)), server(*connection), screens(*connection) {}
+        : connection(std::move(c)),
+          server(*connection, hidden),
+          screens(*connection),
+          applications(*connection, server, hidden, installed) {
+        // Writing an application frontmost is activating it, as the applications do.
+        server.setApplicationActivator([this](int32_t pid) { applications.activate(pid); });
+    }
     std::unique_ptr<x11::X11Connection> connection;
+    x11::HiddenWindows hidden;  // shared: hidden windows read as not minimised
     x11::X11WindowServer server;
     x11::X11Screens screens;
+    InstalledApplications installed;
+    x11::X11Applications applications;
 };
 
 X11Desktop::X11Desktop(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -32,6 +44,9 @@ WindowServer& X11Desktop::windowServer() {
 }
 Screens& X11Desktop::screens() {
     return impl_->screens;
+}
+Applications& X11Desktop::applications() {
+    return impl_->applications;
 }
 bool X11Desktop::hasWindowManager() const {
     return impl_->connection->hasWindowManager();

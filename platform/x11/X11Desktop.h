@@ -6,13 +6,15 @@
 
 #include <QString>
 
+#include "platform/ports/Applications.h"
 #include "platform/ports/Screens.h"
 #include "platform/ports/WindowServer.h"
 
 namespace quenda {
 
-// The X11 desktop: the window server and the screens on one connection of our own. The
-// header names no X type, so the composition root can include it freely.
+// The X11 desktop: the window server, the screens and the running applications on one
+// connection of our own. The header names no X type, so the composition root can include it
+// freely.
 class X11Desktop {
   public:
     // Connects to $DISPLAY (or `display`); nothing, with a one-line reason, when there is no
@@ -22,6 +24,9 @@ class X11Desktop {
 
     WindowServer& windowServer();
     Screens& screens();
+    // Processes owning windows, named after their desktop entries; the installed ones are the
+    // desktop entries of $XDG_DATA_HOME and $XDG_DATA_DIRS as they were when this opened.
+    Applications& applications();
     // An EWMH window manager answers; without one, windows cannot be controlled.
     bool hasWindowManager() const;
     QString displayName() const;

@@ -28,8 +28,12 @@ bool needsDetails(std::string_view name) {
 
 }  // namespace
 
-X11WindowServer::X11WindowServer(X11Connection& x) : x_(x), cache_(x), mover_(x, &cache_) {
-    x_.setEventHandler([this](const xcb_generic_event_t& e) { cache_.handle(e); });
+X11WindowServer::X11WindowServer(X11Connection& x, HiddenWindows& hidden)
+    : x_(x), hidden_(hidden), cache_(x), mover_(x, &cache_) {
+    x_.setEventHandler([this](const xcb_generic_event_t& e) {
+        cache_.handle(e);
+        hidden_.handle(e);
+    });
     if (QCoreApplication::instance()) {
         events_ = new QSocketNotifier(xcb_get_file_descriptor(x_.c()), QSocketNotifier::Read,
                                       &flushContext_);
@@ -113,7 +117,8 @@ std::optional<AttributeValue> X11WindowServer::windowAttribute(const ClientInfo&
         return *c.details->title;
     }
     if (name == attr::Subrole) return subroleOf(c, a);
-    if (name == attr::Minimized) return p.minimized(c, a);
+    // Hidden with its application: not minimised, though the manager iconified it.
+    if (name == attr::Minimized) return !hidden_.contains(c.id) && p.minimized(c, a);
     const Rect outer = c.outer();
     if (name == attr::Position) return Point{outer.x - p.origin.x, outer.y - p.origin.y};
     if (name == attr::Size) return Size{outer.width, outer.height};
@@ -197,7 +202,14 @@ void X11WindowServer::activate(xcb_window_t window) {
 void X11WindowServer::setAttribute(const Element& element, std::string_view name,
                                    const AttributeValue& value) {
     endPass();  // what follows a write is read afresh
-    if (!x_.alive() || element.kind != Element::Kind::Window) return;
+    if (!x_.alive()) return;
+    if (element.kind == Element::Kind::Application) {
+        const bool* on = std::get_if<bool>(&value);
+        if (name == attr::Frontmost && on && *on && activateApplication_)
+            activateApplication_(element.pid);
+        return;
+    }
+    if (element.kind != Element::Kind::Window) return;
     const auto window = static_cast<xcb_window_t>(element.id);
     if (name == attr::Position || name == attr::Size) {
         FrameMover::Move& move = pendingMoves_[window];

@@ -10,6 +10,7 @@
 #include "platform/ports/WindowServer.h"
 #include "platform/x11/DesktopPass.h"
 #include "platform/x11/FrameMover.h"
+#include "platform/x11/HiddenWindows.h"
 #include "platform/x11/X11Connection.h"
 
 namespace quenda::x11 {
@@ -19,7 +20,8 @@ namespace quenda::x11 {
 // monitor's top-left is the origin.
 class X11WindowServer final : public WindowServer {
   public:
-    explicit X11WindowServer(X11Connection& x);
+    // `hidden` is shared with the applications, whose hiding it records.
+    X11WindowServer(X11Connection& x, HiddenWindows& hidden);
     ~X11WindowServer() override;
 
     std::optional<AttributeValue> attribute(const Element& element, std::string_view name) override;
@@ -38,6 +40,16 @@ class X11WindowServer final : public WindowServer {
     // Reads do this first; the event loop does it as soon as the current command returns.
     void flushMoves();
     void setUserTimeSource(std::function<uint32_t()> source) { userTime_ = std::move(source); }
+    // The server time of the user's action (or "current time") that requests carry.
+    uint32_t userTime() const { return userTime_ ? userTime_() : XCB_CURRENT_TIME; }
+    // Who brings an application forward when its element is written frontmost.
+    void setApplicationActivator(std::function<void(int32_t pid)> activate) {
+        activateApplication_ = std::move(activate);
+    }
+    // What the server knows of the windows, for the applications that read them too.
+    ClientCache& cache() { return cache_; }
+    // Waits until the window manager has handled every request sent so far.
+    void waitForManager() { mover_.waitForManager(); }
 
   private:
     bool inBatch() const { return batchDepth_ > 0; }
@@ -51,10 +63,10 @@ class X11WindowServer final : public WindowServer {
                                                   std::string_view name) const;
     std::optional<AttributeValue> applicationAttribute(int32_t pid, std::string_view name);
     void activate(xcb_window_t window);
-    uint32_t userTime() const { return userTime_ ? userTime_() : XCB_CURRENT_TIME; }
     void endPass() { batchPass_.reset(); }
 
     X11Connection& x_;
+    HiddenWindows& hidden_;
     ClientCache cache_;
     FrameMover mover_;
     int batchDepth_ = 0;
@@ -64,6 +76,7 @@ class X11WindowServer final : public WindowServer {
     // together, one request per window.
     std::map<xcb_window_t, FrameMover::Move> pendingMoves_;
     std::function<uint32_t()> userTime_;
+    std::function<void(int32_t)> activateApplication_;
     QObject flushContext_;
     // Takes in what the watched windows report while nobody reads, so the server never has
     // to hold it for us.

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "platform/desktop/InstalledApplications.h"
+#include "platform/ports/Applications.h"
+#include "platform/x11/DesktopPass.h"
+#include "platform/x11/HiddenWindows.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowServer.h"
+
+namespace quenda::x11 {
+
+// The running applications on X11: each process that owns client windows of the window
+// manager (its pid as the window server finds it), in the order its first window appears in
+// _NET_CLIENT_LIST, named after the desktop entry it was matched to.
+class X11Applications final : public Applications {
+  public:
+    X11Applications(X11Connection& x, X11WindowServer& server, HiddenWindows& hidden,
+                    InstalledApplications& installed);
+
+    std::vector<RunningApplication> runningApplications() override;
+    std::optional<RunningApplication> application(int32_t pid) override;
+    bool isTerminated(int32_t pid) override;
+    std::optional<int32_t> frontmostApplication() override;
+    bool activate(int32_t pid) override;
+    bool hide(int32_t pid) override;
+    bool unhide(int32_t pid) override;
+    bool terminate(int32_t pid) override;
+    std::optional<QString> applicationLocation(const QString& bundleIdentifier) override;
+    bool launchApplication(const QString& location) override;
+
+  private:
+    // A process with its client windows, in client-list order.
+    struct Owner {
+        int32_t pid = 0;
+        std::vector<const ClientInfo*> windows;
+    };
+    struct Reading {
+        DesktopPass pass;
+        std::vector<Owner> owners;
+        const Owner* find(int32_t pid) const;
+    };
+    Reading read();
+    // Works out who the processes seen for the first time are, in one round trip for all.
+    void identifyNew(Reading& r);
+    RunningApplication describe(const Owner& owner) const;
+    // Shows again the windows hiding took from the process; whether there were any.
+    bool showHidden(int32_t pid);
+
+    X11Connection& x_;
+    X11WindowServer& server_;
+    HiddenWindows& hidden_;
+    InstalledApplications& installed_;
+    // Who each process is, kept while it has windows.
+    std::map<int32_t, ApplicationIdentity> identities_;
+};
+
+}  // namespace quenda::x11
