@@ -74,6 +74,12 @@ uint32_t X11TestClient::open(const TestWindowSetup& setup) {
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_DESKTOP"),
                             XCB_ATOM_CARDINAL, 32, 1, &all);
     }
+    if (!setup.states.isEmpty()) {
+        std::vector<uint32_t> states;
+        for (const QString& st : setup.states) states.push_back(atom(st));
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
+                            uint32_t(states.size()), states.data());
+    }
     xcb_map_window(c_, w);
     xcb_flush(c_);
 

@@ -1,0 +1,206 @@
+// The applications on a real X server with openbox: who a process is (desktop entries of a
+// private XDG_DATA_HOME and the system's /usr/share), launching, hiding by hand and by
+// command, activation through the window server, and what the contract cannot express.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "core/AX.h"
+#include "platform/sim/TestPrinters.h"
+#include "platform/tests/X11Driver.h"
+#include "platform/tests/X11TestClient.h"
+
+namespace quenda::testing {
+namespace {
+
+class X11Apps : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The index is read from these when the desktop opens: a home of our own, and the
+        // system's entries (Debian's xterm) from one known folder.
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+        qputenv("XDG_DATA_DIRS", "/usr/share");
+        // What we launch must come up on the private display.
+        qputenv("DISPLAY", X11Driver::sharedDisplay().name().toLocal8Bit());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        driver = std::make_unique<X11Driver>();
+    }
+    void TearDown() override {
+        // Processes this test launched (detached, so not our children) end by their pids.
+        for (const RunningApplication& a : apps().runningApplications()) {
+            if (a.bundleIdentifier.value_or(QString()).startsWith("quenda-tests-"))
+                kill(a.pid, SIGKILL);
+        }
+        driver.reset();
+    }
+
+    Applications& apps() { return driver->applications(); }
+    QString writeEntry(const QString& path, const QByteArray& keys) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Desktop Entry]\nType=Application\n" + keys);
+        return path;
+    }
+    QString applications() const { return dataHome.filePath("applications"); }
+    std::optional<RunningApplication> runningAs(const QString& identifier) {
+        for (RunningApplication& a : apps().runningApplications()) {
+            if (a.bundleIdentifier == identifier) return a;
+        }
+        return std::nullopt;
+    }
+    std::vector<QString> visibleTitles(const std::vector<QString>& ours) {
+        std::vector<QString> result;
+        for (const VisibleWindow& v : AX(driver->server()).orderedVisibleWindows()) {
+            const QString t = v.window.title().value_or(QString());
+            if (std::find(ours.begin(), ours.end(), t) != ours.end()) result.push_back(t);
+        }
+        return result;
+    }
+    bool minimized(uint64_t window) {
+        const auto v = driver->server().attribute(Element::window(driver->pidOf(window), window),
+                                                  attr::Minimized);
+        return v && std::get<bool>(*v);
+    }
+
+    QTemporaryDir dataHome;
+    std::unique_ptr<X11Driver> driver;
+};
+
+TEST_F(X11Apps, XtermIsKnownByItsDebianEntry) {
+    const int32_t pid = driver->pidOf(driver->openWindow("apps-xterm", {40, 40, 300, 200}));
+    const auto app = apps().application(pid);
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->bundleIdentifier, "debian-xterm");
+    EXPECT_EQ(app->localizedName, "XTerm");
+    EXPECT_EQ(app->activationPolicy, ActivationPolicy::regular);
+    EXPECT_EQ(apps().applicationLocation("debian-xterm"),
+              "/usr/share/applications/debian-xterm.desktop");
+}
+
+TEST_F(X11Apps, WithoutAnEntryTheWindowClassNamesItAndItsWindowsItsPolicy) {
+    // This test process owns these windows; WM_CLASS "quenda-test", "QuendaTest".
+    X11TestClient client(driver->desktop().displayName());
+    const int32_t self = int32_t(getpid());
+    client.open({"apps-dock", {0, 0, 1600, 24}, {"_NET_WM_WINDOW_TYPE_DOCK"}});
+    auto app = apps().application(self);
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->bundleIdentifier, "QuendaTest");
+    EXPECT_EQ(app->localizedName, "QuendaTest");
+    EXPECT_EQ(app->activationPolicy, ActivationPolicy::accessory);
+
+    TestWindowSetup skipped{"apps-skip", {200, 200, 200, 100}};
+    skipped.states = {"_NET_WM_STATE_SKIP_TASKBAR"};
+    client.open(skipped);
+    EXPECT_EQ(apps().application(self)->activationPolicy, ActivationPolicy::accessory);
+    client.open({"apps-normal", {500, 200, 200, 100}});
+    EXPECT_EQ(apps().application(self)->activationPolicy, ActivationPolicy::regular);
+}
+
+TEST_F(X11Apps, LaunchingAnEntryStartsItsProgramAsThatEntry) {
+    // Two entries of one program, in a subfolder: only the launch tells them apart.
+    const QByteArray program = '"' + QByteArray(QUENDA_TEST_WINDOW) + '"';
+    writeEntry(applications() + "/quenda-tests/probe-a.desktop",
+               "Name=Probe A\nExec=" + program + " --title launched-probe-a\n");
+    writeEntry(applications() + "/quenda-tests/probe-b.desktop",
+               "Name=Probe B\nName[es]=Sonda B\nExec=" + program +
+                   " --title launched-probe-b --geometry 300x200+100+100 %U\n");
+    const auto location = apps().applicationLocation("quenda-tests-probe-b");
+    ASSERT_EQ(location, applications() + "/quenda-tests/probe-b.desktop");
+
+    ASSERT_TRUE(apps().launchApplication(*location));
+    EXPECT_TRUE(waitUntil([&] { return !visibleTitles({"launched-probe-b"}).empty(); }, 30));
+    const auto app = runningAs("quenda-tests-probe-b");
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->localizedName, "Probe B");
+    EXPECT_FALSE(runningAs("quenda-tests-probe-a"));
+}
+
+TEST_F(X11Apps, ALocationOutsideTheIndexRunsNothing) {
+    QTemporaryDir elsewhere;
+    const QString refusedMarker = elsewhere.filePath("refused-ran");
+    const QString allowedMarker = elsewhere.filePath("allowed-ran");
+    const QString outside = writeEntry(elsewhere.filePath("evil.desktop"),
+                                       "Name=Evil\nExec=touch " + refusedMarker.toUtf8() + "\n");
+    const QString shadow = writeEntry(applications() + "/../evil.desktop",
+                                      "Name=Evil\nExec=touch " + refusedMarker.toUtf8() + "\n");
+    const QString allowed = writeEntry(applications() + "/quenda-tests-toucher.desktop",
+                                       "Name=Toucher\nExec=touch " + allowedMarker.toUtf8() + "\n");
+
+    EXPECT_FALSE(apps().launchApplication(outside));
+    EXPECT_FALSE(apps().launchApplication(shadow));
+    EXPECT_FALSE(apps().launchApplication(applications() + "/../applications/"
+                                                           "quenda-tests-toucher.desktop"));
+    EXPECT_FALSE(apps().applicationLocation("../evil"));
+    // Launched after the refused ones: once it has run, theirs would have too.
+    ASSERT_TRUE(apps().launchApplication(allowed));
+    EXPECT_TRUE(waitUntil([&] { return QFile::exists(allowedMarker); }, 30));
+    EXPECT_FALSE(QFile::exists(refusedMarker));
+}
+
+TEST_F(X11Apps, AWindowRestoredByHandIsNoLongerHidden) {
+    const uint64_t w = driver->openWindow("apps-by-hand", {40, 40, 300, 200});
+    const int32_t pid = driver->pidOf(w);
+    ASSERT_TRUE(apps().hide(pid));
+    driver->settle();
+    ASSERT_TRUE(visibleTitles({"apps-by-hand"}).empty());
+    EXPECT_FALSE(minimized(w));
+
+    // The user brings it back from a task bar, then minimises it: minimised, and staying so.
+    driver->raise(w);
+    EXPECT_TRUE(waitUntil([&] { return !visibleTitles({"apps-by-hand"}).empty(); }));
+    driver->minimize(w);
+    driver->settle();
+    EXPECT_TRUE(minimized(w));
+    EXPECT_TRUE(apps().unhide(pid));
+    driver->settle();
+    EXPECT_TRUE(minimized(w));
+    EXPECT_TRUE(visibleTitles({"apps-by-hand"}).empty());
+}
+
+TEST_F(X11Apps, WritingAnApplicationFrontmostActivatesItHiddenOrNot) {
+    const uint64_t a = driver->openWindow("apps-wanted", {40, 40, 300, 200});
+    const uint64_t b = driver->openWindow("apps-other", {80, 80, 300, 200});
+    driver->raise(b);
+    const int32_t pid = driver->pidOf(a);
+    ASSERT_TRUE(apps().hide(pid));
+    driver->settle();
+    ASSERT_EQ(visibleTitles({"apps-wanted", "apps-other"}), std::vector<QString>{"apps-other"});
+
+    driver->server().setAttribute(Element::application(pid), attr::Frontmost, true);
+    driver->settle();
+    EXPECT_EQ(visibleTitles({"apps-wanted", "apps-other"}),
+              (std::vector<QString>{"apps-wanted", "apps-other"}));
+    EXPECT_TRUE(waitUntil([&] { return apps().frontmostApplication() == pid; }));
+    EXPECT_FALSE(minimized(a));
+}
+
+TEST_F(X11Apps, AProcessWithoutWindowsIsAskedToEnd) {
+    QProcess sleeper;
+    sleeper.start("sleep", {"60"});
+    ASSERT_TRUE(sleeper.waitForStarted());
+    const int32_t pid = int32_t(sleeper.processId());
+    EXPECT_FALSE(apps().application(pid));
+    EXPECT_FALSE(apps().isTerminated(pid));
+    EXPECT_TRUE(apps().terminate(pid));
+    EXPECT_TRUE(waitUntil([&] { return apps().isTerminated(pid); }));
+    EXPECT_EQ(sleeper.exitStatus(), QProcess::CrashExit);  // by SIGTERM
+    EXPECT_FALSE(apps().terminate(pid));                   // nothing left to ask
+}
+
+}  // namespace
+}  // namespace quenda::testing
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
