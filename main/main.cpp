@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "app/AppsCommand.h"
 #include "app/ConfigCommand.h"
 #include "app/WindowsCommand.h"
 #include "core/AX.h"
@@ -23,6 +24,7 @@ const char* const kUsage =
     "\n"
     "  action ID                        run one command in the running Quenda\n"
     "  windows [--json]                 list the visible windows front to back\n"
+    "  apps [--json]                    list the running applications as Quenda knows them\n"
     "  config list                      show every setting\n"
     "  config get KEY                   show one setting\n"
     "  config set KEY VALUE             change a setting (applies to the next command)\n"
@@ -51,6 +53,28 @@ int windowsCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
     return 0;
 }
 
+int appsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    const bool json = args.contains(QStringLiteral("--json"));
+    if (args.size() > (json ? 1 : 0)) {
+        err << "usage: quenda apps [--json]\n";
+        return 2;
+    }
+    QString error;
+    auto desktop = quenda::X11Desktop::open(&error);
+    if (!desktop) {
+        err << "quenda: " << error << "\n";
+        return 1;
+    }
+    // Applications are the owners of the manager's client windows.
+    if (!desktop->hasWindowManager()) {
+        err << "quenda: no EWMH window manager is running on display " << desktop->displayName()
+            << "; applications cannot be listed without one\n";
+        return 1;
+    }
+    quenda::printApplications(desktop->applications(), json, out);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,6 +91,8 @@ int main(int argc, char** argv) {
     int status = 0;
     if (command == QLatin1String("windows")) {
         status = windowsCommand(args, out, err);
+    } else if (command == QLatin1String("apps")) {
+        status = appsCommand(args, out, err);
     } else if (command == QLatin1String("config")) {
         quenda::JsonFileDefaults store(quenda::JsonFileDefaults::defaultPath());
         status = quenda::runConfigCommand(args, store, out, err);
