@@ -61,8 +61,9 @@ std::optional<int64_t> InstalledApplications::launch(const QString& location) {
         return std::nullopt;
     }
     // Read again: what runs is what the file says now.
+    // Only a regular file: opening a pipe put in its place would wait for a writer.
     QFile file(indexed->location);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(indexed->location).isFile() || !file.open(QIODevice::ReadOnly)) {
         refuse(location, "unreadable");
         return std::nullopt;
     }
@@ -81,6 +82,8 @@ std::optional<int64_t> InstalledApplications::launch(const QString& location) {
         refuse(location, "its TryExec program is not installed");
         return std::nullopt;
     }
+    // A D-Bus activatable entry runs its Exec like any other: the bus would start the same
+    // program, and its Exec is what the user's entry says.
     auto argv = expandExec(*entry, indexed->location);
     if (!argv) {
         refuse(location, "its Exec line is not a valid command line");
