@@ -15,6 +15,7 @@
 #include "core/AX.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
+#include "groups/Groups.h"
 #include "hotkeys/HotKeyCenter.h"
 #include "layouts/WindowManager.h"
 #include "platform/desktop/DBusApplication.h"
@@ -46,7 +47,8 @@ struct Services {
           windows(
               {ax, geo, x11.screens(), prefs, hud, clock,
                [this](const QString& key, const QVariantList& args) { return format(key, args); }}),
-          dispatch({windows, hud, [this](HotKeyAction a) { return title(a); }}),
+          groups({ax, geo, prefs, hud, clock, x11.applications(), windows}),
+          dispatch({windows, hud, [this](HotKeyAction a) { return title(a); }, &groups}),
           hotKeys({prefs, registrar, clock, [this](HotKeyAction a) { dispatch.execute(a); },
                    &HotKeyCenter::writeToStderr}) {}
 
@@ -70,6 +72,7 @@ struct Services {
     AX ax;
     HudPresenter hud;
     WindowManager windows;
+    Groups groups;
     Relay relay;
     ActionDispatch dispatch;
     X11HotKeyRegistrar registrar;

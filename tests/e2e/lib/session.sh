@@ -94,3 +94,19 @@ frame_near() {
     (((fx - $2) ** 2 <= 4 && (fy - $3) ** 2 <= 4 &&
         (fw - $4) ** 2 <= 4 && (fh - $5) ** 2 <= 4))
 }
+
+# open_test_window TITLE ARGS...: starts our test window ($test_window, set by the test),
+# waits until it is framed and sets window_id.
+test_window_listed() {
+    qd_alive "${client_pids[-1]}" || qd_die "test window \"$1\" exited before it appeared"
+    qd_find_window "$1" >/dev/null
+}
+open_test_window() {
+    local title=$1
+    shift
+    "$test_window" --title "$title" "$@" >/dev/null 2>&1 &
+    client_pids+=($!)
+    qd_wait_until "test window \"$title\" to be mapped" test_window_listed "$title"
+    window_id=$(qd_find_window "$title")
+    qd_wait_until "test window \"$title\" to be framed" qd_window_framed "$window_id"
+}
