@@ -309,15 +309,17 @@ bool SimDesktop::activate(int32_t pid) {
     auto it = apps_.find(pid);
     if (it == apps_.end() || it->second.terminated) return false;
     SimApp& a = it->second;
-    activations.push_back(pid);
-    a.hidden = false;
-    frontmost = pid;
-    // Its focused window comes forward, else its frontmost one.
+    // Its focused window comes forward, else its frontmost one; with neither there is
+    // nothing to bring forward.
     std::optional<uint64_t> front = a.focusedWindow;
     for (auto id = stacking_.begin(); !front && id != stacking_.end(); ++id) {
         if (windows_.at(*id).pid == pid && !windows_.at(*id).minimized) front = *id;
     }
-    if (front) raise(*front);
+    if (!front) return false;
+    activations.push_back(pid);
+    a.hidden = false;
+    frontmost = pid;
+    raise(*front);
     return true;
 }
 
