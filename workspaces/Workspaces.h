@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QString>
+
+#include "core/AX.h"
+#include "core/Prefs.h"
+#include "core/ScreenGeo.h"
+#include "platform/ports/Applications.h"
+#include "platform/ports/Clock.h"
+#include "platform/ports/Hud.h"
+#include "platform/ports/Screens.h"
+#include "workspaces/SavedWindow.h"
+
+namespace quenda {
+
+// Three workspace slots: saving records the visible windows of every screen (application,
+// title, frame) into a slot of the user's settings; restoring starts the applications that
+// are not running and puts each saved window back on its frame, matching windows by title.
+// The slots live in the settings only; this object keeps nothing of them.
+class Workspaces {
+  public:
+    struct Services {
+        AX& ax;
+        ScreenGeo& geo;
+        Screens& screens;
+        Prefs& prefs;
+        Hud& hud;
+        Clock& clock;
+        Applications& apps;
+    };
+    explicit Workspaces(Services services) : s_(services) {}
+    // A delayed placement holds the object weakly through `alive_`; a copy would share it.
+    Workspaces(const Workspaces&) = delete;
+    Workspaces& operator=(const Workspaces&) = delete;
+
+    void save(int slot);
+    void restore(int slot);
+    // The slot's windows; nothing when the slot was never saved or cannot be read.
+    std::optional<std::vector<SavedWindow>> load(int slot) const;
+
+    // The settings key of a slot: "workspace.1" for slot 1.
+    static QString key(int slot);
+
+    static constexpr double kMessageDuration = 1.6;
+    // How long restoring waits for the applications it started before placing windows.
+    static constexpr double kLaunchWait = 3.0;
+
+  private:
+    void place(const std::vector<SavedWindow>& saved, int slot);
+    bool isOnSomeScreen(const Rect& frame) const;
+    void say(const QString& message) const { s_.hud.show(message, kMessageDuration); }
+
+    Services s_;
+    std::shared_ptr<char> alive_ = std::make_shared<char>();
+};
+
+}  // namespace quenda
