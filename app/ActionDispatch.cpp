@@ -60,8 +60,16 @@ void ActionDispatch::execute(HotKeyAction action) {
         case A::groupsAuto:
             if (!t_.groups) return notAvailable(action);
             return groups(action);
-        // The overview, workspaces, the bridge's sending, the clipboard panel, the shelf and
-        // the dashboard join the dispatch as their subsystems land.
+        case A::wsSave1:
+        case A::wsSave2:
+        case A::wsSave3:
+        case A::wsRestore1:
+        case A::wsRestore2:
+        case A::wsRestore3:
+            if (!t_.workspaces) return notAvailable(action);
+            return workspaces(action);
+        // The overview, the bridge's sending, the clipboard panel, the shelf and the
+        // dashboard join the dispatch as their subsystems land.
         default:
             return notAvailable(action);
     }
@@ -82,6 +90,27 @@ void ActionDispatch::groups(HotKeyAction action) {
         case A::groupsAuto:
             groups.autoGroup(false);
             return groups.show(0);
+        default:
+            return;
+    }
+}
+
+void ActionDispatch::workspaces(HotKeyAction action) {
+    using A = HotKeyAction;
+    Workspaces& workspaces = *t_.workspaces;
+    switch (action) {
+        case A::wsSave1:
+            return workspaces.save(1);
+        case A::wsSave2:
+            return workspaces.save(2);
+        case A::wsSave3:
+            return workspaces.save(3);
+        case A::wsRestore1:
+            return workspaces.restore(1);
+        case A::wsRestore2:
+            return workspaces.restore(2);
+        case A::wsRestore3:
+            return workspaces.restore(3);
         default:
             return;
     }

@@ -8,6 +8,7 @@
 #include "hotkeys/HotKeyAction.h"
 #include "layouts/WindowManager.h"
 #include "platform/ports/Hud.h"
+#include "workspaces/Workspaces.h"
 
 namespace quenda {
 
@@ -21,6 +22,7 @@ class ActionDispatch {
         Hud& hud;
         std::function<QString(HotKeyAction)> title;  // the command's localised title
         Groups* groups = nullptr;
+        Workspaces* workspaces = nullptr;
     };
     explicit ActionDispatch(Targets targets) : t_(std::move(targets)) {}
 
@@ -33,6 +35,7 @@ class ActionDispatch {
   private:
     void notAvailable(HotKeyAction action);
     void groups(HotKeyAction action);
+    void workspaces(HotKeyAction action);
 
     Targets t_;
 };

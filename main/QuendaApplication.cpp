@@ -26,6 +26,7 @@
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
 #include "views/TrayIcon.h"
+#include "workspaces/Workspaces.h"
 
 namespace quenda {
 
@@ -48,7 +49,9 @@ struct Services {
               {ax, geo, x11.screens(), prefs, hud, clock,
                [this](const QString& key, const QVariantList& args) { return format(key, args); }}),
           groups({ax, geo, prefs, hud, clock, x11.applications(), windows}),
-          dispatch({windows, hud, [this](HotKeyAction a) { return title(a); }, &groups}),
+          workspaces({ax, geo, x11.screens(), prefs, hud, clock, x11.applications()}),
+          dispatch(
+              {windows, hud, [this](HotKeyAction a) { return title(a); }, &groups, &workspaces}),
           hotKeys({prefs, registrar, clock, [this](HotKeyAction a) { dispatch.execute(a); },
                    &HotKeyCenter::writeToStderr}) {}
 
@@ -73,6 +76,7 @@ struct Services {
     HudPresenter hud;
     WindowManager windows;
     Groups groups;
+    Workspaces workspaces;
     Relay relay;
     ActionDispatch dispatch;
     X11HotKeyRegistrar registrar;

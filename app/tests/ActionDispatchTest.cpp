@@ -11,16 +11,18 @@ struct Shell : testing::WindowManagerDesk {
         : WindowManagerDesk("1000x800+0+0,1000x800+1000+0"),
           wm(services()),
           groups({ax, geo, prefs, hud, clock, desktop, wm}),
+          workspaces({ax, geo, desktop, prefs, hud, clock, desktop}),
           dispatch(
               {wm, hud,
                [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
-               &groups}) {
+               &groups, &workspaces}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.focus(id);
     }
     WindowManager wm;
     Groups groups;
+    Workspaces workspaces;
     ActionDispatch dispatch;
     uint64_t id = 0;
 };
@@ -61,6 +63,16 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         {A::groupsMoveNext,
          {{100, 100, 400, 300},
           {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
+        // The one window's application has no identifier: nothing to save, nothing saved.
+        {A::wsSave1, {{100, 100, 400, 300}, {"No hay ventanas visibles para guardar"}}},
+        {A::wsSave2, {{100, 100, 400, 300}, {"No hay ventanas visibles para guardar"}}},
+        {A::wsSave3, {{100, 100, 400, 300}, {"No hay ventanas visibles para guardar"}}},
+        {A::wsRestore1,
+         {{100, 100, 400, 300}, {"La distribución 1 está vacía. Guárdala desde el menú"}}},
+        {A::wsRestore2,
+         {{100, 100, 400, 300}, {"La distribución 2 está vacía. Guárdala desde el menú"}}},
+        {A::wsRestore3,
+         {{100, 100, 400, 300}, {"La distribución 3 está vacía. Guárdala desde el menú"}}},
         {A::groupsMovePrev,
          {{100, 100, 400, 300},
           {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
