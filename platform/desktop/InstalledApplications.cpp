@@ -98,7 +98,10 @@ std::optional<int64_t> InstalledApplications::launch(const QString& location) {
         refuse(location, "its working directory does not exist");
         return std::nullopt;
     }
-    const auto pid = start_(program, *argv, entry->path);
+    // Started from a menu, an application begins in the user's home, not wherever Quenda
+    // happened to be started.
+    const QString directory = entry->path.isEmpty() ? QDir::homePath() : entry->path;
+    const auto pid = start_(program, *argv, directory);
     if (!pid) {
         refuse(location, "it did not start");
         return std::nullopt;

@@ -170,7 +170,7 @@ TEST_F(Launches, RunsOnlyTheExecOfAnInstalledEntry) {
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].program, sh);
     EXPECT_EQ(started[0].args, (QStringList{"-c", "exit 0"}));
-    EXPECT_EQ(started[0].workingDirectory, "");
+    EXPECT_EQ(started[0].workingDirectory, QDir::homePath());
 }
 
 TEST_F(Launches, WhatTheEntryAsksOfTheStart) {
@@ -182,19 +182,20 @@ TEST_F(Launches, WhatTheEntryAsksOfTheStart) {
     };
     const QString work = root.filePath("work");
     QDir().mkpath(work);
+    const QString home = QDir::homePath();  // where an entry without Path starts
     const Case cases[] = {
-        {"plain", "Exec=sh\n", true, ""},
+        {"plain", "Exec=sh\n", true, home},
         {"in its Path", "Exec=sh\nPath=" + work.toUtf8() + "\n", true, work},
         {"Path missing", "Exec=sh\nPath=" + root.filePath("none").toUtf8() + "\n", false, ""},
-        {"TryExec found", "Exec=sh\nTryExec=sh\n", true, ""},
-        {"TryExec absolute", "Exec=sh\nTryExec=" + sh.toUtf8() + "\n", true, ""},
+        {"TryExec found", "Exec=sh\nTryExec=sh\n", true, home},
+        {"TryExec absolute", "Exec=sh\nTryExec=" + sh.toUtf8() + "\n", true, home},
         {"TryExec missing", "Exec=sh\nTryExec=quenda-no-such-program\n", false, ""},
         {"program missing", "Exec=quenda-no-such-program\n", false, ""},
         {"relative program path", "Exec=bin/sh\n", false, ""},
         {"in a terminal", "Exec=sh\nTerminal=true\n", false, ""},
         {"bad Exec", "Exec=sh -c 'x'\n", false, ""},
         {"no Exec", "DBusActivatable=true\n", false, ""},
-        {"D-Bus activatable runs its Exec", "Exec=sh\nDBusActivatable=true\n", true, ""},
+        {"D-Bus activatable runs its Exec", "Exec=sh\nDBusActivatable=true\n", true, home},
     };
     int n = 0;
     for (const Case& c : cases) {
