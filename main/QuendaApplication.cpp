@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTextStream>
 
 #include "app/ActionDispatch.h"
@@ -52,7 +53,11 @@ struct Services {
           workspaces({ax, geo, x11.screens(), prefs, hud, clock, x11.applications()}),
           dispatch(
               {windows, hud, [this](HotKeyAction a) { return title(a); }, &groups, &workspaces}),
-          hotKeys({prefs, registrar, clock, [this](HotKeyAction a) { dispatch.execute(a); },
+          hotKeys({prefs, registrar, clock,
+                   [this](HotKeyAction a) {
+                       sinceHotKey.restart();
+                       dispatch.execute(a);
+                   },
                    &HotKeyCenter::writeToStderr}) {}
 
     QString title(HotKeyAction a) const {
@@ -80,6 +85,7 @@ struct Services {
     Relay relay;
     ActionDispatch dispatch;
     X11HotKeyRegistrar registrar;
+    QElapsedTimer sinceHotKey;
     HotKeyCenter hotKeys;
 };
 
@@ -136,6 +142,14 @@ int runApplication(int& argc, char** argv) {
     }
 
     Services s(*x11);
+    // Window managers that guard focus want the time of the user's action with an
+    // activation. A command that follows a shortcut (a group's raising takes a fraction of
+    // a second) carries the press's time; one from the command line, the current time.
+    x11->setUserTimeSource([&s]() -> uint32_t {
+        constexpr qint64 kPressStaysFreshMs = 3000;
+        const bool fresh = s.sinceHotKey.isValid() && s.sinceHotKey.elapsed() < kPressStaysFreshMs;
+        return fresh ? s.registrar.lastPressTime() : 0;
+    });
     bus.onActivate = [&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); };
     bus.onAction = [&s](const QString& id) {
         if (const auto action = fromRawValue(id)) s.dispatch.execute(*action);
