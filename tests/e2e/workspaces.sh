@@ -109,5 +109,18 @@ qd_wait_until "the launched xterm and the test window in place" at_saved "$launc
     fail "after relaunch: $(describe "$launched" "$gamma")"
 import -window root "$artifacts/workspace-restored.png" || fail "screenshot"
 
+# Slots a hostile or careless hand wrote: read as empty, or their identifiers name no
+# installed application, and the application carries on. (That such identifiers never
+# start anything is checked with marker files by the desktop-entry tests.)
+run_quenda config set workspace.2 '{"bundleID":"debian-xterm"}'
+expect_eq "config set workspace.2 (wrong shape)" "$status" 0
+run_quenda action ws.restore.2
+expect_eq "ws.restore.2 (wrong shape) status" "$status" 0
+run_quenda config set workspace.3 \
+    '[{"bundleID":"../../../usr/share/applications/debian-xterm","appName":"x","title":"x","frame":[[0,0],[300,200]]},{"bundleID":"/usr/bin/xterm","appName":"x","title":"x","frame":[[0,0],[300,200]]}]'
+expect_eq "config set workspace.3 (hostile identifiers)" "$status" 0
+run_quenda action ws.restore.3
+expect_eq "ws.restore.3 (hostile identifiers) status" "$status" 0
+
 qd_alive "$qpid" || fail "quenda died"
 e2e_finish workspaces
