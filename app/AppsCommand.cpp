@@ -34,11 +34,12 @@ void printApplications(Applications& apps, bool json, QTextStream& out) {
                                      {QStringLiteral("name"), optional(a.localizedName)},
                                      {QStringLiteral("policy"), policyName(a.activationPolicy)}});
         } else {
+            // One substitution pass: a name or class may itself hold "%1".
             out << QStringLiteral("%1  %2  %3  %4\n")
-                       .arg(a.pid, 7)
-                       .arg(policyName(a.activationPolicy), -9)
-                       .arg(a.bundleIdentifier.value_or(QStringLiteral("-")), -24)
-                       .arg(a.localizedName.value_or(QStringLiteral("-")));
+                       .arg(QString::number(a.pid).rightJustified(7),
+                            policyName(a.activationPolicy).leftJustified(9),
+                            a.bundleIdentifier.value_or(QStringLiteral("-")).leftJustified(24),
+                            a.localizedName.value_or(QStringLiteral("-")));
         }
     }
     if (json) out << QJsonDocument(array).toJson(QJsonDocument::Indented);

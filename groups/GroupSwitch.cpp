@@ -60,9 +60,8 @@ void Groups::show(int index) {
 void Groups::step(std::shared_ptr<const RaiseChain> chain, size_t i) {
     if (i >= chain->windows.size()) {
         say(QStringLiteral("Grupo %1 de %2 — %3")
-                .arg(chain->target + 1)
-                .arg(chain->groupCount)
-                .arg(chain->names));
+                .arg(QString::number(chain->target + 1), QString::number(chain->groupCount),
+                     chain->names));
         return;
     }
     bringToFront(s_.apps, s_.ax.server(), chain->windows[i]);

@@ -182,11 +182,10 @@ void Groups::moveFocused(int step) {
         if (std::none_of(group.begin(), group.end(),
                          [&](const GroupWindow& r) { return r.id == moved.id; }))
             continue;
+        // The name goes in last and whole: it may itself hold "%1".
         say(QStringLiteral("%1 → Grupo %2 de %3 (%4 ventanas)")
-                .arg(moved.appName)
-                .arg(k + 1)
-                .arg(groups_.size())
-                .arg(group.size()));
+                .arg(moved.appName, QString::number(k + 1), QString::number(groups_.size()),
+                     QString::number(group.size())));
         return;
     }
 }

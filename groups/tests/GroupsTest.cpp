@@ -233,6 +233,19 @@ TEST(MoveFocused, BuildsTheGroupsFirstWhenThereAreNone) {
                                                QStringLiteral("A → Grupo 2 de 2 (2 ventanas)")}));
 }
 
+TEST(Messages, KeepNamesThatLookLikePlaceholders) {
+    GroupsDesk d;
+    d.desktop.load("101 A 'a' 0,25 700x800 *");
+    d.desktop.app(101).localizedName = QStringLiteral("Build %1 %4");
+    d.groups.moveFocused(1);
+    d.groups.show(0);
+    d.clock.advance(1);
+    EXPECT_EQ(d.texts(),
+              (std::vector<QString>{QStringLiteral("🗂 1 ventanas en 1 grupos de 2"),
+                                    QStringLiteral("Build %1 %4 → Grupo 1 de 1 (1 ventanas)"),
+                                    QStringLiteral("Grupo 1 de 1 — Build %1 %4")}));
+}
+
 TEST(MoveFocused, WithoutAFocusedWindowDoesNothing) {
     GroupsDesk d;
     d.desktop.load("101 A 'a' 0,25 700x800; 102 B 'b' 0,25 700x800");

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include "platform/desktop/DesktopExec.h"
+#include "platform/desktop/RegularFile.h"
 
 namespace quenda {
 
@@ -153,9 +154,9 @@ void DesktopEntryIndex::scan() {
         }
         for (const auto& [id, location] : files) {
             if (claimed.count(id) || !DesktopEntryIndex::isPlainIdentifier(id)) continue;
-            QFile file(location);
-            if (file.size() > kMaxEntryBytes || !file.open(QIODevice::ReadOnly)) continue;
-            const auto entry = parseDesktopEntry(file.read(kMaxEntryBytes + 1), locale_);
+            const auto contents = readRegularFile(location, kMaxEntryBytes);
+            if (!contents) continue;
+            const auto entry = parseDesktopEntry(*contents, locale_);
             if (!entry) continue;  // junk claims nothing: a later folder's file may serve
             claimed.insert(id);
             if (entry->hidden || !entry->isApplication()) continue;

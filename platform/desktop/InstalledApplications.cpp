@@ -9,6 +9,7 @@
 
 #include "platform/desktop/DesktopExec.h"
 #include "platform/desktop/Processes.h"
+#include "platform/desktop/RegularFile.h"
 
 namespace quenda {
 
@@ -61,13 +62,12 @@ std::optional<int64_t> InstalledApplications::launch(const QString& location) {
         return std::nullopt;
     }
     // Read again: what runs is what the file says now.
-    // Only a regular file: opening a pipe put in its place would wait for a writer.
-    QFile file(indexed->location);
-    if (!QFileInfo(indexed->location).isFile() || !file.open(QIODevice::ReadOnly)) {
+    const auto contents = readRegularFile(indexed->location, kMaxEntryBytes);
+    if (!contents) {
         refuse(location, "unreadable");
         return std::nullopt;
     }
-    const auto entry = parseDesktopEntry(file.read(kMaxEntryBytes + 1), messagesLocale());
+    const auto entry = parseDesktopEntry(*contents, messagesLocale());
     if (!entry || !entry->isApplication() || entry->hidden) {
         refuse(location, "no longer an application entry");
         return std::nullopt;

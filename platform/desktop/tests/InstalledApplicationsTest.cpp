@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +62,39 @@ TEST_F(Installed, IdentifiersFromFolders) {
     ASSERT_TRUE(snap->find("kde-konsole"));
     EXPECT_EQ(snap->find("kde-konsole")->location, system + "/kde/konsole.desktop");
     EXPECT_EQ(snap->find("debian-xterm")->entry.name, "XTerm");
+}
+
+// Runs `work` on a thread of its own and fails the whole run if it has not finished within
+// the deadline: what it guards against is the program blocking for ever.
+template <typename Work>
+void finishesInTime(Work work) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::thread([done, work] {
+        work();
+        done->set_value();
+    }).detach();
+    if (done->get_future().wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "blocked";
+        std::_Exit(1);
+    }
+}
+
+TEST_F(Installed, PipesAndDevicesDressedAsEntriesAreSkippedWithoutBlocking) {
+    app(system, "good.desktop", "Good");
+    QDir().mkpath(elsewhere);
+    const QString fifo = elsewhere + "/fifo";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(system + "/pipe.desktop").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(fifo, system + "/linked-pipe.desktop"));
+    ASSERT_TRUE(QFile::link("/dev/zero", system + "/device.desktop"));
+    finishesInTime([this] {
+        auto idx = index();
+        const auto snap = idx.snapshot();
+        EXPECT_TRUE(snap->find("good"));
+        EXPECT_FALSE(snap->find("pipe"));
+        EXPECT_FALSE(snap->find("linked-pipe"));
+        EXPECT_FALSE(snap->find("device"));
+    });
 }
 
 TEST_F(Installed, TheFirstFolderWinsAnIdentifierAndHiddenHidesIt) {
@@ -220,6 +258,10 @@ TEST_F(Launches, WhatTheFileSaysAtLaunchIsWhatRuns) {
     // And an entry hidden since is not started at all.
     write(system, "changing.desktop", "[Desktop Entry]\nType=Application\nName=C\nHidden=true\n");
     EXPECT_FALSE(apps.launch(location));
+    // Nor one a pipe took the place of: refused at once, not read.
+    ASSERT_TRUE(QFile::remove(location));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(location).constData(), 0600), 0);
+    finishesInTime([&] { EXPECT_FALSE(apps.launch(location)); });
 }
 
 // --- who a running process is --------------------------------------------------------------
