@@ -144,4 +144,16 @@ void InstalledApplications::forgetEndedLaunches() {
     std::erase_if(launched_, [](const auto& kv) { return processIsGone(int32_t(kv.first)); });
 }
 
+std::vector<std::pair<int32_t, ApplicationIdentity>> InstalledApplications::liveLaunches() {
+    forgetEndedLaunches();
+    const auto snapshot = index_.snapshot();
+    std::vector<std::pair<int32_t, ApplicationIdentity>> live;
+    for (const auto& [pid, identifier] : launched_) {
+        ApplicationIdentity identity{identifier, std::nullopt};
+        if (const InstalledEntry* e = snapshot->find(identifier)) identity.name = e->entry.name;
+        live.emplace_back(int32_t(pid), identity);
+    }
+    return live;
+}
+
 }  // namespace quenda

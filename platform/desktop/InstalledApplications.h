@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -61,6 +63,9 @@ class InstalledApplications {
     ApplicationIdentity identify(const ProcessClues& clues);
     // Forgets launches whose processes are gone, so a reused pid is not taken for them.
     void forgetEndedLaunches();
+    // The processes `launch` started that are still alive, with their entry's identity: an
+    // application counts as running from its start, before it shows any window.
+    std::vector<std::pair<int32_t, ApplicationIdentity>> liveLaunches();
 
     DesktopEntryIndex& index() { return index_; }
 

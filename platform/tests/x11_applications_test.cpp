@@ -124,6 +124,19 @@ TEST_F(X11Apps, LaunchingAnEntryStartsItsProgramAsThatEntry) {
     EXPECT_FALSE(runningAs("quenda-tests-probe-a"));
 }
 
+TEST_F(X11Apps, ALaunchedApplicationRunsBeforeItShowsAWindow) {
+    const QString location =
+        writeEntry(applications() + "/quenda-tests-quiet.desktop", "Name=Quiet\nExec=sleep 60\n");
+    ASSERT_TRUE(apps().launchApplication(location));
+    const auto running = apps().runningApplicationsWithIdentifier("quenda-tests-quiet");
+    ASSERT_EQ(running.size(), 1u);
+    EXPECT_EQ(running[0].localizedName, "Quiet");
+    EXPECT_EQ(apps().application(running[0].pid), running[0]);
+    ::kill(running[0].pid, SIGKILL);
+    EXPECT_TRUE(waitUntil([&] { return apps().isTerminated(running[0].pid); }, 30));
+    EXPECT_TRUE(apps().runningApplicationsWithIdentifier("quenda-tests-quiet").empty());
+}
+
 TEST_F(X11Apps, ALocationOutsideTheIndexRunsNothing) {
     QTemporaryDir elsewhere;
     const QString refusedMarker = elsewhere.filePath("refused-ran");
@@ -192,6 +205,9 @@ TEST_F(X11Apps, AProcessWithoutWindowsIsAskedToEnd) {
     EXPECT_FALSE(apps().isTerminated(pid));
     EXPECT_TRUE(apps().terminate(pid));
     EXPECT_TRUE(waitUntil([&] { return apps().isTerminated(pid); }));
+    // Reaped, so its status is known (waiting on a process already reaped gives false).
+    if (sleeper.state() != QProcess::NotRunning) sleeper.waitForFinished(5000);
+    ASSERT_EQ(sleeper.state(), QProcess::NotRunning);
     EXPECT_EQ(sleeper.exitStatus(), QProcess::CrashExit);  // by SIGTERM
     EXPECT_FALSE(apps().terminate(pid));                   // nothing left to ask
 }

@@ -122,13 +122,26 @@ std::vector<RunningApplication> X11Applications::runningApplications() {
     identifyNew(r);
     std::vector<RunningApplication> list;
     for (const Owner& o : r.owners) list.push_back(describe(o));
+    // Started by us and not showing a window yet: already running, so a second restore in
+    // the meantime does not start it again.
+    for (const auto& [pid, identity] : installed_.liveLaunches()) {
+        if (!r.find(pid))
+            list.push_back({pid, identity.name, identity.identifier, ActivationPolicy::regular});
+    }
     return list;
 }
 
 std::optional<RunningApplication> X11Applications::application(int32_t pid) {
     Reading r = read();
     const Owner* o = r.find(pid);
-    if (!o) return std::nullopt;
+    if (!o) {
+        for (const auto& [launched, identity] : installed_.liveLaunches()) {
+            if (launched == pid)
+                return RunningApplication{pid, identity.name, identity.identifier,
+                                          ActivationPolicy::regular};
+        }
+        return std::nullopt;
+    }
     identifyNew(r);
     return describe(*o);
 }
@@ -146,17 +159,22 @@ bool X11Applications::activate(int32_t pid) {
     const Owner* o = r.find(pid);
     if (!o) return false;
     const Atoms& a = x_.atoms();
-    // Its topmost window that the user did not minimise (hidden ones come back with it).
-    const ClientInfo* top = nullptr;
-    for (auto it = r.pass.stacking.rbegin(); !top && it != r.pass.stacking.rend(); ++it) {
-        for (const ClientInfo* c : o->windows) {
-            if (c->id == *it && isOrdinary(*c, a) &&
-                (hidden_.contains(c->id) || !r.pass.minimized(*c, a))) {
-                top = c;
-                break;
+    // Its topmost window that the user did not minimise (hidden ones come back with it),
+    // one on the current desktop if it has any: activating another desktop's window would
+    // take the user there.
+    const auto topmost = [&](bool currentDesktopOnly) -> const ClientInfo* {
+        for (auto it = r.pass.stacking.rbegin(); it != r.pass.stacking.rend(); ++it) {
+            for (const ClientInfo* c : o->windows) {
+                if (c->id != *it || !isOrdinary(*c, a)) continue;
+                if (!hidden_.contains(c->id) && r.pass.minimized(*c, a)) continue;
+                if (currentDesktopOnly && !r.pass.onCurrentDesktop(*c)) continue;
+                return c;
             }
         }
-    }
+        return nullptr;
+    };
+    const ClientInfo* top = topmost(true);
+    if (!top) top = topmost(false);
     if (!top) return false;
     showHidden(pid);
     // As the window server raises a window: to its desktop first, restacked, activated.
@@ -169,7 +187,7 @@ bool X11Applications::hide(int32_t pid) {
     const Owner* o = r.find(pid);
     if (!o) return false;
     const Atoms& a = x_.atoms();
-    bool sent = false;
+    std::vector<xcb_window_t> sent;
     for (const ClientInfo* c : o->windows) {
         // What the user minimised stays minimised when the application comes back; docks
         // and desktops have no iconic state to go to.
@@ -177,9 +195,17 @@ bool X11Applications::hide(int32_t pid) {
         // The ICCCM iconify request, as the window server's minimise sends it.
         x_.sendToManager(c->id, a.WM_CHANGE_STATE, {XCB_ICCCM_WM_STATE_ICONIC, 0, 0, 0, 0});
         hidden_.add(c->id, pid);
-        sent = true;
+        sent.push_back(c->id);
     }
-    if (sent) server_.waitForManager();
+    if (sent.empty()) return true;
+    server_.waitForManager();
+    // A window the manager would not iconify was not hidden: if the user minimises it
+    // later, it must read as minimised.
+    const Reading after = read();
+    for (xcb_window_t w : sent) {
+        const auto it = after.pass.info.find(w);
+        if (it == after.pass.info.end() || !it->second.iconic) hidden_.forget(w);
+    }
     return true;
 }
 

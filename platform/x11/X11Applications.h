@@ -16,7 +16,8 @@ namespace quenda::x11 {
 
 // The running applications on X11: each process that owns client windows of the window
 // manager (its pid as the window server finds it), in the order its first window appears in
-// _NET_CLIENT_LIST, named after the desktop entry it was matched to.
+// _NET_CLIENT_LIST, named after the desktop entry it was matched to; then the processes we
+// launched that have no window yet.
 class X11Applications final : public Applications {
   public:
     X11Applications(X11Connection& x, X11WindowServer& server, HiddenWindows& hidden,

@@ -205,7 +205,10 @@ void X11WindowServer::setAttribute(const Element& element, std::string_view name
     if (!x_.alive()) return;
     if (element.kind == Element::Kind::Application) {
         const bool* on = std::get_if<bool>(&value);
-        if (name == attr::Frontmost && on && *on && activateApplication_)
+        // An application already in front (just activated, as a raise does first) is left
+        // as it is: activating it again would only repeat the same requests.
+        if (name == attr::Frontmost && on && *on && activateApplication_ &&
+            frontmostPid() != element.pid)
             activateApplication_(element.pid);
         return;
     }
