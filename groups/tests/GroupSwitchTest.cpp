@@ -116,11 +116,13 @@ TEST(StepChain, SurvivesWindowsAndApplicationsThatGoAway) {
     EXPECT_EQ(d.desktop.frontToBack().front(), d.w[1]);
 }
 
-TEST(StepChain, KeepsItsOwnListAndStopsWithTheGroups) {
+TEST(StepChain, TwoChainsInterleaveEachWithItsOwnList) {
     SwitchDesk d;
     d.groups.show(0);
-    d.groups.show(1);  // both chains run, interleaved
+    d.groups.show(1);            // both chains run, interleaved
+    d.groups.setGroups({}, {});  // and keep their own lists
     d.clock.advance(1);
+    EXPECT_EQ(d.desktop.frontToBack().front(), d.w[2]);  // C, the last chain's first
     EXPECT_EQ(d.texts(), (std::vector<QString>{QStringLiteral("Grupo 1 de 3 — A · B"),
                                                QStringLiteral("Grupo 2 de 3 — C · D")}));
 }

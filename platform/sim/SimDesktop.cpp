@@ -311,7 +311,8 @@ bool SimDesktop::activate(int32_t pid) {
     SimApp& a = it->second;
     // Its focused window comes forward, else its frontmost one; with neither there is
     // nothing to bring forward.
-    std::optional<uint64_t> front = a.focusedWindow;
+    std::optional<uint64_t> front;
+    if (a.focusedWindow && !windows_.at(*a.focusedWindow).minimized) front = a.focusedWindow;
     for (auto id = stacking_.begin(); !front && id != stacking_.end(); ++id) {
         if (windows_.at(*id).pid == pid && !windows_.at(*id).minimized) front = *id;
     }
