@@ -1,6 +1,7 @@
 #include "workspaces/Workspaces.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "core/WindowFocus.h"
@@ -31,8 +32,12 @@ void Workspaces::save(int slot) {
         return;
     }
     std::vector<SavedWindow> saved;
+    const ReadBatch batch(s_.ax.server());
+    std::map<int32_t, std::optional<RunningApplication>> apps;  // asked once per process
     for (const VisibleWindow& visible : s_.ax.orderedVisibleWindows()) {
-        const auto app = s_.apps.application(visible.window.pid());
+        const int32_t pid = visible.window.pid();
+        if (!apps.count(pid)) apps[pid] = s_.apps.application(pid);
+        const auto& app = apps[pid];
         if (!app) continue;
         // Without an identifier there is nothing to find or start the application by later.
         const auto bundleID = nonEmpty(app->bundleIdentifier);
@@ -72,7 +77,10 @@ void Workspaces::restore(int slot) {
         if (!s_.apps.runningApplicationsWithIdentifier(window.bundleID).empty()) continue;
         // Not installed: its windows are skipped when placing.
         const auto location = s_.apps.applicationLocation(window.bundleID);
-        if (location && s_.apps.launchApplication(*location)) launched = true;
+        if (!location) continue;
+        // Asked to start is enough to wait for it: the start reports nothing back here.
+        s_.apps.launchApplication(*location);
+        launched = true;
     }
     if (!launched) {
         place(*saved, slot);
@@ -94,6 +102,7 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
         // identifier (every xterm window is a process of its own), so the candidates are
         // the windows of all of them, in the order they started.
         std::vector<AXWindow> candidates;
+        const ReadBatch batch(s_.ax.server());  // the candidates' reads share one pass
         for (const RunningApplication& app :
              s_.apps.runningApplicationsWithIdentifier(window.bundleID)) {
             for (const AXWindow& w : s_.ax.windows(app.pid)) {

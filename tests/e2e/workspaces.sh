@@ -87,7 +87,9 @@ grep -q '"title":"Quenda ws beta"' "$tmp/out" || fail "beta's title: $(cat "$tmp
 move_away "${xterms[0]}" 500 300
 move_away "${xterms[1]}" 40 60
 move_away "$gamma" 100 500
-qd_wait_until "the windows to move away" moved "$gamma" || fail "could not move the windows"
+for id in "${xterms[@]}" "$gamma"; do
+    qd_wait_until "window $id to move away" moved "$id" || fail "could not move $id"
+done
 run_quenda action ws.restore.1
 expect_eq "ws.restore.1 status" "$status" 0
 qd_wait_until "every window back where it was saved" at_saved "${xterms[@]}" "$gamma" ||
@@ -106,7 +108,8 @@ qd_wait_until "xterm to be launched" new_xterm ||
 launched=$(new_xterm) || qd_die "no xterm to check"
 saved[$launched]=${saved[$front_xterm]}
 qd_wait_until "the launched xterm and the test window in place" at_saved "$launched" "$gamma" ||
-    fail "after relaunch: $(describe "$launched" "$gamma")"
+    fail "after relaunch: $(describe "$launched" "$gamma") (an xterm mapped later than" \
+        "3 s after restoring is left where it opened)"
 import -window root "$artifacts/workspace-restored.png" || fail "screenshot"
 
 # Slots a hostile or careless hand wrote: read as empty, or their identifiers name no
