@@ -18,6 +18,7 @@ struct Shell : testing::WindowManagerDesk {
                &groups, &workspaces}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
+        desktop.app(101).bundleID = QStringLiteral("org.example.Editor");
         desktop.focus(id);
     }
     WindowManager wm;
@@ -63,10 +64,9 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         {A::groupsMoveNext,
          {{100, 100, 400, 300},
           {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
-        // The one window's application has no identifier: nothing to save, nothing saved.
-        {A::wsSave1, {{100, 100, 400, 300}, {"No hay ventanas visibles para guardar"}}},
-        {A::wsSave2, {{100, 100, 400, 300}, {"No hay ventanas visibles para guardar"}}},
-        {A::wsSave3, {{100, 100, 400, 300}, {"No hay ventanas visibles para guardar"}}},
+        {A::wsSave1, {{100, 100, 400, 300}, {"💾 Distribución 1 guardada (1 ventanas)"}}},
+        {A::wsSave2, {{100, 100, 400, 300}, {"💾 Distribución 2 guardada (1 ventanas)"}}},
+        {A::wsSave3, {{100, 100, 400, 300}, {"💾 Distribución 3 guardada (1 ventanas)"}}},
         {A::wsRestore1,
          {{100, 100, 400, 300}, {"La distribución 1 está vacía. Guárdala desde el menú"}}},
         {A::wsRestore2,
@@ -95,6 +95,29 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
                           {QStringLiteral("«title-%1» aún no está disponible").arg(i), 1.6}}));
         }
     }
+}
+
+// With one window, next and previous (and the two moves) look alike: three groups of one
+// tell them apart.
+TEST(ActionDispatch, GroupCommandsGoTheirOwnWay) {
+    Shell s;
+    s.defaults.setValue("groupSize", int64_t{1});
+    s.desktop.open(102, "Mail", "inbox", {100, 100, 400, 300});
+    s.desktop.open(103, "Notes", "todo", {100, 100, 400, 300});
+    s.dispatch.execute(HotKeyAction::groupsAuto);
+    ASSERT_EQ(s.groups.groups().size(), 3u);
+    s.dispatch.execute(HotKeyAction::groupsNext);
+    EXPECT_EQ(s.groups.current(), 1);
+    s.dispatch.execute(HotKeyAction::groupsPrev);
+    s.dispatch.execute(HotKeyAction::groupsPrev);
+    EXPECT_EQ(s.groups.current(), 2);
+
+    s.desktop.focus(s.id);  // the last group's window
+    s.hud.messages.clear();
+    s.dispatch.execute(HotKeyAction::groupsMovePrev);
+    EXPECT_EQ(s.hud.last(), QStringLiteral("Editor → Grupo 2 de 2 (2 ventanas)"));
+    s.dispatch.execute(HotKeyAction::groupsMoveNext);
+    EXPECT_EQ(s.hud.last(), QStringLiteral("Editor → Grupo 3 de 3 (1 ventanas)"));
 }
 
 }  // namespace
