@@ -1,6 +1,7 @@
 // The composition root: the one place that builds the real backends and hands them to the
 // logic.
 #include <cstdio>
+#include <memory>
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -31,46 +32,46 @@ const char* const kUsage =
     "  config unset KEY                 return a setting to its default\n"
     "  --help, --version\n";
 
-int windowsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
-    const bool json = args.contains(QStringLiteral("--json"));
-    if (args.size() > (json ? 1 : 0)) {
-        err << "usage: quenda windows [--json]\n";
-        return 2;
-    }
+// The desktop a listing reads, or nothing after one line on stderr: it needs a display and
+// a window manager (windows and their owners are the manager's clients).
+std::unique_ptr<quenda::X11Desktop> managedDesktop(QTextStream& err, const char* what) {
     QString error;
     auto desktop = quenda::X11Desktop::open(&error);
     if (!desktop) {
         err << "quenda: " << error << "\n";
-        return 1;
+        return nullptr;
     }
     if (!desktop->hasWindowManager()) {
         err << "quenda: no EWMH window manager is running on display " << desktop->displayName()
-            << "; windows cannot be listed without one\n";
-        return 1;
+            << "; " << what << " cannot be listed without one\n";
+        return nullptr;
     }
+    return desktop;
+}
+
+// "--json" or nothing; false (after the usage line) for anything else.
+bool jsonOption(const QStringList& args, const char* command, bool* json, QTextStream& err) {
+    *json = args.contains(QStringLiteral("--json"));
+    if (args.size() <= (*json ? 1 : 0)) return true;
+    err << "usage: quenda " << command << " [--json]\n";
+    return false;
+}
+
+int windowsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    bool json = false;
+    if (!jsonOption(args, "windows", &json, err)) return 2;
+    const auto desktop = managedDesktop(err, "windows");
+    if (!desktop) return 1;
     const quenda::AX ax(desktop->windowServer());
     quenda::printWindows(ax, json, out);
     return 0;
 }
 
 int appsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
-    const bool json = args.contains(QStringLiteral("--json"));
-    if (args.size() > (json ? 1 : 0)) {
-        err << "usage: quenda apps [--json]\n";
-        return 2;
-    }
-    QString error;
-    auto desktop = quenda::X11Desktop::open(&error);
-    if (!desktop) {
-        err << "quenda: " << error << "\n";
-        return 1;
-    }
-    // Applications are the owners of the manager's client windows.
-    if (!desktop->hasWindowManager()) {
-        err << "quenda: no EWMH window manager is running on display " << desktop->displayName()
-            << "; applications cannot be listed without one\n";
-        return 1;
-    }
+    bool json = false;
+    if (!jsonOption(args, "apps", &json, err)) return 2;
+    const auto desktop = managedDesktop(err, "applications");
+    if (!desktop) return 1;
     quenda::printApplications(desktop->applications(), json, out);
     return 0;
 }

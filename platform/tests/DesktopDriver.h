@@ -1,11 +1,14 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QString>
 
+#include "core/AX.h"
 #include "core/Geometry.h"
 #include "platform/ports/Applications.h"
 #include "platform/ports/Screens.h"
@@ -42,5 +45,15 @@ class DesktopDriver {
 };
 
 using DriverFactory = std::unique_ptr<DesktopDriver> (*)();
+
+// The titles of the visible windows among `ours`, front to back.
+inline std::vector<QString> visibleTitles(WindowServer& server, const std::vector<QString>& ours) {
+    std::vector<QString> result;
+    for (const VisibleWindow& v : AX(server).orderedVisibleWindows()) {
+        const QString t = v.window.title().value_or(QString());
+        if (std::find(ours.begin(), ours.end(), t) != ours.end()) result.push_back(t);
+    }
+    return result;
+}
 
 }  // namespace quenda::testing

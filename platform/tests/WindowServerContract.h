@@ -21,12 +21,7 @@ class WindowServerContract : public ::testing::TestWithParam<DriverFactory> {
 
     // The titles of the visible windows this test opened, front to back.
     std::vector<QString> visibleTitles(const std::vector<QString>& ours) {
-        std::vector<QString> result;
-        for (const VisibleWindow& v : AX(driver->server()).orderedVisibleWindows()) {
-            const QString t = v.window.title().value_or(QString());
-            if (std::find(ours.begin(), ours.end(), t) != ours.end()) result.push_back(t);
-        }
-        return result;
+        return testing::visibleTitles(driver->server(), ours);
     }
 
     std::optional<AXWindow> handle(uint64_t id) {

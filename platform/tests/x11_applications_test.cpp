@@ -58,12 +58,7 @@ class X11Apps : public ::testing::Test {
         return std::nullopt;
     }
     std::vector<QString> visibleTitles(const std::vector<QString>& ours) {
-        std::vector<QString> result;
-        for (const VisibleWindow& v : AX(driver->server()).orderedVisibleWindows()) {
-            const QString t = v.window.title().value_or(QString());
-            if (std::find(ours.begin(), ours.end(), t) != ours.end()) result.push_back(t);
-        }
-        return result;
+        return testing::visibleTitles(driver->server(), ours);
     }
     bool minimized(uint64_t window) {
         const auto v = driver->server().attribute(Element::window(driver->pidOf(window), window),
