@@ -143,10 +143,12 @@ int runApplication(int& argc, char** argv) {
 
     Services s(*x11);
     // Window managers that guard focus want the time of the user's action with an
-    // activation. A command that follows a shortcut (a group's raising takes a fraction of
-    // a second) carries the press's time; one from the command line, the current time.
+    // activation. A command that follows a shortcut carries the press's time for as long as
+    // its work goes on (a group's raising takes a fraction of a second, a workspace's
+    // placement waits 3 s for the applications it started); one from the command line, the
+    // current time.
     x11->setUserTimeSource([&s]() -> uint32_t {
-        constexpr qint64 kPressStaysFreshMs = 3000;
+        constexpr qint64 kPressStaysFreshMs = 5000;
         const bool fresh = s.sinceHotKey.isValid() && s.sinceHotKey.elapsed() < kPressStaysFreshMs;
         return fresh ? s.registrar.lastPressTime() : 0;
     });
