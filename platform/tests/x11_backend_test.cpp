@@ -258,10 +258,10 @@ TEST_F(X11Backend, SubroleAndLayerFollowTheWindowType) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TestWindowSetup spec{
+        TestWindowSetup setup{
             .title = QString("type-") + c.name, .client = {300, 300, 200, 150}, .types = c.types};
-        if (c.transient) spec.transientFor = owner;
-        const uint32_t id = client.open(spec);
+        if (c.transient) setup.transientFor = owner;
+        const uint32_t id = client.open(setup);
         const Element w = Element::window(server().ownPid(), id);
         EXPECT_EQ(read<QString>(server(), w, attr::Subrole), QString(c.subrole));
         const auto entry = entryOf(id);
