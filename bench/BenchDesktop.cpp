@@ -14,29 +14,16 @@
 #include <xcb/xcb.h>
 
 #include "platform/tests/PrivateDisplay.h"
+#include "platform/x11/XcbReply.h"
 
 namespace quenda::bench {
-
-namespace {
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using XPtr = std::unique_ptr<T, FreeDeleter>;
-
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    XPtr<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
-    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-}  // namespace
 
 pid_t openWindows(const QString& display, int count) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
     xcb_connection_t* c = xcb_connect(display.toLocal8Bit().constData(), nullptr);
     xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const xcb_atom_t netPid = atom(c, "_NET_WM_PID");
+    const xcb_atom_t netPid = x11::internAtom(c, "_NET_WM_PID");
     const uint32_t self = static_cast<uint32_t>(getpid());
     for (int i = 0; i < count; ++i) {
         const xcb_window_t w = xcb_generate_id(c);
@@ -56,15 +43,19 @@ pid_t openWindows(const QString& display, int count) {
 size_t managedWindows(const QString& display) {
     xcb_connection_t* c = xcb_connect(display.toLocal8Bit().constData(), nullptr);
     xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    XPtr<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, s->root, atom(c, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 4096),
+    x11::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c,
+        xcb_get_property(c, 0, s->root, x11::internAtom(c, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0,
+                         4096),
         nullptr));
     // Managed and framed: the manager has set the frame extents of the last one.
     size_t n = r ? size_t(xcb_get_property_value_length(r.get())) / 4 : 0;
     if (n) {
         const auto last = static_cast<const uint32_t*>(xcb_get_property_value(r.get()))[n - 1];
-        XPtr<xcb_get_property_reply_t> e(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, last, atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4),
+        x11::Reply<xcb_get_property_reply_t> e(xcb_get_property_reply(
+            c,
+            xcb_get_property(c, 0, last, x11::internAtom(c, "_NET_FRAME_EXTENTS"),
+                             XCB_ATOM_CARDINAL, 0, 4),
             nullptr));
         if (!e || xcb_get_property_value_length(e.get()) != 16) n -= 1;
     }

@@ -1,4 +1,5 @@
 #include "platform/tests/X11Driver.h"
+#include "platform/x11/XcbReply.h"
 
 #include <signal.h>
 #include <spawn.h>
@@ -21,29 +22,17 @@ extern char** environ;
 namespace quenda::testing {
 
 namespace {
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using XPtr = std::unique_ptr<T, FreeDeleter>;
-
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    XPtr<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
-    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
 std::vector<uint32_t> property(xcb_connection_t* c, xcb_window_t w, const char* name,
                                xcb_atom_t type) {
-    XPtr<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, w, atom(c, name), type, 0, 4096), nullptr));
+    x11::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, w, x11::internAtom(c, name), type, 0, 4096), nullptr));
     if (!r || r->format != 32) return {};
     const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(r.get()));
     return {v, v + xcb_get_property_value_length(r.get()) / 4};
 }
 
 QString title(xcb_connection_t* c, xcb_window_t w) {
-    XPtr<xcb_get_property_reply_t> r(xcb_get_property_reply(
+    x11::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
         c, xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256), nullptr));
     if (!r) return {};
     return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r.get())),
@@ -141,7 +130,7 @@ uint64_t X11Driver::openXterm(const QString& windowTitle, const QString& windowG
             if (title(conn_, w) != windowTitle) continue;
             if (property(conn_, w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL).size() != 4)
                 return false;
-            XPtr<xcb_get_window_attributes_reply_t> a(xcb_get_window_attributes_reply(
+            x11::Reply<xcb_get_window_attributes_reply_t> a(xcb_get_window_attributes_reply(
                 conn_, xcb_get_window_attributes(conn_, w), nullptr));
             if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE) return false;
             found = w;
@@ -166,7 +155,7 @@ void X11Driver::minimize(uint64_t window) {
     run("xdotool", {"windowminimize", QString::number(window)});
     const bool hidden = waitUntil([&] {
         return contains(property(conn_, window, "_NET_WM_STATE", XCB_ATOM_ATOM),
-                        atom(conn_, "_NET_WM_STATE_HIDDEN"));
+                        x11::internAtom(conn_, "_NET_WM_STATE_HIDDEN"));
     });
     if (!hidden) ADD_FAILURE() << "window " << window << " was not minimised";
 }
@@ -206,13 +195,13 @@ void X11Driver::settle() {
         xcb_create_window(conn_, XCB_COPY_FROM_PARENT, probe_, root, -10, -10, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
     }
-    const xcb_atom_t extents = atom(conn_, "_NET_FRAME_EXTENTS");
+    const xcb_atom_t extents = x11::internAtom(conn_, "_NET_FRAME_EXTENTS");
     xcb_delete_property(conn_, probe_, extents);
     xcb_client_message_event_t m{};
     m.response_type = XCB_CLIENT_MESSAGE;
     m.format = 32;
     m.window = probe_;
-    m.type = atom(conn_, "_NET_REQUEST_FRAME_EXTENTS");
+    m.type = x11::internAtom(conn_, "_NET_REQUEST_FRAME_EXTENTS");
     xcb_send_event(conn_, 0, root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&m));

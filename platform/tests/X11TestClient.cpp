@@ -9,16 +9,9 @@
 #include <xcb/xcb_icccm.h>
 
 #include "platform/tests/PrivateDisplay.h"
+#include "platform/x11/XcbReply.h"
 
 namespace quenda::testing {
-
-namespace {
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using XPtr = std::unique_ptr<T, FreeDeleter>;
-}  // namespace
 
 X11TestClient::X11TestClient(const QString& display)
     : c_(xcb_connect(display.toLocal8Bit().constData(), nullptr)) {
@@ -31,7 +24,7 @@ X11TestClient::~X11TestClient() {
 
 uint32_t X11TestClient::atom(const QString& name) {
     const QByteArray n = name.toLatin1();
-    XPtr<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
+    x11::Reply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
         c_, xcb_intern_atom(c_, 0, uint16_t(n.size()), n.constData()), nullptr));
     return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
@@ -85,9 +78,9 @@ uint32_t X11TestClient::open(const TestWindowSetup& setup) {
 
     const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
     const bool shown = waitUntil([&] {
-        XPtr<xcb_get_property_reply_t> e(xcb_get_property_reply(
+        x11::Reply<xcb_get_property_reply_t> e(xcb_get_property_reply(
             c_, xcb_get_property(c_, 0, w, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr));
-        XPtr<xcb_get_window_attributes_reply_t> a(
+        x11::Reply<xcb_get_window_attributes_reply_t> a(
             xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr));
         return e && xcb_get_property_value_length(e.get()) == 16 && a &&
                a->map_state == XCB_MAP_STATE_VIEWABLE;
@@ -98,7 +91,7 @@ uint32_t X11TestClient::open(const TestWindowSetup& setup) {
 
 void X11TestClient::destroy(uint32_t window) {
     xcb_destroy_window(c_, window);
-    XPtr<xcb_get_input_focus_reply_t> r(
+    x11::Reply<xcb_get_input_focus_reply_t> r(
         xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
 }
 

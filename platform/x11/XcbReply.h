@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <xcb/xcb.h>
@@ -22,6 +23,14 @@ inline std::vector<uint32_t> values32(const xcb_get_property_reply_t* r) {
     if (!r || r->format != 32) return {};
     const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(r));
     return {data, data + xcb_get_property_value_length(r) / 4};
+}
+
+// One atom by name, in its own round trip (the program's own atoms are asked for together,
+// in `Atoms`); none when the server does not answer.
+inline xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    Reply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(std::char_traits<char>::length(name)), name), nullptr));
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 inline std::optional<uint32_t> first32(const xcb_get_property_reply_t* r) {

@@ -15,17 +15,12 @@
 #define XK_MISCELLANY
 #include <X11/keysymdef.h>
 
+#include "platform/x11/XcbReply.h"
 #include "platform/x11/hotkeys/KeyTranslation.h"
 
 namespace quenda {
 
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using XPtr = std::unique_ptr<T, FreeDeleter>;
 
 // Keymap changes come in bursts (xmodmap, layout switchers); grab once they have settled.
 constexpr int kRegrabDelayMs = 100;
@@ -116,9 +111,9 @@ X11HotKeyRegistrar::Impl::~Impl() {
 
 void X11HotKeyRegistrar::Impl::readLockMasks() {
     numLock = scrollLock = 0;
-    XPtr<xcb_keycode_t> numCodes(xcb_key_symbols_get_keycode(symbols, XK_Num_Lock));
-    XPtr<xcb_keycode_t> scrollCodes(xcb_key_symbols_get_keycode(symbols, XK_Scroll_Lock));
-    XPtr<xcb_get_modifier_mapping_reply_t> mapping(
+    x11::Reply<xcb_keycode_t> numCodes(xcb_key_symbols_get_keycode(symbols, XK_Num_Lock));
+    x11::Reply<xcb_keycode_t> scrollCodes(xcb_key_symbols_get_keycode(symbols, XK_Scroll_Lock));
+    x11::Reply<xcb_get_modifier_mapping_reply_t> mapping(
         xcb_get_modifier_mapping_reply(conn, xcb_get_modifier_mapping(conn), nullptr));
     if (!mapping) return;
     const auto has = [](const xcb_keycode_t* codes, xcb_keycode_t code) {
@@ -152,7 +147,7 @@ std::vector<uint16_t> X11HotKeyRegistrar::Impl::lockVariants() const {
 }
 
 std::vector<xcb_keycode_t> X11HotKeyRegistrar::Impl::keycodesFor(uint32_t keysym) {
-    XPtr<xcb_keycode_t> all(xcb_key_symbols_get_keycode(symbols, keysym));
+    x11::Reply<xcb_keycode_t> all(xcb_key_symbols_get_keycode(symbols, keysym));
     std::vector<xcb_keycode_t> first, any;
     for (const xcb_keycode_t* c = all.get(); c && *c != XCB_NO_SYMBOL; ++c) {
         any.push_back(*c);
@@ -180,7 +175,7 @@ int32_t X11HotKeyRegistrar::Impl::grab(HotKey& hotKey) {
     int32_t status = 0;
     std::vector<Grab> granted;
     for (const Request& r : requests) {
-        XPtr<xcb_generic_error_t> error(xcb_request_check(conn, r.cookie));
+        x11::Reply<xcb_generic_error_t> error(xcb_request_check(conn, r.cookie));
         if (!error) {
             granted.push_back(r.grab);
         } else if (error->error_code == XCB_ACCESS) {
@@ -198,7 +193,7 @@ int32_t X11HotKeyRegistrar::Impl::grab(HotKey& hotKey) {
         // All lock states or none: a shortcut that works only with NumLock off is a trap.
         for (const Grab& g : granted) xcb_ungrab_key(conn, g.keycode, root, g.modifiers);
         // A round trip, so the keys are free for others when we report the failure.
-        XPtr<xcb_get_input_focus_reply_t> sync(
+        x11::Reply<xcb_get_input_focus_reply_t> sync(
             xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
         return status;
     }
@@ -214,7 +209,7 @@ void X11HotKeyRegistrar::Impl::ungrab(HotKey& hotKey) {
 
 void X11HotKeyRegistrar::Impl::drain() {
     if (!connected()) return;
-    while (XPtr<xcb_generic_event_t> event{xcb_poll_for_event(conn)}) {
+    while (x11::Reply<xcb_generic_event_t> event{xcb_poll_for_event(conn)}) {
         handle(event.get());
         if (!connected()) return;
     }

@@ -11,17 +11,12 @@
 #include <X11/keysymdef.h>
 
 #include "platform/tests/PrivateDisplay.h"
+#include "platform/x11/XcbReply.h"
 #include "platform/x11/hotkeys/KeyTranslation.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
 
 namespace quenda {
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using XPtr = std::unique_ptr<T, FreeDeleter>;
 
 using testing::PrivateDisplay;
 using testing::waitUntil;
@@ -64,12 +59,12 @@ class Client {
     bool ok() const { return !xcb_connection_has_error(conn_); }
 
     xcb_keycode_t keycode(uint32_t keysym) {
-        XPtr<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols_, keysym));
+        x11::Reply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols_, keysym));
         return codes ? codes.get()[0] : 0;
     }
     // True when granted.
     bool grab(xcb_keycode_t keycode, uint16_t modifiers) {
-        XPtr<xcb_generic_error_t> error(xcb_request_check(
+        x11::Reply<xcb_generic_error_t> error(xcb_request_check(
             conn_, xcb_grab_key_checked(conn_, 0, root_, modifiers, keycode, XCB_GRAB_MODE_ASYNC,
                                         XCB_GRAB_MODE_ASYNC)));
         return !error;
@@ -87,7 +82,7 @@ class Client {
         sync();
     }
     uint16_t state() {
-        XPtr<xcb_query_pointer_reply_t> reply(
+        x11::Reply<xcb_query_pointer_reply_t> reply(
             xcb_query_pointer_reply(conn_, xcb_query_pointer(conn_, root_), nullptr));
         return reply ? reply->mask : 0;
     }
@@ -96,7 +91,7 @@ class Client {
     // A round trip: the server has done everything sent so far before another client's
     // request can overtake it.
     void sync() {
-        XPtr<xcb_get_input_focus_reply_t> reply(
+        x11::Reply<xcb_get_input_focus_reply_t> reply(
             xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
     }
     void fake(uint8_t type, xcb_keycode_t keycode) {
