@@ -41,7 +41,7 @@ TEST(Show, TilesTheGroupAndRaisesItsFirstWindowLast) {
     EXPECT_EQ(d.desktop.frontmost, 103);
     EXPECT_TRUE(d.hud.messages.empty());
     d.clock.advance(0.08);
-    EXPECT_EQ(d.texts(), std::vector<QString>{QStringLiteral("Grupo 2 de 3 — C · D")});
+    EXPECT_EQ(d.hud.texts(), std::vector<QString>{QStringLiteral("Grupo 2 de 3 — C · D")});
     EXPECT_EQ(d.desktop.activations, (std::vector<int32_t>{104, 103}));
 }
 
@@ -88,8 +88,9 @@ TEST(Show, OnTheScreenUnderThePointer) {
 TEST(Show, WithNothingToGroupSaysSo) {
     GroupsDesk d;
     d.groups.show(0);
-    EXPECT_EQ(d.texts(), (std::vector<QString>{QStringLiteral("🗂 0 ventanas en 0 grupos de 2"),
-                                               QStringLiteral("No hay ventanas para agrupar")}));
+    EXPECT_EQ(d.hud.texts(),
+              (std::vector<QString>{QStringLiteral("🗂 0 ventanas en 0 grupos de 2"),
+                                    QStringLiteral("No hay ventanas para agrupar")}));
 
     SwitchDesk noScreen;
     noScreen.desktop.screenList().clear();
@@ -123,8 +124,8 @@ TEST(StepChain, TwoChainsInterleaveEachWithItsOwnList) {
     d.groups.setGroups({}, {});  // and keep their own lists
     d.clock.advance(1);
     EXPECT_EQ(d.desktop.frontToBack().front(), d.w[2]);  // C, the last chain's first
-    EXPECT_EQ(d.texts(), (std::vector<QString>{QStringLiteral("Grupo 1 de 3 — A · B"),
-                                               QStringLiteral("Grupo 2 de 3 — C · D")}));
+    EXPECT_EQ(d.hud.texts(), (std::vector<QString>{QStringLiteral("Grupo 1 de 3 — A · B"),
+                                                   QStringLiteral("Grupo 2 de 3 — C · D")}));
 }
 
 TEST(StepChain, LeavesNothingBehindOnceTheGroupsAreGone) {

@@ -25,11 +25,6 @@ struct GroupsDesk : WindowManagerDesk {
         }
         return all;
     }
-    std::vector<QString> texts() const {
-        std::vector<QString> all;
-        for (const auto& m : hud.messages) all.push_back(m.text);
-        return all;
-    }
 
     WindowManager wm;
     Groups groups;

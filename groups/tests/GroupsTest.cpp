@@ -127,7 +127,7 @@ TEST(AutoGroup, WithoutPermissionAsksAndChangesNothing) {
     d.groups.moveFocused(1);
     EXPECT_TRUE(d.groups.groups().empty());
     EXPECT_EQ(d.desktop.trustRequests, 3);
-    EXPECT_EQ(d.texts(), std::vector<QString>(3, QString::fromUtf8(kTrustMessage)));
+    EXPECT_EQ(d.hud.texts(), std::vector<QString>(3, QString::fromUtf8(kTrustMessage)));
 }
 
 TEST(Refresh, DropsWindowsThatClosedOrWereMinimisedAndFillsTheLastGroup) {
@@ -216,7 +216,7 @@ TEST(MoveFocused, MovesTheRecordAndSaysWhereItWent) {
             for (size_t i : group) expected.back().push_back(w[i]);
         }
         EXPECT_EQ(d.ids(), expected);
-        EXPECT_EQ(d.texts(), std::vector<QString>{QString::fromUtf8(c.message)});
+        EXPECT_EQ(d.hud.texts(), std::vector<QString>{QString::fromUtf8(c.message)});
         EXPECT_EQ(d.groups.current(), current);
         bool sameRecord = false;
         for (const auto& group : d.groups.groups())
@@ -229,8 +229,9 @@ TEST(MoveFocused, BuildsTheGroupsFirstWhenThereAreNone) {
     GroupsDesk d;
     d.desktop.load("101 A 'a' 0,25 700x800 *; 102 B 'b' 0,25 700x800; 103 C 'c' 0,25 700x800");
     d.groups.moveFocused(1);
-    EXPECT_EQ(d.texts(), (std::vector<QString>{QStringLiteral("🗂 3 ventanas en 2 grupos de 2"),
-                                               QStringLiteral("A → Grupo 2 de 2 (2 ventanas)")}));
+    EXPECT_EQ(d.hud.texts(),
+              (std::vector<QString>{QStringLiteral("🗂 3 ventanas en 2 grupos de 2"),
+                                    QStringLiteral("A → Grupo 2 de 2 (2 ventanas)")}));
 }
 
 TEST(Messages, KeepNamesThatLookLikePlaceholders) {
@@ -240,7 +241,7 @@ TEST(Messages, KeepNamesThatLookLikePlaceholders) {
     d.groups.moveFocused(1);
     d.groups.show(0);
     d.clock.advance(1);
-    EXPECT_EQ(d.texts(),
+    EXPECT_EQ(d.hud.texts(),
               (std::vector<QString>{QStringLiteral("🗂 1 ventanas en 1 grupos de 2"),
                                     QStringLiteral("Build %1 %4 → Grupo 1 de 1 (1 ventanas)"),
                                     QStringLiteral("Grupo 1 de 1 — Build %1 %4")}));

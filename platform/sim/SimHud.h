@@ -22,6 +22,11 @@ class SimHud final : public Hud {
         *os << '"' << m.text.toStdString() << "\" for " << m.duration << " s";
     }
     QString last() const { return messages.empty() ? QString() : messages.back().text; }
+    std::vector<QString> texts() const {
+        std::vector<QString> all;
+        for (const Message& m : messages) all.push_back(m.text);
+        return all;
+    }
     std::vector<Message> messages;
 };
 

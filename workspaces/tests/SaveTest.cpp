@@ -104,7 +104,7 @@ TEST(Save, ReplacesTheSlotAndLeavesTheOthers) {
               (std::vector<SavedWindow>{{"org.a", "App", "one", {10, 40, 500, 300}}}));
     EXPECT_EQ(d.workspaces->load(3),
               (std::vector<SavedWindow>{{"org.a", "App", "one", {20, 50, 600, 400}}}));
-    EXPECT_EQ(d.texts(),
+    EXPECT_EQ(d.hud.texts(),
               (std::vector<QString>{QString::fromUtf8("💾 Distribución 1 guardada (1 ventanas)"),
                                     QString::fromUtf8("💾 Distribución 3 guardada (1 ventanas)"),
                                     QString::fromUtf8("💾 Distribución 3 guardada (1 ventanas)")}));

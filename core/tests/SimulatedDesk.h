@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/AX.h"
+#include "core/Prefs.h"
+#include "core/ScreenGeo.h"
+#include "platform/sim/SimDefaults.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimHud.h"
+#include "platform/sim/TestPrinters.h"
+#include "platform/sim/VirtualClock.h"
+
+namespace quenda::testing {
+
+// A simulated desktop with the shared services every command takes (settings, screens, the
+// window layer, the HUD and the clock); each subsystem's fixture adds its own object on top.
+struct SimulatedDesk {
+    explicit SimulatedDesk(const QString& monitors, SimScreenOptions options = {})
+        : desktop(monitors, options), prefs(defaults), geo(desktop, prefs), ax(desktop) {}
+
+    SimDesktop desktop;
+    SimDefaults defaults;
+    Prefs prefs;
+    ScreenGeo geo;
+    AX ax;
+    SimHud hud;
+    VirtualClock clock;
+};
+
+}  // namespace quenda::testing
