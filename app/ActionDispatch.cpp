@@ -54,65 +54,32 @@ void ActionDispatch::execute(HotKeyAction action) {
         case A::mosaicPromote:
             return t_.windows.promoteFocused();
         case A::groupsNext:
+            return t_.groups.showNext();
         case A::groupsPrev:
+            return t_.groups.showPrevious();
         case A::groupsMoveNext:
+            return t_.groups.moveFocused(1);
         case A::groupsMovePrev:
+            return t_.groups.moveFocused(-1);
         case A::groupsAuto:
-            if (!t_.groups) return notAvailable(action);
-            return groups(action);
+            t_.groups.autoGroup(false);
+            return t_.groups.show(0);
         case A::wsSave1:
+            return t_.workspaces.save(1);
         case A::wsSave2:
+            return t_.workspaces.save(2);
         case A::wsSave3:
+            return t_.workspaces.save(3);
         case A::wsRestore1:
+            return t_.workspaces.restore(1);
         case A::wsRestore2:
+            return t_.workspaces.restore(2);
         case A::wsRestore3:
-            if (!t_.workspaces) return notAvailable(action);
-            return workspaces(action);
+            return t_.workspaces.restore(3);
         // The overview, the bridge's sending, the clipboard panel, the shelf and the
         // dashboard join the dispatch as their subsystems land.
         default:
             return notAvailable(action);
-    }
-}
-
-void ActionDispatch::groups(HotKeyAction action) {
-    using A = HotKeyAction;
-    Groups& groups = *t_.groups;
-    switch (action) {
-        case A::groupsNext:
-            return groups.showNext();
-        case A::groupsPrev:
-            return groups.showPrevious();
-        case A::groupsMoveNext:
-            return groups.moveFocused(1);
-        case A::groupsMovePrev:
-            return groups.moveFocused(-1);
-        case A::groupsAuto:
-            groups.autoGroup(false);
-            return groups.show(0);
-        default:
-            return;
-    }
-}
-
-void ActionDispatch::workspaces(HotKeyAction action) {
-    using A = HotKeyAction;
-    Workspaces& workspaces = *t_.workspaces;
-    switch (action) {
-        case A::wsSave1:
-            return workspaces.save(1);
-        case A::wsSave2:
-            return workspaces.save(2);
-        case A::wsSave3:
-            return workspaces.save(3);
-        case A::wsRestore1:
-            return workspaces.restore(1);
-        case A::wsRestore2:
-            return workspaces.restore(2);
-        case A::wsRestore3:
-            return workspaces.restore(3);
-        default:
-            return;
     }
 }
 

@@ -19,10 +19,10 @@ class ActionDispatch {
   public:
     struct Targets {
         WindowManager& windows;
+        Groups& groups;
+        Workspaces& workspaces;
         Hud& hud;
         std::function<QString(HotKeyAction)> title;  // the command's localised title
-        Groups* groups = nullptr;
-        Workspaces* workspaces = nullptr;
     };
     explicit ActionDispatch(Targets targets) : t_(std::move(targets)) {}
 
@@ -34,8 +34,6 @@ class ActionDispatch {
 
   private:
     void notAvailable(HotKeyAction action);
-    void groups(HotKeyAction action);
-    void workspaces(HotKeyAction action);
 
     Targets t_;
 };

@@ -51,8 +51,7 @@ struct Services {
                [this](const QString& key, const QVariantList& args) { return format(key, args); }}),
           groups({ax, geo, prefs, hud, clock, x11.applications(), windows}),
           workspaces({ax, geo, x11.screens(), prefs, hud, clock, x11.applications()}),
-          dispatch(
-              {windows, hud, [this](HotKeyAction a) { return title(a); }, &groups, &workspaces}),
+          dispatch({windows, groups, workspaces, hud, [this](HotKeyAction a) { return title(a); }}),
           hotKeys({prefs, registrar, clock,
                    [this](HotKeyAction a) {
                        sinceHotKey.restart();

@@ -12,10 +12,9 @@ struct Shell : testing::WindowManagerDesk {
           wm(services()),
           groups({ax, geo, prefs, hud, clock, desktop, wm}),
           workspaces({ax, geo, desktop, prefs, hud, clock, desktop}),
-          dispatch(
-              {wm, hud,
-               [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
-               &groups, &workspaces}) {
+          dispatch({wm, groups, workspaces, hud, [](HotKeyAction a) {
+                        return QStringLiteral("title-%1").arg(static_cast<int>(a));
+                    }}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.app(101).bundleID = QStringLiteral("org.example.Editor");
