@@ -30,9 +30,14 @@ void Groups::show(int index) {
     for (const GroupWindow& member : group) {
         if (unhidden.insert(member.window.pid()).second) s_.apps.unhide(member.window.pid());
     }
-    for (const GroupWindow& member : group) {
-        if (member.window.isMinimized()) member.window.setMinimized(false);
+    std::vector<AXWindow> minimized;
+    {
+        const ReadBatch batch(s_.ax.server());  // the states read in one pass
+        for (const GroupWindow& member : group) {
+            if (member.window.isMinimized()) minimized.push_back(member.window);
+        }
     }
+    for (const AXWindow& window : minimized) window.setMinimized(false);
 
     // Set once: a group switch does not chase windows that refuse their width.
     const Rect area = s_.geo.usableFrame(*screen);

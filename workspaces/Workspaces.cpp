@@ -96,6 +96,9 @@ void Workspaces::restore(int slot) {
 
 void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
     std::vector<AXWindow> placed;
+    // The running applications of each identifier, asked once: placing windows starts or
+    // ends none.
+    std::map<QString, std::vector<RunningApplication>> running;
     for (const SavedWindow& window : saved) {
         if (!isOnSomeScreen(window.frame)) continue;
         // On this desktop one application often runs as several processes under the same
@@ -103,8 +106,9 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
         // the windows of all of them, in the order they started.
         std::vector<AXWindow> candidates;
         const ReadBatch batch(s_.ax.server());  // the candidates' reads share one pass
-        for (const RunningApplication& app :
-             s_.apps.runningApplicationsWithIdentifier(window.bundleID)) {
+        if (!running.count(window.bundleID))
+            running[window.bundleID] = s_.apps.runningApplicationsWithIdentifier(window.bundleID);
+        for (const RunningApplication& app : running[window.bundleID]) {
             for (const AXWindow& w : s_.ax.windows(app.pid)) {
                 if (w.subrole() != QLatin1String(attr::StandardWindow.data())) continue;
                 if (w.isMinimized()) continue;
