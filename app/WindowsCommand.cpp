@@ -6,20 +6,12 @@
 
 namespace quenda {
 
-namespace {
-QString applicationName(WindowServer& server, int32_t pid) {
-    const auto v = server.attribute(Element::application(pid), attr::Title);
-    if (v && std::holds_alternative<QString>(*v)) return std::get<QString>(*v);
-    return {};
-}
-}  // namespace
-
 void printWindows(const AX& ax, bool json, QTextStream& out) {
     const ReadBatch batch(ax.server());
     const auto windows = ax.orderedVisibleWindows();
     QJsonArray array;
     for (const VisibleWindow& v : windows) {
-        const QString app = applicationName(ax.server(), v.window.pid());
+        const QString app = ax.server().applicationName(v.window.pid()).value_or(QString());
         const QString title = v.window.title().value_or(QString());
         const Rect& f = v.frame;
         if (json) {

@@ -49,7 +49,7 @@ Scene& scene(int count) {
 }
 
 // What the window layer does to find the arrangeable windows: the list, then each entry's
-// subrole, minimised state, position and size, all inside one read batch.
+// role, minimised state and frame, all inside one read batch.
 void listAndRead(benchmark::State& state) {
     WindowServer& server = scene(int(state.range(0))).desktop->windowServer();
     size_t listed = 0;
@@ -58,11 +58,10 @@ void listAndRead(benchmark::State& state) {
         const auto list = server.windowList();
         listed = list ? list->size() : 0;
         for (const WindowListEntry& entry : list.value_or(std::vector<WindowListEntry>{})) {
-            const Element w = Element::window(entry.ownerPid.value_or(0), entry.number);
-            benchmark::DoNotOptimize(server.attribute(w, attr::Subrole));
-            benchmark::DoNotOptimize(server.attribute(w, attr::Minimized));
-            benchmark::DoNotOptimize(server.attribute(w, attr::Position));
-            benchmark::DoNotOptimize(server.attribute(w, attr::Size));
+            const WindowRef w{entry.ownerPid.value_or(0), entry.number};
+            benchmark::DoNotOptimize(server.role(w));
+            benchmark::DoNotOptimize(server.isMinimized(w));
+            benchmark::DoNotOptimize(server.frame(w));
         }
     }
     state.counters["listed"] = double(listed);

@@ -4,43 +4,28 @@
 #include <cmath>
 #include <map>
 
-namespace quenda {
+#include "platform/ports/Hud.h"
 
-Element AX::applicationElement(int32_t pid) const {
-    const Element app = Element::application(pid);
-    server_.setMessagingTimeout(app, 1.0);
-    return app;
-}
+namespace quenda {
 
 std::optional<AXWindow> AX::focusedWindow() const {
     const auto pid = server_.frontmostPid();
     if (!pid) return std::nullopt;
-    const auto v = server_.attribute(applicationElement(*pid), attr::FocusedWindow);
-    if (!v) return std::nullopt;
-    const Element* e = std::get_if<Element>(&*v);
-    if (!e) return std::nullopt;
-    return AXWindow(server_, *e, *pid);
+    const auto ref = server_.focusedWindow(*pid);
+    if (!ref) return std::nullopt;
+    return AXWindow(server_, *ref);
 }
 
 std::vector<AXWindow> AX::windows(int32_t pid) const {
     std::vector<AXWindow> result;
-    const auto v = server_.attribute(applicationElement(pid), attr::Windows);
-    if (!v) return result;
-    const auto* list = std::get_if<std::vector<Element>>(&*v);
-    if (!list) return result;
-    for (const Element& e : *list) result.emplace_back(server_, e, pid);
+    for (const WindowRef& ref : server_.windows(pid).value_or(std::vector<WindowRef>{}))
+        result.emplace_back(server_, ref);
     return result;
 }
 
-// Standard, unminimised windows of a process; an unreadable subrole drops the window, an
-// unreadable minimised state keeps it.
-std::vector<AXWindow> AX::candidates(int32_t pid) const {
-    std::vector<AXWindow> result;
-    for (const AXWindow& w : windows(pid)) {
-        if (w.subrole() != QString(QLatin1String(attr::StandardWindow.data()))) continue;
-        if (w.isMinimized()) continue;
-        result.push_back(w);
-    }
+std::vector<AXWindow> AX::arrangeableWindows(int32_t pid) const {
+    std::vector<AXWindow> result = windows(pid);
+    std::erase_if(result, [](const AXWindow& w) { return !isArrangeable(w); });
     return result;
 }
 
@@ -63,17 +48,16 @@ std::vector<VisibleWindow> AX::orderedVisibleWindows() const {
 
         auto it = cache.find(*entry.ownerPid);
         if (it == cache.end())
-            it = cache.emplace(*entry.ownerPid, candidates(*entry.ownerPid)).first;
+            it = cache.emplace(*entry.ownerPid, arrangeableWindows(*entry.ownerPid)).first;
 
         for (const AXWindow& candidate : it->second) {
             if (std::find(matched.begin(), matched.end(), candidate) != matched.end()) continue;
-            const auto pos = candidate.position();
-            const auto size = candidate.size();
-            if (!pos || !size) continue;
-            const bool close = std::abs(pos->x - bounds.x) < kMatchTolerance &&
-                               std::abs(pos->y - bounds.y) < kMatchTolerance &&
-                               std::abs(size->width - bounds.width) < kMatchTolerance &&
-                               std::abs(size->height - bounds.height) < kMatchTolerance;
+            const auto frame = candidate.frame();
+            if (!frame) continue;
+            const bool close = std::abs(frame->x - bounds.x) < kMatchTolerance &&
+                               std::abs(frame->y - bounds.y) < kMatchTolerance &&
+                               std::abs(frame->width - bounds.width) < kMatchTolerance &&
+                               std::abs(frame->height - bounds.height) < kMatchTolerance;
             if (!close) continue;
             matched.push_back(candidate);
             result.push_back({candidate, bounds});
@@ -86,6 +70,12 @@ std::vector<VisibleWindow> AX::orderedVisibleWindows() const {
 bool AX::ensureTrusted() const {
     if (server_.isTrusted()) return true;
     server_.requestTrust();
+    return false;
+}
+
+bool AX::guard(Hud& hud) const {
+    if (ensureTrusted()) return true;
+    hud.show(QString::fromUtf8(kTrustMessage), kMessageDuration);
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/AXWindow.h"
+#include "platform/ports/Hud.h"
 #include "platform/ports/WindowServer.h"
 
 namespace quenda {
@@ -18,11 +19,20 @@ class AX {
 
     std::optional<AXWindow> focusedWindow() const;
     std::vector<AXWindow> windows(int32_t pid) const;
+    // The windows commands arrange: standard ones that are not minimised. An unreadable
+    // role drops a window; an unreadable minimised state keeps it.
+    static bool isArrangeable(const AXWindow& window) {
+        return window.isStandard() && !window.isMinimized();
+    }
+    std::vector<AXWindow> arrangeableWindows(int32_t pid) const;
     std::vector<VisibleWindow> orderedVisibleWindows() const;
 
     // True when the program may control other windows; otherwise asks for the permission
-    // (where the desktop can) and gives false, and the caller shows `kTrustMessage`.
+    // (where the desktop can) and gives false.
     bool ensureTrusted() const;
+    // The guard every window command runs first: `ensureTrusted`, and when it fails the
+    // user is told in the HUD how to grant the permission. Whether the command may go on.
+    bool guard(Hud& hud) const;
     void openAccessibilitySettings() const { server_.openTrustSettings(); }
 
     WindowServer& server() const { return server_; }
@@ -33,9 +43,6 @@ class AX {
     static constexpr double kMatchTolerance = 4;
 
   private:
-    Element applicationElement(int32_t pid) const;
-    std::vector<AXWindow> candidates(int32_t pid) const;
-
     WindowServer& server_;
 };
 

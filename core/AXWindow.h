@@ -11,43 +11,32 @@
 namespace quenda {
 
 // A handle on one window of another application. Every read goes to the window afresh; a
-// handle that outlived its window reads as nothing (false for the minimised state) and its
-// writes are lost. Two handles are the same window when their elements are equal.
+// handle that outlived its window reads as nothing (false for the minimised state). Moving
+// and raising windows goes through a plan (`core/Arranger.h`), never through a handle. Two
+// handles are the same window when their references are equal.
 class AXWindow {
   public:
-    AXWindow(WindowServer& server, Element element, int32_t pid)
-        : server_(&server), element_(element), pid_(pid) {}
+    AXWindow(WindowServer& server, WindowRef ref) : server_(&server), ref_(ref) {}
 
-    const Element& element() const { return element_; }
-    int32_t pid() const { return pid_; }
+    const WindowRef& ref() const { return ref_; }
+    int32_t pid() const { return ref_.pid; }
 
-    std::optional<QString> title() const;
-    std::optional<QString> subrole() const;
-    bool isMinimized() const;
-    std::optional<Point> position() const;
-    std::optional<Size> size() const;
+    std::optional<QString> title() const { return server_->title(ref_); }
+    std::optional<WindowRole> role() const { return server_->role(ref_); }
+    bool isStandard() const { return role() == WindowRole::standard; }
+    bool isMinimized() const { return server_->isMinimized(ref_).value_or(false); }
+    std::optional<Rect> frame() const { return server_->frame(ref_); }
 
-    // Moves and resizes the window; what the window refuses it simply does not take.
-    void setFrame(const Rect& frame) const;
-    // Presses the window's close button, when it has one.
-    void close() const;
-    // Brings the window in front of its application's other windows, and makes it the one
-    // its application works in.
-    void raise() const;
-    void makeMain() const;
-    void setMinimized(bool minimized) const;
-
-    friend bool operator==(const AXWindow& a, const AXWindow& b) {
-        return a.element_ == b.element_;
+    // Asks the window to close, when it has a close button.
+    void close() const {
+        if (server_->isClosable(ref_)) server_->close(ref_);
     }
 
-  private:
-    template <typename T>
-    std::optional<T> read(std::string_view name) const;
+    friend bool operator==(const AXWindow& a, const AXWindow& b) { return a.ref_ == b.ref_; }
 
+  private:
     WindowServer* server_;
-    Element element_;
-    int32_t pid_;
+    WindowRef ref_;
 };
 
 // A window together with the frame the window list gave it when the list was built.

@@ -15,9 +15,7 @@ bool contains(const std::vector<AXWindow>& list, const AXWindow& window) {
 }  // namespace
 
 bool Groups::guard() const {
-    if (s_.ax.ensureTrusted()) return true;
-    say(QString::fromUtf8(kTrustMessage));
-    return false;
+    return s_.ax.guard(s_.hud);
 }
 
 void Groups::publish() const {
@@ -38,12 +36,11 @@ std::vector<AXWindow> Groups::allWindows(bool includeMinimized) const {
         if (!contains(result, visible.window)) result.push_back(visible.window);
     }
     const int32_t self = s_.ax.server().ownPid();
-    const QString standard = QString::fromLatin1(attr::StandardWindow.data());
     for (const RunningApplication& app : s_.apps.runningApplications()) {
         if (app.activationPolicy != ActivationPolicy::regular || app.pid == self) continue;
         for (const AXWindow& window : s_.ax.windows(app.pid)) {
-            if (window.subrole() != standard) continue;  // unreadable ones too
-            if (!includeMinimized && window.isMinimized()) continue;
+            const bool taken = includeMinimized ? window.isStandard() : AX::isArrangeable(window);
+            if (!taken) continue;  // unreadable roles too
             if (!contains(result, window)) result.push_back(window);
         }
     }

@@ -8,10 +8,10 @@
 #include <QString>
 
 #include "core/AX.h"
+#include "core/Arranger.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "groups/GroupWindow.h"
-#include "layouts/WindowManager.h"
 #include "platform/ports/Applications.h"
 #include "platform/ports/Clock.h"
 #include "platform/ports/Hud.h"
@@ -31,9 +31,9 @@ class Groups {
         Hud& hud;
         Clock& clock;
         Applications& apps;
-        WindowManager& windows;  // takes the shown group as its last tiling
+        Arranger& arranger;  // the shown group becomes the last tiling
     };
-    explicit Groups(Services services) : s_(services) {}
+    explicit Groups(Services services) : s_(services), timers_(s_.clock) {}
     Groups(const Groups&) = delete;
     Groups& operator=(const Groups&) = delete;
 
@@ -66,22 +66,14 @@ class Groups {
     // "2560×1440 (16:9)": a screen's size and shape.
     static QString describe(const ScreenInfo& screen);
 
-    static constexpr double kMessageDuration = 1.6;
     static constexpr double kStepDelay = 0.08;
     static constexpr int kCapacityWithoutScreen = 2;
     static constexpr int kMaxCapacity = 6;
 
   private:
-    struct RaiseChain {
-        std::vector<AXWindow> windows;  // back to front
-        int target;
-        int groupCount;
-        QString names;
-    };
     bool guard() const;
     int capacity() const;
     GroupWindow record(const AXWindow& window) const;
-    void step(std::shared_ptr<const RaiseChain> chain, size_t i);
     void say(const QString& message) const { s_.hud.show(message, kMessageDuration); }
     void publish() const;
 
@@ -90,7 +82,7 @@ class Groups {
     int current_ = 0;
     std::vector<AXWindow> excluded_;
     std::vector<std::function<void()>> observers_;
-    std::shared_ptr<char> alive_ = std::make_shared<char>();
+    OwnedTimers timers_;
 };
 
 }  // namespace quenda

@@ -12,7 +12,7 @@ const char* const kNothingToTile = "No encontré ventanas para organizar en esta
 // The focused window's screen when its frame reads, else the one under the pointer.
 std::optional<ScreenInfo> WindowManager::tileScreen() {
     if (const auto focused = s_.ax.focusedWindow()) {
-        if (const auto frame = frameOf(*focused)) {
+        if (const auto frame = focused->frame()) {
             if (auto screen = s_.geo.screen(*frame)) return screen;
         }
     }
@@ -20,10 +20,7 @@ std::optional<ScreenInfo> WindowManager::tileScreen() {
 }
 
 void WindowManager::tile(Layout layout) {
-    if (!s_.ax.ensureTrusted()) {
-        say(QString::fromUtf8(kTrustMessage));
-        return;
-    }
+    if (!s_.ax.guard(s_.hud)) return;
     const auto screen = tileScreen();
     if (!screen) return;
     const Rect usable = s_.geo.usableFrame(*screen);
@@ -56,47 +53,49 @@ void WindowManager::tile(Layout layout) {
     const double aspect = usable.width / (usable.height <= 1 ? 1 : usable.height);
     const auto cells = units(layout, n, aspect);
     const size_t pairs = std::min(windows.size(), cells.size());
-    std::vector<TileSlot> plan;
-    std::vector<AXWindow> placed;
+    std::vector<TileSlot> placed;
+    WindowPlan plan{.tiled = std::vector<WindowRef>{}};
     for (size_t i = 0; i < pairs; ++i) {
         const Rect target = ScreenGeo::place(cells[i], usable, s_.prefs.gap());
-        windows[i].setFrame(target);
-        plan.push_back({windows[i], cells[i], target, target.width});
-        placed.push_back(windows[i]);
+        plan.frames.push_back({windows[i].ref(), target});
+        plan.tiled->push_back(windows[i].ref());
+        placed.push_back({windows[i], cells[i], target, target.width});
     }
-    lastTiled = std::move(placed);
+    s_.arranger.apply(plan);
 
     say(text(titleKey(layout)) + QString::fromUtf8(" · ") + QString::number(pairs) +
         QStringLiteral(" ventana") + (pairs == 1 ? QString() : QStringLiteral("s")));
-    scheduleAdaptiveWidthPass(std::move(plan), usable);
+    scheduleAdaptiveWidthPass(std::move(placed), usable);
 }
 
-void WindowManager::scheduleAdaptiveWidthPass(std::vector<TileSlot> plan, const Rect& usable) {
-    if (plan.size() < 2) return;
-    scheduleAdaptivePass(std::move(plan), usable, 0);
+void WindowManager::scheduleAdaptiveWidthPass(std::vector<TileSlot> placed, const Rect& usable) {
+    if (placed.size() < 2) return;
+    scheduleAdaptivePass(std::move(placed), usable, 0);
 }
 
-void WindowManager::scheduleAdaptivePass(std::vector<TileSlot> plan, const Rect& usable,
+void WindowManager::scheduleAdaptivePass(std::vector<TileSlot> placed, const Rect& usable,
                                          int attempt) {
-    // Held weakly: a manager destroyed before the pass leaves it nothing to do.
-    std::weak_ptr<char> alive = alive_;
-    s_.clock.after(kAdaptiveDelay, [this, alive, plan = std::move(plan), usable, attempt] {
-        if (alive.expired()) return;
-        adaptiveWidthPass(plan, usable, attempt);
+    timers_.after(kAdaptiveDelay, [this, placed = std::move(placed), usable, attempt] {
+        adaptiveWidthPass(placed, usable, attempt);
     });
 }
 
 // Windows that kept their own width (more than 16 points off) stay as they are; the other
 // windows of their row share what is left, so the row again fills the area with even gaps.
-void WindowManager::adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& usable, int attempt) {
+void WindowManager::adaptiveWidthPass(std::vector<TileSlot> placed, const Rect& usable,
+                                      int attempt) {
     if (attempt >= kAdaptiveAttempts) return;
 
     std::vector<LiveSlot> live;
-    for (size_t i = 0; i < plan.size(); ++i) {
-        const auto frame = frameOf(plan[i].window);
-        if (!frame) continue;  // closed since the tiling
-        const bool fixed = std::abs(frame->width - plan[i].expectedWidth) > kFixedWidthTolerance;
-        live.push_back({i, plan[i], *frame, fixed});
+    {
+        const ReadBatch batch(s_.ax.server());  // every slot's frame from one reading
+        for (size_t i = 0; i < placed.size(); ++i) {
+            const auto frame = placed[i].window.frame();
+            if (!frame) continue;  // closed since the tiling
+            const bool fixed =
+                std::abs(frame->width - placed[i].expectedWidth) > kFixedWidthTolerance;
+            live.push_back({i, placed[i], *frame, fixed});
+        }
     }
 
     // Cells of one layout row share their unit y and height.
@@ -114,6 +113,7 @@ void WindowManager::adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& us
     }
 
     bool changed = false;
+    WindowPlan plan;
     for (auto& row : rows) {
         if (row.size() < 2) continue;
         std::stable_sort(row.begin(), row.end(), [](const LiveSlot& a, const LiveSlot& b) {
@@ -141,20 +141,22 @@ void WindowManager::adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& us
         size_t flexibleSeen = 0;
         for (const LiveSlot& m : row) {
             if (m.isFixed) {
-                s_.ax.server().setAttribute(m.slot.window.element(), attr::Position, Point{x, y});
+                // It keeps the size it chose; only its place in the row changes.
+                plan.frames.push_back({m.slot.window.ref(), {x, y, m.frame.width, height}, true});
                 x += m.frame.width + static_cast<double>(s_.prefs.gap());
                 continue;
             }
             ++flexibleSeen;
             const double w = flexibleSeen == flexible ? share + rest : share;
-            m.slot.window.setFrame({x, y, w, height});
-            plan[m.index].expectedWidth = w;
+            plan.frames.push_back({m.slot.window.ref(), {x, y, w, height}});
+            placed[m.index].expectedWidth = w;
             changed = true;
             x += w + static_cast<double>(s_.prefs.gap());
         }
     }
 
-    if (attempt == 0 && changed) scheduleAdaptivePass(std::move(plan), usable, 1);
+    if (!plan.empty()) s_.arranger.apply(plan);
+    if (attempt == 0 && changed) scheduleAdaptivePass(std::move(placed), usable, 1);
 }
 
 }  // namespace quenda

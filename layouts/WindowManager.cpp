@@ -11,28 +11,20 @@ constexpr std::array kSnapFractions{1.0 / 2, 1.0 / 3, 2.0 / 3};
 }
 
 std::optional<WindowManager::Focused> WindowManager::commonStart() {
-    if (!s_.ax.ensureTrusted()) {
-        s_.hud.show(QString::fromUtf8(kTrustMessage), kMessageDuration);
-        return std::nullopt;
-    }
+    if (!s_.ax.guard(s_.hud)) return std::nullopt;
     const auto window = s_.ax.focusedWindow();
     if (!window) return std::nullopt;
-    const auto pos = window->position();
-    const auto size = window->size();
-    if (!pos || !size) return std::nullopt;
-    return Focused{*window, {pos->x, pos->y, size->width, size->height}};
+    const auto frame = window->frame();
+    if (!frame) return std::nullopt;
+    return Focused{*window, *frame};
+}
+
+void WindowManager::place(const AXWindow& window, const Rect& frame) {
+    s_.arranger.apply(WindowPlan{.frames = {{window.ref(), frame}}});
 }
 
 QString WindowManager::text(const QString& key, const QVariantList& args) const {
     return s_.text ? s_.text(key, args) : key;
-}
-
-std::optional<Rect> WindowManager::frameOf(const AXWindow& window) {
-    const auto pos = window.position();
-    if (!pos) return std::nullopt;
-    const auto size = window.size();
-    if (!size) return std::nullopt;
-    return Rect{pos->x, pos->y, size->width, size->height};
 }
 
 std::optional<ScreenInfo> WindowManager::screenFor(const Rect& frame) {
@@ -57,7 +49,7 @@ void WindowManager::snap(Snap snap) {
     lastSnap_ = LastSnap{snap, index, now};
 
     const Rect unit = snapUnit(snap, kSnapFractions[index]);
-    focused->window.setFrame(ScreenGeo::place(unit, area, s_.prefs.gap()));
+    place(focused->window, ScreenGeo::place(unit, area, s_.prefs.gap()));
 }
 
 void WindowManager::toggleMaximizeCenter() {
@@ -105,8 +97,8 @@ void WindowManager::moveToNextScreen() {
     const double rh = std::clamp(w.height / from.height, 0.0, 1.0);
     const double rx = std::min(std::clamp((w.x - from.x) / from.width, 0.0, 1.0), 1 - rw);
     const double ry = std::min(std::clamp((w.y - from.y) / from.height, 0.0, 1.0), 1 - rh);
-    focused->window.setFrame(
-        {to.x + rx * to.width, to.y + ry * to.height, rw * to.width, rh * to.height});
+    place(focused->window,
+          {to.x + rx * to.width, to.y + ry * to.height, rw * to.width, rh * to.height});
 }
 
 }  // namespace quenda

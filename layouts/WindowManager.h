@@ -9,6 +9,7 @@
 #include <QVariantList>
 
 #include "core/AX.h"
+#include "core/Arranger.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "layouts/Layout.h"
@@ -19,7 +20,8 @@
 namespace quenda {
 
 // The program's window-layout object: single-window snaps, tiling a screen into a layout,
-// and the mosaic commands that rearrange the last tiling through `lastTiled`.
+// and the mosaic commands that rearrange the last tiling. Each command computes a plan and
+// hands it to the arranger, which also remembers the last tiling.
 class WindowManager {
   public:
     // Localised text of a key with its format arguments.
@@ -31,10 +33,10 @@ class WindowManager {
         Prefs& prefs;
         Hud& hud;
         Clock& clock;
+        Arranger& arranger;
         TextLookup text = {};  // when empty, keys stand for their texts
     };
-    explicit WindowManager(Services services) : s_(std::move(services)) {}
-    // Scheduled passes hold the manager weakly through `alive_`; a copy would share it.
+    explicit WindowManager(Services services) : s_(std::move(services)), timers_(s_.clock) {}
     WindowManager(const WindowManager&) = delete;
     WindowManager& operator=(const WindowManager&) = delete;
 
@@ -52,11 +54,11 @@ class WindowManager {
         double time;
     };
     const std::optional<LastSnap>& lastSnap() const { return lastSnap_; }
-    std::vector<AXWindow> lastTiled;
+    // The windows of the last tiling, as the mosaic commands see them.
+    std::vector<AXWindow> lastTiled() const;
 
     static constexpr double kRepeatWindow = 2.0;
     static constexpr double kToggleTolerance = 24;
-    static constexpr double kMessageDuration = 1.6;
     static constexpr double kAdaptiveDelay = 0.05;
     static constexpr int kAdaptiveAttempts = 2;
     static constexpr double kFixedWidthTolerance = 16;
@@ -74,6 +76,9 @@ class WindowManager {
     QString text(const QString& key, const QVariantList& args = {}) const;
     void say(const QString& message) const { s_.hud.show(message, kMessageDuration); }
 
+    // Moves one window.
+    void place(const AXWindow& window, const Rect& frame);
+
     // One placed window of a tiling, as the adaptive width pass sees it.
     struct TileSlot {
         AXWindow window;
@@ -89,16 +94,14 @@ class WindowManager {
     };
     std::optional<ScreenInfo> tileScreen();
     void scheduleAdaptiveWidthPass(std::vector<TileSlot> plan, const Rect& usable);
-    void scheduleAdaptivePass(std::vector<TileSlot> plan, const Rect& usable, int attempt);
-    void adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& usable, int attempt);
-    // The windows of `lastTiled` whose position and size both read, in slot order.
-    std::vector<AXWindow> liveTiled() const;
-    // Position and size read back together; nothing when either read fails.
-    static std::optional<Rect> frameOf(const AXWindow& window);
+    void scheduleAdaptivePass(std::vector<TileSlot> placed, const Rect& usable, int attempt);
+    void adaptiveWidthPass(std::vector<TileSlot> placed, const Rect& usable, int attempt);
+    // The windows of the last tiling whose frames read, with those frames, in slot order.
+    std::vector<VisibleWindow> liveTiled() const;
 
     Services s_;
     std::optional<LastSnap> lastSnap_;
-    std::shared_ptr<char> alive_ = std::make_shared<char>();
+    OwnedTimers timers_;
 };
 
 }  // namespace quenda

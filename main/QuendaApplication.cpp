@@ -45,12 +45,13 @@ struct Services {
           prefs(defaults),
           geo(x11.screens(), prefs),
           ax(x11.windowServer()),
+          arranger(x11.windowServer(), clock),
           hud([] { return std::make_unique<HudPanel>(); }, geo, clock),
           windows(
-              {ax, geo, x11.screens(), prefs, hud, clock,
+              {ax, geo, x11.screens(), prefs, hud, clock, arranger,
                [this](const QString& key, const QVariantList& args) { return format(key, args); }}),
-          groups({ax, geo, prefs, hud, clock, x11.applications(), windows}),
-          workspaces({ax, geo, x11.screens(), prefs, hud, clock, x11.applications()}),
+          groups({ax, geo, prefs, hud, clock, x11.applications(), arranger}),
+          workspaces({ax, geo, x11.screens(), prefs, hud, clock, x11.applications(), arranger}),
           dispatch({windows, groups, workspaces, hud, [this](HotKeyAction a) { return title(a); }}),
           hotKeys({prefs, registrar, clock,
                    [this](HotKeyAction a) {
@@ -77,6 +78,7 @@ struct Services {
     const L10n& l10n = L10n::shared();
     ScreenGeo geo;
     AX ax;
+    Arranger arranger;
     HudPresenter hud;
     WindowManager windows;
     Groups groups;

@@ -4,8 +4,6 @@
 #include <map>
 #include <set>
 
-#include "core/WindowFocus.h"
-
 namespace quenda {
 
 namespace {
@@ -27,10 +25,7 @@ std::optional<std::vector<SavedWindow>> Workspaces::load(int slot) const {
 }
 
 void Workspaces::save(int slot) {
-    if (!s_.ax.ensureTrusted()) {
-        say(QString::fromUtf8(kTrustMessage));
-        return;
-    }
+    if (!s_.ax.guard(s_.hud)) return;
     std::vector<SavedWindow> saved;
     const ReadBatch batch(s_.ax.server());
     std::map<int32_t, std::optional<RunningApplication>> apps;  // asked once per process
@@ -60,10 +55,7 @@ void Workspaces::save(int slot) {
 }
 
 void Workspaces::restore(int slot) {
-    if (!s_.ax.ensureTrusted()) {
-        say(QString::fromUtf8(kTrustMessage));
-        return;
-    }
+    if (!s_.ax.guard(s_.hud)) return;
     const auto saved = load(slot);
     if (!saved || saved->empty()) {
         say(QStringLiteral("La distribución %1 está vacía. Guárdala desde el menú").arg(slot));
@@ -88,14 +80,12 @@ void Workspaces::restore(int slot) {
     }
     say(QStringLiteral("Abriendo apps de la distribución %1…").arg(slot));
     // A fixed wait, not a watch: windows that are not open by then stay where they are.
-    std::weak_ptr<char> alive = alive_;
-    s_.clock.after(kLaunchWait, [this, alive, windows = *saved, slot] {
-        if (alive.lock()) place(windows, slot);
-    });
+    timers_.after(kLaunchWait, [this, windows = *saved, slot] { place(windows, slot); });
 }
 
 void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
     std::vector<AXWindow> placed;
+    WindowPlan plan;
     // The running applications of each identifier, asked once: placing windows starts or
     // ends none.
     std::map<QString, std::vector<RunningApplication>> running;
@@ -109,9 +99,7 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
         if (!running.count(window.bundleID))
             running[window.bundleID] = s_.apps.runningApplicationsWithIdentifier(window.bundleID);
         for (const RunningApplication& app : running[window.bundleID]) {
-            for (const AXWindow& w : s_.ax.windows(app.pid)) {
-                if (w.subrole() != QLatin1String(attr::StandardWindow.data())) continue;
-                if (w.isMinimized()) continue;
+            for (const AXWindow& w : s_.ax.arrangeableWindows(app.pid)) {
                 if (std::find(placed.begin(), placed.end(), w) != placed.end()) continue;
                 candidates.push_back(w);
             }
@@ -121,16 +109,14 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
                                    [&](const AXWindow& w) { return w.title() == window.title; });
         if (chosen == candidates.end()) chosen = candidates.begin();
         placed.push_back(*chosen);
-        chosen->setFrame(window.frame);
+        plan.frames.push_back({chosen->ref(), window.frame});
     }
 
     if (!placed.empty()) {
         // Back to front, so the window that was frontmost when saved ends in front.
-        for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
-            it->raise();
-            it->makeMain();
-        }
-        bringToFront(s_.apps, s_.ax.server(), placed.front());
+        for (auto it = placed.rbegin(); it != placed.rend(); ++it) plan.raise.push_back(it->ref());
+        plan.focus = placed.front().ref();
+        s_.arranger.apply(plan);
     }
     say(QStringLiteral("Distribución %1 restaurada (%2 ventanas)").arg(slot).arg(placed.size()));
 }

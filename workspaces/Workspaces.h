@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "core/AX.h"
+#include "core/Arranger.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "platform/ports/Applications.h"
@@ -31,9 +32,9 @@ class Workspaces {
         Hud& hud;
         Clock& clock;
         Applications& apps;
+        Arranger& arranger;
     };
-    explicit Workspaces(Services services) : s_(services) {}
-    // A delayed placement holds the object weakly through `alive_`; a copy would share it.
+    explicit Workspaces(Services services) : s_(services), timers_(s_.clock) {}
     Workspaces(const Workspaces&) = delete;
     Workspaces& operator=(const Workspaces&) = delete;
 
@@ -45,7 +46,6 @@ class Workspaces {
     // The settings key of a slot: "workspace.1" for slot 1.
     static QString key(int slot);
 
-    static constexpr double kMessageDuration = 1.6;
     // How long restoring waits for the applications it started before placing windows.
     static constexpr double kLaunchWait = 3.0;
 
@@ -55,7 +55,7 @@ class Workspaces {
     void say(const QString& message) const { s_.hud.show(message, kMessageDuration); }
 
     Services s_;
-    std::shared_ptr<char> alive_ = std::make_shared<char>();
+    OwnedTimers timers_;
 };
 
 }  // namespace quenda

@@ -10,8 +10,8 @@ struct Shell : testing::WindowManagerDesk {
     Shell()
         : WindowManagerDesk("1000x800+0+0,1000x800+1000+0"),
           wm(services()),
-          groups({ax, geo, prefs, hud, clock, desktop, wm}),
-          workspaces({ax, geo, desktop, prefs, hud, clock, desktop}),
+          groups({ax, geo, prefs, hud, clock, desktop, arranger}),
+          workspaces({ax, geo, desktop, prefs, hud, clock, desktop, arranger}),
           dispatch({wm, groups, workspaces, hud, [](HotKeyAction a) {
                         return QStringLiteral("title-%1").arg(static_cast<int>(a));
                     }}) {

@@ -90,7 +90,7 @@ TEST(StatusMenu, BridgeSubmenuFollowsTheTarget) {
 
     SimDesktop d;
     const auto id = d.open(101, "Chat", "c", {0, 0, 500, 500});
-    const Dest dest{AXWindow(d, Element::window(101, id), 101), 101, "Chat — c"};
+    const Dest dest{AXWindow(d, WindowRef{101, id}), 101, "Chat — c"};
     m.relay.target = dest;
     m.relay.group = {dest, dest};
     auto marked = bridge();

@@ -79,29 +79,24 @@ TEST(AX, TwoIdenticalWindowsAreEachMatchedOnce) {
     EXPECT_EQ(titles(visible), titles({"one", "two"}));
 }
 
-TEST(AX, UnreadableAttributesDropOrKeepAsTheRuleSays) {
+TEST(AX, UnreadableStatesDropOrKeepAsTheRuleSays) {
     SimDesktop d;
     const auto ids = d.load(
-        "101 A 'no subrole' 0,0 500x500; 102 B 'no minimised state' 0,0 500x500;"
-        "103 C 'no position' 0,0 500x500; 104 D 'wrong subrole type' 0,0 500x500;"
-        "105 E 'minimised as text' 0,0 500x500; 106 F 'windows unreadable' 0,0 500x500");
-    d.window(ids[0]).failingReads.insert("AXSubrole");
-    d.window(ids[1]).failingReads.insert("AXMinimized");
-    d.window(ids[2]).failingReads.insert("AXPosition");
-    d.window(ids[3]).mistypedReads["AXSubrole"] = int64_t{1};
-    d.window(ids[4]).mistypedReads["AXMinimized"] = QStringLiteral("true");
+        "101 A 'no role' 0,0 500x500; 102 B 'no minimised state' 0,0 500x500;"
+        "103 C 'no frame' 0,0 500x500; 106 F 'windows unreadable' 0,0 500x500");
+    d.window(ids[0]).unreadable.insert(SimRead::role);
+    d.window(ids[1]).unreadable.insert(SimRead::minimized);
+    d.window(ids[2]).unreadable.insert(SimRead::frame);
     d.app(106).windowsReadFails = true;
-    EXPECT_EQ(titles(AX(d).orderedVisibleWindows()),
-              titles({"no minimised state", "minimised as text"}));
+    EXPECT_EQ(titles(AX(d).orderedVisibleWindows()), titles({"no minimised state"}));
 }
 
 TEST(AX, EachProcessIsAskedOnceAndOnlyWhenOneOfItsEntriesPasses) {
     SimDesktop d;
     d.load("101 A 'a1' 0,0 500x500; 101 A 'a2' 10,10 500x500; 102 B 'tiny' 0,0 50x50");
     AX(d).orderedVisibleWindows();
-    EXPECT_EQ(d.messagingTimeouts.count(101), 1u);  // asked, with the 1-second timeout
-    EXPECT_EQ(d.messagingTimeouts.count(102), 0u);  // never asked: its only entry is filtered
-    EXPECT_EQ(d.messagingTimeouts[101], 1.0);
+    EXPECT_EQ(d.windowsAsked[101], 1);
+    EXPECT_EQ(d.windowsAsked.count(102), 0u);  // never asked: its only entry is filtered
 }
 
 TEST(AX, FocusedWindowComesFromTheFrontmostApplication) {
@@ -130,37 +125,20 @@ TEST(AX, WindowsOfAProcessAreUnfilteredInTheApplicationsOrder) {
     EXPECT_TRUE(AX(d).windows(999).empty());
 }
 
-TEST(AXWindow, SetFrameWritesSizePositionSizeAndRestoresTheEnhancedMode) {
-    SimDesktop d;
-    const auto ids = d.load("101 A 'a' 0,0 500x500; 102 B 'b' 0,0 500x500; 103 C 'c' 0,0 500x500");
-    d.app(101).enhancedUserInterface = true;
-    d.app(102).enhancedUserInterface = false;
-    AX ax(d);
-    for (const AXWindow& w : ax.windows(101)) w.setFrame({10, 20, 300, 200});
-    for (const AXWindow& w : ax.windows(102)) w.setFrame({10, 20, 300, 200});
-    for (const AXWindow& w : ax.windows(103)) w.setFrame({10, 20, 300, 200});
-    EXPECT_EQ(d.window(ids[0]).frame, (Rect{10, 20, 300, 200}));
-    EXPECT_EQ(d.app(101).enhancedUserInterface, true);
-    EXPECT_EQ(d.app(101).enhancedUserInterfaceWrites, 2);  // off, then back on
-    EXPECT_EQ(d.app(102).enhancedUserInterfaceWrites, 0);
-    EXPECT_EQ(d.app(103).enhancedUserInterfaceWrites, 0);
-    EXPECT_FALSE(d.app(103).enhancedUserInterface);
-}
-
-TEST(AXWindow, RefusedSizesAndVanishedWindowsAreQuietlyKept) {
+TEST(SimDesktop, RefusedSizesAndVanishedWindowsAreQuietlyKept) {
     SimDesktop d;
     const auto ids = d.load("101 A 'fixed' 0,0 500x500; 101 A 'gone' 0,0 500x500");
     SimWindow& fixed = d.window(ids[0]);
     fixed.minWidth = fixed.maxWidth = 500;
     fixed.heightStep = 13;
     const auto list = AX(d).windows(101);
-    list[0].setFrame({40, 50, 300, 300});
+    d.apply(WindowPlan{.frames = {{list[0].ref(), {40, 50, 300, 300}}}});
     EXPECT_EQ(fixed.frame, (Rect{40, 50, 500, 299}));  // width refused, height on its grid
 
     d.vanish(ids[1]);
-    list[1].setFrame({1, 2, 3, 4});  // no effect, no failure
+    d.apply(WindowPlan{.frames = {{list[1].ref(), {1, 2, 3, 4}}}, .focus = list[1].ref()});
     EXPECT_FALSE(list[1].title());
-    EXPECT_FALSE(list[1].position());
+    EXPECT_FALSE(list[1].frame());
     EXPECT_FALSE(list[1].isMinimized());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AX.h"
+#include "core/Arranger.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "platform/sim/SimDefaults.h"
@@ -15,7 +16,11 @@ namespace quenda::testing {
 // window layer, the HUD and the clock); each subsystem's fixture adds its own object on top.
 struct SimulatedDesk {
     explicit SimulatedDesk(const QString& monitors, SimScreenOptions options = {})
-        : desktop(monitors, options), prefs(defaults), geo(desktop, prefs), ax(desktop) {}
+        : desktop(monitors, options),
+          prefs(defaults),
+          geo(desktop, prefs),
+          ax(desktop),
+          arranger(desktop, clock) {}
 
     SimDesktop desktop;
     SimDefaults defaults;
@@ -24,6 +29,7 @@ struct SimulatedDesk {
     AX ax;
     SimHud hud;
     VirtualClock clock;
+    Arranger arranger;
 };
 
 }  // namespace quenda::testing

@@ -27,8 +27,8 @@ TEST(Show, TilesTheGroupAndRaisesItsFirstWindowLast) {
     d.groups.show(1);
     EXPECT_EQ(d.desktop.window(d.w[2]).frame, kLeftHalf);
     EXPECT_EQ(d.desktop.window(d.w[3]).frame, kRightHalf);
-    ASSERT_EQ(d.wm.lastTiled.size(), 2u);
-    EXPECT_EQ(d.wm.lastTiled[0].element().id, d.w[2]);
+    ASSERT_EQ(d.wm.lastTiled().size(), 2u);
+    EXPECT_EQ(d.wm.lastTiled()[0].ref().id, d.w[2]);
     EXPECT_EQ(d.groups.current(), 1);
 
     // The last window is raised at once, the next 0.08 s later, then the message.
@@ -42,7 +42,12 @@ TEST(Show, TilesTheGroupAndRaisesItsFirstWindowLast) {
     EXPECT_TRUE(d.hud.messages.empty());
     d.clock.advance(0.08);
     EXPECT_EQ(d.hud.texts(), std::vector<QString>{QStringLiteral("Grupo 2 de 3 — C · D")});
-    EXPECT_EQ(d.desktop.activations, (std::vector<int32_t>{104, 103}));
+    // Two steps: the frames with the first raise, then the last raise with the one focus.
+    const WindowRef c{103, d.w[2]}, dd{104, d.w[3]};
+    EXPECT_EQ(d.desktop.plans, (std::vector<WindowPlan>{
+                                   {.frames = {{c, kLeftHalf}, {dd, kRightHalf}}, .raise = {dd}},
+                                   {.raise = {c}, .focus = c},
+                               }));
 }
 
 TEST(Show, WrapsAroundAtBothEnds) {
@@ -130,9 +135,8 @@ TEST(StepChain, TwoChainsInterleaveEachWithItsOwnList) {
 
 TEST(StepChain, LeavesNothingBehindOnceTheGroupsAreGone) {
     testing::WindowManagerDesk desk(QStringLiteral("1440x900+0+0"));
-    WindowManager wm(desk.services());
-    auto groups = std::make_unique<Groups>(
-        Groups::Services{desk.ax, desk.geo, desk.prefs, desk.hud, desk.clock, desk.desktop, wm});
+    auto groups = std::make_unique<Groups>(Groups::Services{
+        desk.ax, desk.geo, desk.prefs, desk.hud, desk.clock, desk.desktop, desk.arranger});
     desk.desktop.load("101 A 'a' 0,25 700x800 *; 102 B 'b' 0,25 700x800");
     groups->show(0);
     groups.reset();

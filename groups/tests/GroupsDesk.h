@@ -13,14 +13,14 @@ struct GroupsDesk : WindowManagerDesk {
                         SimScreenOptions options = {.menuBar = 25})
         : WindowManagerDesk(monitors, options),
           wm(services()),
-          groups({ax, geo, prefs, hud, clock, desktop, wm}) {}
+          groups({ax, geo, prefs, hud, clock, desktop, arranger}) {}
 
     // The window ids of every group, in order.
     std::vector<std::vector<uint64_t>> ids() const {
         std::vector<std::vector<uint64_t>> all;
         for (const auto& group : groups.groups()) {
             std::vector<uint64_t> one;
-            for (const GroupWindow& member : group) one.push_back(member.window.element().id);
+            for (const GroupWindow& member : group) one.push_back(member.window.ref().id);
             all.push_back(one);
         }
         return all;

@@ -98,11 +98,11 @@ TEST(AutoGroup, TakesStandardWindowsOfRegularApplicationsThatAreNotOnScreen) {
         "105 Tray 'panel' 0,25 700x800 hidden; 1 Quenda 'own' 0,25 700x800 hidden; "
         "106 Safari 'unnamed' 0,25 700x800 hidden");
     d.desktop.app(105).policy = ActivationPolicy::accessory;
-    d.desktop.window(w[6]).failingReads.insert("AXSubrole");
+    d.desktop.window(w[6]).unreadable.insert(SimRead::role);
 
     EXPECT_EQ(d.groups.allWindows(false).size(), 2u);
     std::vector<uint64_t> all;
-    for (const AXWindow& window : d.groups.allWindows(true)) all.push_back(window.element().id);
+    for (const AXWindow& window : d.groups.allWindows(true)) all.push_back(window.ref().id);
     EXPECT_EQ(all, (std::vector<uint64_t>{w[0], w[1], w[2]}));
 
     d.desktop.app(101).localizedName.reset();
@@ -159,9 +159,9 @@ TEST(Refresh, ClampsTheCurrentGroupAndHonoursExclusions) {
     const auto w = d.desktop.load(
         "101 A 'a' 0,25 700x800 *; 102 B 'b' 0,25 700x800; "
         "103 C 'c' 0,25 700x800");
-    const AXWindow a(d.desktop, Element::window(101, w[0]), 101);
-    const AXWindow b(d.desktop, Element::window(102, w[1]), 102);
-    const AXWindow c(d.desktop, Element::window(103, w[2]), 103);
+    const AXWindow a(d.desktop, WindowRef{101, w[0]});
+    const AXWindow b(d.desktop, WindowRef{102, w[1]});
+    const AXWindow c(d.desktop, WindowRef{103, w[2]});
     d.groups.setGroups({{a}, {b}, {c}}, {});
     d.groups.show(2);
     ASSERT_EQ(d.groups.current(), 2);
@@ -206,7 +206,7 @@ TEST(MoveFocused, MovesTheRecordAndSaysWhereItWent) {
         d.clock.advance(1);
         const int current = d.groups.current();
         const GroupWindow moved = d.groups.groups()[c.focusGroup][0];
-        d.desktop.focus(moved.window.element().id);
+        d.desktop.focus(moved.window.ref().id);
         d.hud.messages.clear();
 
         d.groups.moveFocused(c.step);
@@ -258,8 +258,8 @@ TEST(MoveFocused, WithoutAFocusedWindowDoesNothing) {
 TEST(MoveFocused, AnExcludedWindowIsInNoGroup) {
     GroupsDesk d;
     const auto w = d.desktop.load("101 A 'a' 0,25 700x800 *; 102 B 'b' 0,25 700x800");
-    const AXWindow a(d.desktop, Element::window(101, w[0]), 101);
-    const AXWindow b(d.desktop, Element::window(102, w[1]), 102);
+    const AXWindow a(d.desktop, WindowRef{101, w[0]});
+    const AXWindow b(d.desktop, WindowRef{102, w[1]});
     d.groups.setGroups({{b}}, {a});
     d.groups.moveFocused(-1);
     EXPECT_EQ(d.hud.last(), QStringLiteral("No encontré la ventana activa en los grupos"));

@@ -22,7 +22,7 @@ struct Desk : testing::WindowManagerDesk {
     }
     std::vector<uint64_t> tiledIds() {
         std::vector<uint64_t> out;
-        for (const AXWindow& w : wm.lastTiled) out.push_back(w.element().id);
+        for (const AXWindow& w : wm.lastTiled()) out.push_back(w.ref().id);
         return out;
     }
     // Tiles, lets the adaptive passes run, and forgets the tiling's message.
@@ -116,7 +116,7 @@ TEST(Mosaic, WithoutEnoughTiledWindowsSaysSoAndKeepsTheList) {
         d.wm.promoteFocused();
         EXPECT_EQ(d.hud.messages, (std::vector<SimHud::Message>{{"t:hud_rotate_empty", 1.6},
                                                                 {"t:hud_promote_missing", 1.6}}));
-        EXPECT_EQ(d.wm.lastTiled.size(), c.tiledAfter);
+        EXPECT_EQ(d.wm.lastTiled().size(), c.tiledAfter);
         EXPECT_EQ(d.frames(), frames);
     }
 }

@@ -80,7 +80,7 @@ TEST(Snap, StopsQuietlyWithoutAWindowAndSaysSoWithoutPermission) {
     EXPECT_TRUE(d.hud.messages.empty());
 
     Desk unreadable;
-    unreadable.desktop.window(unreadable.id).failingReads.insert("AXSize");
+    unreadable.desktop.window(unreadable.id).unreadable.insert(SimRead::frame);
     unreadable.wm.snap(Snap::left);
     EXPECT_EQ(unreadable.frame(), (Rect{100, 100, 600, 400}));
 

@@ -23,7 +23,7 @@ struct Desk : testing::WindowManagerDesk {
     }
     std::vector<uint64_t> tiledIds() {
         std::vector<uint64_t> out;
-        for (const AXWindow& w : wm->lastTiled) out.push_back(w.element().id);
+        for (const AXWindow& w : wm->lastTiled()) out.push_back(w.ref().id);
         return out;
     }
 
@@ -83,7 +83,7 @@ TEST(Tile, ChoosesTheScreen) {
         {"the focused window's frame does not read: the pointer's",
          "101 A 'a' 1600,100 600x400 *; 102 B 'b' 100,100 600x400",
          [](Desk& d) {
-             d.desktop.window(d.ids[0]).failingReads.insert("AXSize");
+             d.desktop.window(d.ids[0]).unreadable.insert(SimRead::frame);
              d.desktop.setPointer({200, 200});
          },
          {{1600, 100, 600, 400}, {8, 33, 708, 859}}},
@@ -118,14 +118,14 @@ TEST(Tile, TakesAtMostTheLayoutsWindowsAndLeavesTheRest) {
         "104 D 'd' 130,130 600x400");
     d.wm->tile(Layout::columns3);
     EXPECT_EQ(d.frames(), (std::vector<Rect>{kLeft, kMiddle, kRight, {130, 130, 600, 400}}));
-    EXPECT_EQ(d.wm->lastTiled.size(), 3u);
+    EXPECT_EQ(d.wm->lastTiled().size(), 3u);
 }
 
 TEST(Tile, NothingToTileSaysSoAndKeepsTheLastTiling) {
     Desk d("101 A 'a' 1600,100 600x400; 102 B 'b' 1700,100 600x400");
     d.desktop.frontmost.reset();
     d.desktop.setPointer({200, 200});
-    d.wm->lastTiled = {AXWindow(d.desktop, Element::window(101, d.ids[0]), 101)};
+    d.arranger.apply(WindowPlan{.tiled = std::vector<WindowRef>{{101, d.ids[0]}}});
     d.wm->tile(Layout::auto_);
     EXPECT_EQ(d.hud.messages, (std::vector<SimHud::Message>{
                                   {"No encontré ventanas para organizar en esta pantalla", 1.6}}));
@@ -137,7 +137,7 @@ TEST(Tile, NothingToTileSaysSoAndKeepsTheLastTiling) {
     EXPECT_EQ(untrusted.frame(0), (Rect{100, 100, 600, 400}));
     EXPECT_EQ(untrusted.hud.last(),
               QString::fromUtf8("Activa Quenda en Ajustes ▸ Privacidad ▸ Accesibilidad"));
-    EXPECT_TRUE(untrusted.wm->lastTiled.empty());
+    EXPECT_TRUE(untrusted.wm->lastTiled().empty());
 }
 
 // The adaptive width pass, on columns3: which windows refuse what, and the row afterwards.

@@ -11,7 +11,7 @@ struct WindowManagerDesk : SimulatedDesk {
     using SimulatedDesk::SimulatedDesk;
 
     WindowManager::Services services(WindowManager::TextLookup text = {}) {
-        return {ax, geo, desktop, prefs, hud, clock, std::move(text)};
+        return {ax, geo, desktop, prefs, hud, clock, arranger, std::move(text)};
     }
 };
 

@@ -12,4 +12,7 @@ class Hud {
     virtual void show(const QString& message, double duration) = 0;
 };
 
+// How long every command's message stays up, in seconds.
+inline constexpr double kMessageDuration = 1.6;
+
 }  // namespace quenda

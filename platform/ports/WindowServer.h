@@ -2,81 +2,55 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
-#include <variant>
 #include <vector>
 
 #include <QString>
 
 #include "core/Geometry.h"
+#include "platform/ports/WindowPlan.h"
 
 namespace quenda {
 
-// A handle on something of another application that attributes are read from: the
-// application itself (by pid), one of its windows, or a window's close button. Two elements
-// are equal when they denote the same thing; a handle may outlive what it denotes.
-struct Element {
-    enum class Kind : uint8_t { Application, Window, CloseButton };
-    Kind kind = Kind::Window;
-    int32_t pid = 0;
-    uint64_t id = 0;  // the window's id for windows and close buttons; 0 for applications
+// What a window is for: the user's ordinary windows are standard; dialogs and everything
+// else (panels, tool palettes, splash screens) are not tiled or grouped.
+enum class WindowRole : uint8_t { standard, dialog, other };
 
-    static Element application(int32_t pid) { return {Kind::Application, pid, 0}; }
-    static Element window(int32_t pid, uint64_t id) { return {Kind::Window, pid, id}; }
-    static Element closeButton(int32_t pid, uint64_t id) { return {Kind::CloseButton, pid, id}; }
-    friend bool operator==(const Element&, const Element&) = default;
-};
-
-// The value of an attribute as read: the caller checks that it has the type it expects.
-using AttributeValue =
-    std::variant<bool, int64_t, double, QString, Point, Size, Element, std::vector<Element>>;
-
-// Attribute and action names, spelled as the window layer has always spelled them.
-namespace attr {
-inline constexpr std::string_view Title = "AXTitle";
-inline constexpr std::string_view Subrole = "AXSubrole";
-inline constexpr std::string_view Minimized = "AXMinimized";
-inline constexpr std::string_view Position = "AXPosition";
-inline constexpr std::string_view Size = "AXSize";
-inline constexpr std::string_view CloseButton = "AXCloseButton";
-inline constexpr std::string_view Windows = "AXWindows";
-inline constexpr std::string_view FocusedWindow = "AXFocusedWindow";
-inline constexpr std::string_view EnhancedUserInterface = "AXEnhancedUserInterface";
-inline constexpr std::string_view Main = "AXMain";
-inline constexpr std::string_view Frontmost = "AXFrontmost";
-inline constexpr std::string_view StandardWindow = "AXStandardWindow";  // a subrole value
-}  // namespace attr
-
-namespace action {
-inline constexpr std::string_view Press = "AXPress";
-inline constexpr std::string_view Raise = "AXRaise";
-}  // namespace action
-
-// One entry of the system window list. Every field the list may lack or mistype is optional,
-// so the filters that read it can treat "absent" and "not a number" alike.
+// One entry of the desktop's window list. Every field the list may lack is optional, so the
+// filters that read it treat "absent" alike.
 struct WindowListEntry {
     std::optional<int64_t> layer;     // 0 = normal windows
     std::optional<int32_t> ownerPid;  // the owning process
-    std::optional<Rect> bounds;       // outer frame, window coordinates (top-left origin)
+    std::optional<Rect> bounds;       // outer frame, top-left origin
     std::optional<double> alpha;      // absent = opaque
     uint64_t number = 0;              // the window's id
 };
 
-// Reading and moving the windows of other applications.
+// Reading and arranging the windows of other applications. Coordinates are pixels with the
+// primary monitor's top-left corner as the origin, y growing downwards. Every read of a
+// window that is gone, or that its application will not tell, is nothing; every request to
+// one is lost without an error.
 class WindowServer {
   public:
     virtual ~WindowServer() = default;
 
-    // The attribute's value, or nothing when it cannot be read (vanished window, no such
-    // attribute, a failing application).
-    virtual std::optional<AttributeValue> attribute(const Element& element,
-                                                    std::string_view name) = 0;
-    // Fire and forget: a write the target refuses or cannot take is silently lost.
-    virtual void setAttribute(const Element& element, std::string_view name,
-                              const AttributeValue& value) = 0;
-    virtual void performAction(const Element& element, std::string_view action) = 0;
-    // How long a call to this application may block before it counts as failed.
-    virtual void setMessagingTimeout(const Element& element, double seconds) {}
+    // --- one window ---------------------------------------------------------------------
+    virtual std::optional<QString> title(const WindowRef& window) = 0;
+    virtual std::optional<WindowRole> role(const WindowRef& window) = 0;
+    virtual std::optional<bool> isMinimized(const WindowRef& window) = 0;
+    // The outer frame, decorations included.
+    virtual std::optional<Rect> frame(const WindowRef& window) = 0;
+    // Whether the window can be asked to close (it has a close button).
+    virtual bool isClosable(const WindowRef& window) = 0;
+
+    // --- applications -------------------------------------------------------------------
+    // The application's windows, in the order it lists them; nothing when it cannot tell.
+    virtual std::optional<std::vector<WindowRef>> windows(int32_t pid) = 0;
+    // The window the application works in: its active window, else its frontmost one.
+    virtual std::optional<WindowRef> focusedWindow(int32_t pid) = 0;
+    // The name the application's windows give it.
+    virtual std::optional<QString> applicationName(int32_t pid) = 0;
+    virtual std::optional<int32_t> frontmostPid() = 0;
+    virtual int32_t ownPid() = 0;
 
     // On-screen windows without desktop elements, front to back; nothing when the list
     // cannot be had at all.
@@ -88,12 +62,17 @@ class WindowServer {
     virtual bool requestTrust() = 0;
     virtual void openTrustSettings() {}
 
-    virtual std::optional<int32_t> frontmostPid() = 0;
-    virtual int32_t ownPid() = 0;
+    // --- requests -----------------------------------------------------------------------
+    // Carries out one plan as one batch, all at once (`raiseInterval` is not read here), and
+    // returns when the desktop has taken it in.
+    virtual void apply(const WindowPlan& plan) = 0;
+    // Asks the window to close, as its close button would: it may ask its user first.
+    virtual void close(const WindowRef& window) = 0;
+    virtual void minimize(const WindowRef& window) = 0;
 
     // Between begin and end, reads may be answered from one pass over the desktop taken at
     // the first read (the caller is reading a consistent picture, not watching for changes).
-    // Any write or action ends the pass early. Calls nest.
+    // Any request ends the pass early. Calls nest.
     virtual void beginReadBatch() {}
     virtual void endReadBatch() {}
 };

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include <QRegularExpression>
+#include <QStringList>
 
 #include "platform/sim/MonitorSpec.h"
 
@@ -79,7 +80,7 @@ std::vector<uint64_t> SimDesktop::load(const QString& fixture) {
             else if (flag == QLatin1String("hidden"))
                 w.onScreen = false;
             else if (flag == QLatin1String("dialog"))
-                w.subrole = QStringLiteral("AXDialog");
+                w.role = WindowRole::dialog;
             else if (flag.startsWith(QLatin1String("alpha=")))
                 w.alpha = flag.mid(6).toDouble();
             else if (flag.startsWith(QLatin1String("layer=")))
@@ -137,51 +138,68 @@ std::optional<ScreenInfo> SimDesktop::mainScreen() {
     return screens_[*mainScreen_];
 }
 
-std::optional<AttributeValue> SimDesktop::attribute(const Element& element, std::string_view name) {
-    if (element.kind == Element::Kind::Application) {
-        auto it = apps_.find(element.pid);
-        if (it == apps_.end()) return std::nullopt;
-        return appAttribute(it->second, name);
-    }
-    auto it = windows_.find(element.id);
-    if (it == windows_.end() || element.kind != Element::Kind::Window) return std::nullopt;
-    return windowAttribute(it->second, name);
+const SimWindow* SimDesktop::readable(const WindowRef& ref, SimRead what) const {
+    auto it = windows_.find(ref.id);
+    if (it == windows_.end() || it->second.pid != ref.pid) return nullptr;
+    if (it->second.unreadable.count(what)) return nullptr;
+    return &it->second;
 }
 
-std::optional<AttributeValue> SimDesktop::windowAttribute(const SimWindow& w,
-                                                          std::string_view name) {
-    const std::string key(name);
-    if (w.failingReads.count(key)) return std::nullopt;
-    if (auto m = w.mistypedReads.find(key); m != w.mistypedReads.end()) return m->second;
-    if (name == attr::Title) {
-        if (!w.title) return std::nullopt;
-        return *w.title;
-    }
-    if (name == attr::Subrole) return w.subrole;
-    if (name == attr::Minimized) return w.minimized;
-    if (name == attr::Position) return w.frame.origin();
-    if (name == attr::Size) return w.frame.size();
-    if (name == attr::CloseButton && w.closable) return Element::closeButton(w.pid, w.id);
-    return std::nullopt;
+SimWindow* SimDesktop::live(const WindowRef& ref) {
+    auto it = windows_.find(ref.id);
+    if (it == windows_.end() || it->second.pid != ref.pid) return nullptr;
+    if (apps_.at(ref.pid).terminated) return nullptr;
+    return &it->second;
 }
 
-std::optional<AttributeValue> SimDesktop::appAttribute(const SimApp& a, std::string_view name) {
-    if (name == attr::Title) return a.name;
-    if (name == attr::Windows) {
-        if (a.windowsReadFails) return std::nullopt;
-        std::vector<Element> list;
-        for (uint64_t id : a.windows) list.push_back(Element::window(a.pid, id));
-        return list;
-    }
-    if (name == attr::FocusedWindow) {
-        if (!a.focusedWindow) return std::nullopt;
-        return Element::window(a.pid, *a.focusedWindow);
-    }
-    if (name == attr::EnhancedUserInterface) {
-        if (!a.enhancedUserInterface) return std::nullopt;
-        return *a.enhancedUserInterface;
-    }
-    return std::nullopt;
+std::optional<QString> SimDesktop::title(const WindowRef& ref) {
+    const SimWindow* w = readable(ref, SimRead::title);
+    if (!w) return std::nullopt;
+    return w->title;
+}
+
+std::optional<WindowRole> SimDesktop::role(const WindowRef& ref) {
+    const SimWindow* w = readable(ref, SimRead::role);
+    if (!w) return std::nullopt;
+    return w->role;
+}
+
+std::optional<bool> SimDesktop::isMinimized(const WindowRef& ref) {
+    const SimWindow* w = readable(ref, SimRead::minimized);
+    if (!w) return std::nullopt;
+    return w->minimized;
+}
+
+std::optional<Rect> SimDesktop::frame(const WindowRef& ref) {
+    const SimWindow* w = readable(ref, SimRead::frame);
+    if (!w) return std::nullopt;
+    return w->frame;
+}
+
+bool SimDesktop::isClosable(const WindowRef& ref) {
+    const SimWindow* w = live(ref);
+    return w && w->closable;
+}
+
+std::optional<std::vector<WindowRef>> SimDesktop::windows(int32_t pid) {
+    ++windowsAsked[pid];
+    auto it = apps_.find(pid);
+    if (it == apps_.end() || it->second.windowsReadFails) return std::nullopt;
+    std::vector<WindowRef> list;
+    for (uint64_t id : it->second.windows) list.push_back({pid, id});
+    return list;
+}
+
+std::optional<WindowRef> SimDesktop::focusedWindow(int32_t pid) {
+    auto it = apps_.find(pid);
+    if (it == apps_.end() || !it->second.focusedWindow) return std::nullopt;
+    return WindowRef{pid, *it->second.focusedWindow};
+}
+
+std::optional<QString> SimDesktop::applicationName(int32_t pid) {
+    auto it = apps_.find(pid);
+    if (it == apps_.end() || it->second.terminated) return std::nullopt;
+    return it->second.name;
 }
 
 void SimDesktop::resize(SimWindow& w, const Size& size) {
@@ -194,55 +212,73 @@ void SimDesktop::resize(SimWindow& w, const Size& size) {
     w.frame.height = accept(size.height, w.minHeight, w.maxHeight, w.heightStep);
 }
 
-void SimDesktop::setAttribute(const Element& element, std::string_view name,
-                              const AttributeValue& value) {
-    if (element.kind == Element::Kind::Application) {
-        auto it = apps_.find(element.pid);
-        if (it == apps_.end() || it->second.terminated) return;
-        if (name == attr::Frontmost) {
-            const bool* b = std::get_if<bool>(&value);
-            if (b && *b) {
-                it->second.hidden = false;
-                frontmost = element.pid;
-            }
-            return;
-        }
-        if (name != attr::EnhancedUserInterface) return;
-        if (const bool* b = std::get_if<bool>(&value)) {
-            it->second.enhancedUserInterface = *b;
-            ++it->second.enhancedUserInterfaceWrites;
-        }
-        return;
+// In front, active, its application frontmost and shown again.
+void SimDesktop::bringForward(SimWindow& w) {
+    w.minimized = false;
+    SimApp& a = apps_.at(w.pid);
+    a.hidden = false;
+    a.focusedWindow = w.id;
+    frontmost = w.pid;
+    raise(w.id);
+}
+
+void SimDesktop::apply(const WindowPlan& plan) {
+    plans.push_back(plan);
+    for (const WindowRef& ref : plan.restore) {
+        if (SimWindow* w = live(ref)) w->minimized = false;
     }
-    auto it = windows_.find(element.id);
-    if (it == windows_.end() || element.kind != Element::Kind::Window) return;
-    SimWindow& w = it->second;
-    if (name == attr::Size) {
-        if (const Size* s = std::get_if<Size>(&value)) resize(w, *s);
-    } else if (name == attr::Position) {
-        const Point* p = std::get_if<Point>(&value);
-        if (p && !w.fixedPosition) {
-            w.frame.x = p->x;
-            w.frame.y = p->y;
+    for (const FrameRequest& request : plan.frames) {
+        SimWindow* w = live(request.window);
+        if (!w) continue;
+        if (!request.keepSize) resize(*w, request.frame.size());
+        if (!w->fixedPosition) {
+            w->frame.x = request.frame.x;
+            w->frame.y = request.frame.y;
         }
-    } else if (name == attr::Minimized) {
-        if (const bool* b = std::get_if<bool>(&value)) w.minimized = *b;
-    } else if (name == attr::Main) {
-        const bool* b = std::get_if<bool>(&value);
-        if (b && *b) apps_[w.pid].focusedWindow = w.id;
+    }
+    for (const WindowRef& ref : plan.raise) {
+        if (!live(ref)) continue;
+        raise(ref.id);
+        // Raised, it is the window its application works in (once it is not active, the
+        // desktop answers with its frontmost window).
+        apps_.at(ref.pid).focusedWindow = ref.id;
+    }
+    if (plan.focus) {
+        if (SimWindow* w = live(*plan.focus)) bringForward(*w);
     }
 }
 
-void SimDesktop::performAction(const Element& element, std::string_view action) {
-    if (element.kind == Element::Kind::CloseButton && action == action::Press) {
-        vanish(element.id);
-    } else if (element.kind == Element::Kind::Window && action == action::Raise) {
-        if (exists(element.id)) raise(element.id);
-    }
+void SimDesktop::close(const WindowRef& ref) {
+    const SimWindow* w = live(ref);
+    if (w && w->closable) vanish(ref.id);
 }
 
-void SimDesktop::setMessagingTimeout(const Element& element, double seconds) {
-    messagingTimeouts[element.pid] = seconds;
+void SimDesktop::minimize(const WindowRef& ref) {
+    if (SimWindow* w = live(ref)) w->minimized = true;
+}
+
+QString SimDesktop::dump() const {
+    QStringList entries;
+    const std::optional<uint64_t> focused =
+        frontmost && apps_.count(*frontmost) ? apps_.at(*frontmost).focusedWindow : std::nullopt;
+    for (uint64_t id : stacking_) {
+        const SimWindow& w = windows_.at(id);
+        QString entry = QStringLiteral("%1 %2 '%3' %4,%5 %6x%7")
+                            .arg(w.pid)
+                            .arg(apps_.at(w.pid).name, w.title.value_or(QString()))
+                            .arg(w.frame.x)
+                            .arg(w.frame.y)
+                            .arg(w.frame.width)
+                            .arg(w.frame.height);
+        if (focused == id) entry += QStringLiteral(" *");
+        if (w.minimized) entry += QStringLiteral(" min");
+        if (!w.onScreen) entry += QStringLiteral(" hidden");
+        if (w.role == WindowRole::dialog) entry += QStringLiteral(" dialog");
+        if (w.alpha) entry += QStringLiteral(" alpha=%1").arg(*w.alpha);
+        if (w.layer != 0) entry += QStringLiteral(" layer=%1").arg(w.layer);
+        entries << entry;
+    }
+    return entries.join(QStringLiteral("; "));
 }
 
 std::optional<std::vector<WindowListEntry>> SimDesktop::windowList() {

@@ -19,11 +19,14 @@ namespace quenda {
 
 // One window of the simulated desktop, with every attribute the window layer reads and the
 // odd cases it must survive.
+// What a simulated window can fail to tell.
+enum class SimRead : uint8_t { title, role, minimized, frame };
+
 struct SimWindow {
     uint64_t id = 0;
     int32_t pid = 0;
     std::optional<QString> title;
-    QString subrole = QStringLiteral("AXStandardWindow");
+    WindowRole role = WindowRole::standard;
     bool minimized = false;
     Rect frame;  // window coordinates
     int64_t layer = 0;
@@ -38,8 +41,7 @@ struct SimWindow {
     double widthStep = 0, heightStep = 0;
     bool fixedPosition = false;
 
-    std::set<std::string> failingReads;                   // these attributes fail to read
-    std::map<std::string, AttributeValue> mistypedReads;  // these read as this value instead
+    std::set<SimRead> unreadable;  // these read as nothing
 };
 
 struct SimApp {
@@ -54,8 +56,6 @@ struct SimApp {
     uint64_t started = 0;           // launch order
     std::vector<uint64_t> windows;  // in the order the application lists them
     std::optional<uint64_t> focusedWindow;
-    std::optional<bool> enhancedUserInterface;
-    int enhancedUserInterfaceWrites = 0;
     bool windowsReadFails = false;
 };
 
@@ -88,6 +88,9 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     //   "101 Safari 'Docs' 0,25 720x875 *; 102 Terminal 'sh' 100,100 600x400 min"
     // Flags: * focused, min minimised, hidden (not on screen), dialog, alpha=N, layer=N.
     std::vector<uint64_t> load(const QString& fixture);
+    // The desktop in the same notation, front to back, for comparing before and after: the
+    // windows `load` would make again, with ids as application pids.
+    QString dump() const;
     SimWindow& window(uint64_t id);
     bool exists(uint64_t id) const { return windows_.count(id) != 0; }
     void focus(uint64_t id);
@@ -103,22 +106,29 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     void quit(int32_t pid);
     std::vector<QString> launches;  // locations launched, in order
     std::vector<int32_t> activations;
+    std::vector<WindowPlan> plans;  // every plan applied, in order
 
     bool trusted = true;
     int trustRequests = 0;
     bool windowListFails = false;
     int32_t ownProcess = 1;
     std::optional<int32_t> frontmost;
-    std::map<int32_t, double> messagingTimeouts;
     int batchesOpened = 0;
+    std::map<int32_t, int> windowsAsked;  // how often each application's windows were read
 
     // --- WindowServer -------------------------------------------------------------------
-    std::optional<AttributeValue> attribute(const Element& element, std::string_view name) override;
-    void setAttribute(const Element& element, std::string_view name,
-                      const AttributeValue& value) override;
-    void performAction(const Element& element, std::string_view action) override;
-    void setMessagingTimeout(const Element& element, double seconds) override;
+    std::optional<QString> title(const WindowRef& window) override;
+    std::optional<WindowRole> role(const WindowRef& window) override;
+    std::optional<bool> isMinimized(const WindowRef& window) override;
+    std::optional<Rect> frame(const WindowRef& window) override;
+    bool isClosable(const WindowRef& window) override;
+    std::optional<std::vector<WindowRef>> windows(int32_t pid) override;
+    std::optional<WindowRef> focusedWindow(int32_t pid) override;
+    std::optional<QString> applicationName(int32_t pid) override;
     std::optional<std::vector<WindowListEntry>> windowList() override;
+    void apply(const WindowPlan& plan) override;
+    void close(const WindowRef& window) override;
+    void minimize(const WindowRef& window) override;
     bool isTrusted() override { return trusted; }
     bool requestTrust() override;
     std::optional<int32_t> frontmostPid() override { return frontmost; }
@@ -143,9 +153,11 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     Point pointerLocation() override { return pointer_; }
 
   private:
-    std::optional<AttributeValue> windowAttribute(const SimWindow& w, std::string_view name);
-    std::optional<AttributeValue> appAttribute(const SimApp& a, std::string_view name);
+    // The window a reference names, when it still exists and can tell `what`.
+    const SimWindow* readable(const WindowRef& ref, SimRead what) const;
+    SimWindow* live(const WindowRef& ref);
     void resize(SimWindow& w, const Size& size);
+    void bringForward(SimWindow& w);
 
     std::vector<ScreenInfo> screens_;
     std::optional<size_t> mainScreen_ = 0;

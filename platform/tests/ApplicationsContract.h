@@ -27,7 +27,7 @@ class ApplicationsContract : public ::testing::TestWithParam<DriverFactory> {
     }
     std::optional<AXWindow> handle(uint64_t id) {
         for (const AXWindow& w : AX(driver->server()).windows(driver->pidOf(id))) {
-            if (w.element().id == id) return w;
+            if (w.ref().id == id) return w;
         }
         return std::nullopt;
     }

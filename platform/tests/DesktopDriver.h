@@ -31,6 +31,10 @@ class DesktopDriver {
     // a grid of at most `sizeTolerance()` points.
     virtual uint64_t openWindow(const QString& title, const Rect& frame) = 0;
     virtual double sizeTolerance() const { return 0; }
+    // The same, for a window that refuses to be smaller than `minimum` (its client area, on
+    // X11; its outer frame in the simulation).
+    virtual uint64_t openWindowWithMinimumSize(const QString& title, const Rect& frame,
+                                               const Size& minimum) = 0;
     virtual int32_t pidOf(uint64_t window) = 0;
     virtual void minimize(uint64_t window) = 0;
     // Brings the window in front of all others, as clicking it would.

@@ -14,6 +14,13 @@ class SimDriver final : public DesktopDriver {
     uint64_t openWindow(const QString& title, const Rect& frame) override {
         return desktop.open(nextPid_++, QStringLiteral("SimApp"), title, frame);
     }
+    uint64_t openWindowWithMinimumSize(const QString& title, const Rect& frame,
+                                       const Size& minimum) override {
+        const uint64_t id = openWindow(title, frame);
+        desktop.window(id).minWidth = minimum.width;
+        desktop.window(id).minHeight = minimum.height;
+        return id;
+    }
     int32_t pidOf(uint64_t window) override { return desktop.window(window).pid; }
     void minimize(uint64_t window) override { desktop.window(window).minimized = true; }
     void raise(uint64_t window) override { desktop.focus(window); }  // raised and active

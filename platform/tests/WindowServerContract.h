@@ -19,14 +19,27 @@ class WindowServerContract : public ::testing::TestWithParam<DriverFactory> {
     void SetUp() override { driver = GetParam()(); }
     void TearDown() override { driver.reset(); }
 
+    WindowServer& server() { return driver->server(); }
     // The titles of the visible windows this test opened, front to back.
     std::vector<QString> visibleTitles(const std::vector<QString>& ours) {
-        return testing::visibleTitles(driver->server(), ours);
+        return testing::visibleTitles(server(), ours);
     }
-
+    WindowRef ref(uint64_t id) { return {driver->pidOf(id), id}; }
     std::optional<AXWindow> handle(uint64_t id) {
-        for (const AXWindow& w : AX(driver->server()).windows(driver->pidOf(id))) {
-            if (w.element().id == id) return w;
+        for (const AXWindow& w : AX(server()).windows(driver->pidOf(id))) {
+            if (w.ref().id == id) return w;
+        }
+        return std::nullopt;
+    }
+    void apply(const WindowPlan& plan) {
+        server().apply(plan);
+        driver->settle();
+    }
+    // The frame the desktop's window list gives the window, when it lists it.
+    std::optional<Rect> listed(const AXWindow& w) {
+        for (const WindowListEntry& e :
+             server().windowList().value_or(std::vector<WindowListEntry>{})) {
+            if (e.number == w.ref().id) return e.bounds;
         }
         return std::nullopt;
     }
@@ -39,27 +52,38 @@ TEST_P(WindowServerContract, MoveThenReadBack) {
     const auto w = handle(id);
     ASSERT_TRUE(w);
     const Rect target{220, 160, 500, 350};
-    w->setFrame(target);
-    driver->settle();
+    apply(WindowPlan{.frames = {{w->ref(), target}}});
 
-    const auto pos = w->position();
-    const auto size = w->size();
-    ASSERT_TRUE(pos && size);
-    EXPECT_EQ(*pos, target.origin());
+    const auto frame = w->frame();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->origin(), target.origin());
     const double tol = driver->sizeTolerance();
-    EXPECT_LE(size->width, target.width);
-    EXPECT_GT(size->width, target.width - tol - 1);
-    EXPECT_LE(size->height, target.height);
-    EXPECT_GT(size->height, target.height - tol - 1);
-
+    EXPECT_LE(frame->width, target.width);
+    EXPECT_GT(frame->width, target.width - tol - 1);
+    EXPECT_LE(frame->height, target.height);
+    EXPECT_GT(frame->height, target.height - tol - 1);
     // The window list agrees with what the window says of itself.
-    bool listed = false;
-    for (const VisibleWindow& v : AX(driver->server()).orderedVisibleWindows()) {
-        if (!(v.window == *w)) continue;
-        listed = true;
-        EXPECT_EQ(v.frame, (Rect{pos->x, pos->y, size->width, size->height}));
-    }
-    EXPECT_TRUE(listed);
+    EXPECT_EQ(listed(*w), frame);
+}
+
+// A window that will not be as small as asked keeps its minimum size, at the place asked;
+// what it took is what the window and the list say.
+TEST_P(WindowServerContract, ARefusedSizeLeavesTheWindowItsMinimum) {
+    const Size minimum{420, 320};
+    const uint64_t id =
+        driver->openWindowWithMinimumSize("contract-refuses", {100, 100, 500, 400}, minimum);
+    const auto w = handle(id);
+    ASSERT_TRUE(w);
+    apply(WindowPlan{.frames = {{w->ref(), {150, 120, 200, 150}}}});
+
+    const auto frame = w->frame();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->origin(), (Point{150, 120}));
+    EXPECT_GE(frame->width, minimum.width);
+    EXPECT_LT(frame->width, 500);
+    EXPECT_GE(frame->height, minimum.height);
+    EXPECT_LT(frame->height, 400);
+    EXPECT_EQ(listed(*w), frame);
 }
 
 TEST_P(WindowServerContract, MinimisedAndTinyWindowsAreLeftOut) {
@@ -73,6 +97,26 @@ TEST_P(WindowServerContract, MinimisedAndTinyWindowsAreLeftOut) {
     const auto w = handle(minimised);
     ASSERT_TRUE(w);
     EXPECT_TRUE(w->isMinimized());
+}
+
+// Minimised on request, and back, in front and active, when a plan restores and focuses it.
+TEST_P(WindowServerContract, MinimiseAndRestore) {
+    const uint64_t other = driver->openWindow("contract-other", {300, 80, 400, 300});
+    const uint64_t id = driver->openWindow("contract-restored", {50, 60, 400, 300});
+    const auto w = handle(id);
+    ASSERT_TRUE(w);
+    server().minimize(w->ref());
+    driver->settle();
+    EXPECT_TRUE(driver->waitFor([&] { return w->isMinimized(); }));
+    EXPECT_EQ(visibleTitles({"contract-restored", "contract-other"}),
+              std::vector<QString>{"contract-other"});
+
+    apply(WindowPlan{.restore = {w->ref()}, .focus = w->ref()});
+    EXPECT_FALSE(w->isMinimized());
+    EXPECT_EQ(visibleTitles({"contract-restored", "contract-other"}),
+              (std::vector<QString>{"contract-restored", "contract-other"}));
+    EXPECT_TRUE(driver->waitFor([&] { return server().frontmostPid() == w->pid(); }));
+    EXPECT_NE(driver->pidOf(other), w->pid());
 }
 
 TEST_P(WindowServerContract, FrontToBackOrderFollowsRaises) {
@@ -89,6 +133,41 @@ TEST_P(WindowServerContract, FrontToBackOrderFollowsRaises) {
               (std::vector<QString>{"contract-a", "contract-c", "contract-b"}));
 }
 
+// A plan's raises go back to front: the last one raised ends on top. Raising leaves the
+// focus where it was; the plan's focus takes it.
+TEST_P(WindowServerContract, APlanRaisesBackToFrontAndFocusesOnce) {
+    const uint64_t a = driver->openWindow("contract-raise-a", {40, 40, 300, 200});
+    const uint64_t b = driver->openWindow("contract-raise-b", {80, 80, 300, 200});
+    const uint64_t c = driver->openWindow("contract-raise-c", {120, 120, 300, 200});
+    driver->raise(c);
+    driver->settle();
+    const std::vector<QString> ours{"contract-raise-a", "contract-raise-b", "contract-raise-c"};
+
+    apply(WindowPlan{.raise = {ref(a), ref(b)}});
+    EXPECT_TRUE(driver->waitFor([&] {
+        return visibleTitles(ours) ==
+               std::vector<QString>{"contract-raise-b", "contract-raise-a", "contract-raise-c"};
+    }));
+    EXPECT_EQ(server().frontmostPid(), driver->pidOf(c));
+
+    apply(WindowPlan{.raise = {ref(b), ref(c)}, .focus = ref(a)});
+    EXPECT_EQ(visibleTitles(ours),
+              (std::vector<QString>{"contract-raise-a", "contract-raise-c", "contract-raise-b"}));
+    EXPECT_TRUE(driver->waitFor([&] { return server().frontmostPid() == driver->pidOf(a); }));
+    const auto focused = AX(server()).focusedWindow();
+    ASSERT_TRUE(focused);
+    EXPECT_EQ(focused->ref(), ref(a));
+}
+
+TEST_P(WindowServerContract, CloseAsksTheWindowToGo) {
+    const uint64_t id = driver->openWindow("contract-close", {60, 60, 300, 200});
+    const auto w = handle(id);
+    ASSERT_TRUE(w);
+    w->close();
+    EXPECT_TRUE(driver->waitFor([&] { return !w->title(); }));
+    EXPECT_TRUE(visibleTitles({"contract-close"}).empty());
+}
+
 TEST_P(WindowServerContract, AVanishedWindowReadsAsNothing) {
     const uint64_t id = driver->openWindow("contract-gone", {60, 60, 300, 200});
     const auto w = handle(id);
@@ -97,11 +176,11 @@ TEST_P(WindowServerContract, AVanishedWindowReadsAsNothing) {
     driver->destroy(id);
     driver->settle();
     EXPECT_FALSE(w->title());
-    EXPECT_FALSE(w->subrole());
-    EXPECT_FALSE(w->position());
-    EXPECT_FALSE(w->size());
+    EXPECT_FALSE(w->role());
+    EXPECT_FALSE(w->frame());
     EXPECT_FALSE(w->isMinimized());
-    w->setFrame({0, 0, 200, 200});  // lost without a trace
+    // Lost without a trace.
+    apply(WindowPlan{.frames = {{w->ref(), {0, 0, 200, 200}}}, .raise = {w->ref()}});
     w->close();
     EXPECT_TRUE(visibleTitles({"contract-gone"}).empty());
 }

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -147,7 +148,19 @@ uint64_t X11Driver::openXterm(const QString& windowTitle, const QString& windowG
     return found;
 }
 
+uint64_t X11Driver::openWindowWithMinimumSize(const QString& windowTitle, const Rect& frame,
+                                              const Size& minimum) {
+    if (!client_) client_ = std::make_unique<X11TestClient>(name_);
+    // Inside openbox's 1/1/20/5 frame.
+    const Rect client{frame.x + 1, frame.y + 20, frame.width - 2, frame.height - 25};
+    const uint32_t id =
+        client_->open({.title = windowTitle, .client = client, .minimumSize = minimum});
+    own_.insert(id);
+    return id;
+}
+
 int32_t X11Driver::pidOf(uint64_t window) {
+    if (own_.count(window)) return int32_t(::getpid());
     return xterms_.at(window);
 }
 

@@ -4,10 +4,12 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 #include "platform/tests/DesktopDriver.h"
 #include "platform/tests/PrivateDisplay.h"
 #include "platform/tests/X11Oracle.h"
+#include "platform/tests/X11TestClient.h"
 #include "platform/x11/X11Desktop.h"
 
 struct xcb_connection_t;
@@ -30,6 +32,9 @@ class X11Driver final : public DesktopDriver {
     uint64_t openXterm(const QString& title, const QString& geometry);
     // xterm takes sizes on its character grid (6x13 with the default font).
     double sizeTolerance() const override { return 13; }
+    // A window of this test process (X11TestClient), which sets a minimum size in its hints.
+    uint64_t openWindowWithMinimumSize(const QString& title, const Rect& frame,
+                                       const Size& minimum) override;
     int32_t pidOf(uint64_t window) override;
     void minimize(uint64_t window) override;
     void raise(uint64_t window) override;
@@ -52,6 +57,8 @@ class X11Driver final : public DesktopDriver {
     std::unique_ptr<X11Desktop> desktop_;
     xcb_connection_t* conn_ = nullptr;
     std::map<uint64_t, pid_t> xterms_;
+    std::unique_ptr<X11TestClient> client_;  // made for the first window of our own
+    std::set<uint64_t> own_;
     uint32_t probe_ = 0;  // asks the window manager for a round trip
 };
 

@@ -46,6 +46,9 @@ uint32_t X11TestClient::open(const TestWindowSetup& setup) {
     xcb_size_hints_t hints{};
     xcb_icccm_size_hints_set_position(&hints, 1, int32_t(r.x), int32_t(r.y));
     xcb_icccm_size_hints_set_size(&hints, 1, int32_t(r.width), int32_t(r.height));
+    if (setup.minimumSize)
+        xcb_icccm_size_hints_set_min_size(&hints, int32_t(setup.minimumSize->width),
+                                          int32_t(setup.minimumSize->height));
     xcb_icccm_set_wm_normal_hints(c_, w, &hints);
     if (!setup.types.isEmpty()) {
         std::vector<uint32_t> types;

@@ -22,7 +22,8 @@ struct TestWindowSetup {
     std::optional<uint32_t> transientFor{};
     std::vector<uint32_t> strutPartial{};  // 12 values, or none
     bool sticky = false;
-    QStringList states{};  // _NET_WM_STATE names it starts with
+    QStringList states{};               // _NET_WM_STATE names it starts with
+    std::optional<Size> minimumSize{};  // the smallest client size it takes
 };
 
 // An X client of its own (the windows belong to this test process), on `display`.

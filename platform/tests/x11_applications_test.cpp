@@ -61,9 +61,7 @@ class X11Apps : public ::testing::Test {
         return testing::visibleTitles(driver->server(), ours);
     }
     bool minimized(uint64_t window) {
-        const auto v = driver->server().attribute(Element::window(driver->pidOf(window), window),
-                                                  attr::Minimized);
-        return v && std::get<bool>(*v);
+        return driver->server().isMinimized({driver->pidOf(window), window}).value_or(false);
     }
 
     QTemporaryDir dataHome;
@@ -174,7 +172,7 @@ TEST_F(X11Apps, AWindowRestoredByHandIsNoLongerHidden) {
     EXPECT_TRUE(visibleTitles({"apps-by-hand"}).empty());
 }
 
-TEST_F(X11Apps, WritingAnApplicationFrontmostActivatesItHiddenOrNot) {
+TEST_F(X11Apps, ActivatingAnApplicationBringsItBackHiddenOrNot) {
     const uint64_t a = driver->openWindow("apps-wanted", {40, 40, 300, 200});
     const uint64_t b = driver->openWindow("apps-other", {80, 80, 300, 200});
     driver->raise(b);
@@ -183,7 +181,7 @@ TEST_F(X11Apps, WritingAnApplicationFrontmostActivatesItHiddenOrNot) {
     driver->settle();
     ASSERT_EQ(visibleTitles({"apps-wanted", "apps-other"}), std::vector<QString>{"apps-other"});
 
-    driver->server().setAttribute(Element::application(pid), attr::Frontmost, true);
+    ASSERT_TRUE(apps().activate(pid));
     driver->settle();
     EXPECT_EQ(visibleTitles({"apps-wanted", "apps-other"}),
               (std::vector<QString>{"apps-wanted", "apps-other"}));

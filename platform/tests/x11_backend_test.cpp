@@ -1,5 +1,6 @@
 // The X11 window server on a real X server with openbox, checked against xwininfo, xprop and
-// xrandr: geometry, the window list, attributes, reads in and out of batches, actions.
+// xrandr: geometry, the window list, what windows say of themselves, reads in and out of
+// batches, requests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,24 +19,17 @@ namespace {
 
 const QString kHidden = QStringLiteral("_NET_WM_STATE_HIDDEN");
 
-template <typename T>
-std::optional<T> read(WindowServer& s, const Element& e, std::string_view name) {
-    const auto v = s.attribute(e, name);
-    if (!v || !std::holds_alternative<T>(*v)) return std::nullopt;
-    return std::get<T>(*v);
-}
-
 class X11Backend : public ::testing::Test {
   protected:
     WindowServer& server() { return driver.server(); }
     const X11Oracle& oracle() { return driver.oracle(); }
-    Element window(uint64_t id) { return Element::window(driver.pidOf(id), id); }
+    WindowRef window(uint64_t id) { return {driver.pidOf(id), id}; }
 
-    std::optional<Rect> frameOf(const Element& w) {
-        const auto pos = read<Point>(server(), w, attr::Position);
-        const auto size = read<Size>(server(), w, attr::Size);
-        if (!pos || !size) return std::nullopt;
-        return Rect{pos->x, pos->y, size->width, size->height};
+    std::optional<Rect> frameOf(const WindowRef& w) { return server().frame(w); }
+    // Asks for a new frame, as a plan does, and waits until the desktop has it.
+    void move(const WindowRef& w, const Rect& frame, bool keepSize = false) {
+        server().apply(WindowPlan{.frames = {{w, frame, keepSize}}});
+        driver.settle();
     }
     std::optional<WindowListEntry> entryOf(uint64_t id) {
         const auto list = server().windowList();
@@ -79,13 +73,13 @@ TEST_F(X11Backend, MovesLandOnTheOuterFrame) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const uint64_t id = driver.openWindow(QString("move-") + c.name, {120, 140, 400, 300});
-        const Element w = window(id);
+        const WindowRef w = window(id);
         const auto before = frameOf(w);
         ASSERT_TRUE(before);
         EXPECT_EQ(before, oracle().outerFrame(id));
-        if (c.size) server().setAttribute(w, attr::Size, *c.size);
-        if (c.position) server().setAttribute(w, attr::Position, *c.position);
-        driver.settle();
+        const Point origin = c.position.value_or(before->origin());
+        const Size size = c.size.value_or(before->size());
+        move(w, {origin.x, origin.y, size.width, size.height}, !c.size);
 
         const auto after = frameOf(w);
         ASSERT_TRUE(after);
@@ -112,10 +106,8 @@ TEST_F(X11Backend, ClientSideShadowsStayOutsideTheFrame) {
     EXPECT_EQ(oracle().outerFrame(id), visible);
     EXPECT_EQ(entryOf(id).value_or(WindowListEntry{}).bounds, visible);
 
-    const Element w = window(id);
-    server().setAttribute(w, attr::Size, Size{420, 330});
-    server().setAttribute(w, attr::Position, Point{100, 120});
-    driver.settle();
+    const WindowRef w = window(id);
+    move(w, {100, 120, 420, 330});
     const auto after = oracle().outerFrame(id);
     ASSERT_TRUE(after);
     EXPECT_EQ(after->origin(), (Point{100, 120}));
@@ -136,8 +128,7 @@ TEST_F(X11Backend, ASouthEastWindowMovesWhereAsked) {
     ASSERT_TRUE(moved);
     ASSERT_NE(moved->origin(), (Point{100, 100}));
 
-    server().setAttribute(window(id), attr::Position, Point{100, 100});
-    driver.settle();
+    move(window(id), {100, 100, 0, 0}, true);
     EXPECT_EQ(oracle().outerFrame(id).value_or(Rect{}).origin(), (Point{100, 100}));
     EXPECT_EQ(frameOf(window(id)), oracle().outerFrame(id));
 }
@@ -149,10 +140,8 @@ TEST_F(X11Backend, AMaximisedWindowIsRestoredBeforeItMoves) {
                {"-i", "-r", QString::number(id), "-b", "add,maximized_vert,maximized_horz"});
     ASSERT_TRUE(oracleFrameWhen(id, [&](const Rect& r) { return r.width > start->width; }));
 
-    const Element w = window(id);
-    server().setAttribute(w, attr::Size, Size{500, 350});
-    server().setAttribute(w, attr::Position, Point{60, 70});
-    driver.settle();
+    const WindowRef w = window(id);
+    move(w, {60, 70, 500, 350});
     const QStringList states = oracle().atomNames(id, "_NET_WM_STATE");
     EXPECT_FALSE(states.contains("_NET_WM_STATE_MAXIMIZED_VERT")) << states.join(' ').toStdString();
     const auto after = oracle().outerFrame(id);
@@ -226,35 +215,35 @@ TEST_F(X11Backend, TheListLeavesOutWhatIsNotOnTheCurrentDesktop) {
         EXPECT_EQ(entryOf(c.id).has_value(), c.listed);
     }
     // Iconic alone (another desktop) is not minimised where the manager has a hidden state.
-    EXPECT_EQ(read<bool>(server(), window(minimised), attr::Minimized), true);
-    EXPECT_EQ(read<bool>(server(), window(elsewhere), attr::Minimized), false);
+    EXPECT_EQ(server().isMinimized(window(minimised)), true);
+    EXPECT_EQ(server().isMinimized(window(elsewhere)), false);
 }
 
 // The first type in a window's list that we know decides; no known type means normal, or a
 // dialog when the window is transient for another.
-TEST_F(X11Backend, SubroleAndLayerFollowTheWindowType) {
+TEST_F(X11Backend, RoleAndLayerFollowTheWindowType) {
     const uint32_t owner = client.open({.title = "type-owner", .client = {40, 40, 200, 150}});
     struct Case {
         const char* name;
         QStringList types;
         bool transient;
-        const char* subrole;
+        WindowRole role;
         bool normalLayer;
     };
     const Case cases[] = {
-        {"untyped", {}, false, "AXStandardWindow", true},
-        {"untyped-transient", {}, true, "AXDialog", true},
-        {"normal", {"_NET_WM_WINDOW_TYPE_NORMAL"}, false, "AXStandardWindow", true},
-        {"normal-transient", {"_NET_WM_WINDOW_TYPE_NORMAL"}, true, "AXStandardWindow", true},
-        {"dialog", {"_NET_WM_WINDOW_TYPE_DIALOG"}, false, "AXDialog", true},
-        {"utility", {"_NET_WM_WINDOW_TYPE_UTILITY"}, false, "AXFloatingWindow", true},
+        {"untyped", {}, false, WindowRole::standard, true},
+        {"untyped-transient", {}, true, WindowRole::dialog, true},
+        {"normal", {"_NET_WM_WINDOW_TYPE_NORMAL"}, false, WindowRole::standard, true},
+        {"normal-transient", {"_NET_WM_WINDOW_TYPE_NORMAL"}, true, WindowRole::standard, true},
+        {"dialog", {"_NET_WM_WINDOW_TYPE_DIALOG"}, false, WindowRole::dialog, true},
+        {"utility", {"_NET_WM_WINDOW_TYPE_UTILITY"}, false, WindowRole::other, true},
         {"unknown-first",
          {"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_NORMAL"},
          false,
-         "AXStandardWindow",
+         WindowRole::standard,
          true},
-        {"dock", {"_NET_WM_WINDOW_TYPE_DOCK"}, false, "AXSystemDialog", false},
-        {"notification", {"_NET_WM_WINDOW_TYPE_NOTIFICATION"}, false, "AXSystemDialog", false},
+        {"dock", {"_NET_WM_WINDOW_TYPE_DOCK"}, false, WindowRole::other, false},
+        {"notification", {"_NET_WM_WINDOW_TYPE_NOTIFICATION"}, false, WindowRole::other, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -262,8 +251,7 @@ TEST_F(X11Backend, SubroleAndLayerFollowTheWindowType) {
             .title = QString("type-") + c.name, .client = {300, 300, 200, 150}, .types = c.types};
         if (c.transient) setup.transientFor = owner;
         const uint32_t id = client.open(setup);
-        const Element w = Element::window(server().ownPid(), id);
-        EXPECT_EQ(read<QString>(server(), w, attr::Subrole), QString(c.subrole));
+        EXPECT_EQ(server().role({server().ownPid(), id}), c.role);
         const auto entry = entryOf(id);
         ASSERT_TRUE(entry);
         EXPECT_EQ(entry->layer == 0, c.normalLayer);
@@ -276,53 +264,46 @@ TEST_F(X11Backend, AnApplicationAnswersForItsWindows) {
     const uint32_t front = client.open({.title = "app-front", .client = {40, 40, 300, 200}});
     const uint32_t back = client.open({.title = "app-back", .client = {100, 100, 300, 200}});
     const uint64_t other = driver.openWindow("app-other", {500, 100, 300, 200});
-    const Element app = Element::application(self);
 
-    server().setAttribute(Element::window(self, back), attr::Minimized, true);
+    server().minimize({self, back});
     ASSERT_TRUE(
         waitUntil([&] { return oracle().atomNames(back, "_NET_WM_STATE").contains(kHidden); }));
-    const auto windows = read<std::vector<Element>>(server(), app, attr::Windows);
-    ASSERT_TRUE(windows);
-    EXPECT_EQ(*windows,
-              (std::vector<Element>{Element::window(self, front), Element::window(self, back)}));
-    EXPECT_EQ(read<QString>(server(), app, attr::Title), QString("QuendaTest"));
-    EXPECT_EQ(read<QString>(server(), Element::application(driver.pidOf(other)), attr::Title),
-              QString("XTerm"));
-    EXPECT_FALSE(server().attribute(app, attr::EnhancedUserInterface));
+    EXPECT_EQ(server().windows(self),
+              (std::vector<WindowRef>{WindowRef{self, front}, WindowRef{self, back}}));
+    EXPECT_EQ(server().applicationName(self), QString("QuendaTest"));
+    EXPECT_EQ(server().applicationName(driver.pidOf(other)), QString("XTerm"));
 
     // Another application is active: the focused window is our frontmost one.
     driver.raise(other);
     EXPECT_EQ(server().frontmostPid(), driver.pidOf(other));
-    EXPECT_EQ(read<Element>(server(), app, attr::FocusedWindow), Element::window(self, front));
+    EXPECT_EQ(server().focusedWindow(self), (WindowRef{self, front}));
     // Restored, it is active and ours.
-    server().setAttribute(Element::window(self, back), attr::Minimized, false);
+    server().apply(WindowPlan{.restore = {{self, back}}, .focus = WindowRef{self, back}});
     ASSERT_TRUE(waitUntil([&] { return oracle().activeWindow() == back; }));
-    EXPECT_EQ(read<Element>(server(), app, attr::FocusedWindow), Element::window(self, back));
-    EXPECT_EQ(read<bool>(server(), Element::window(self, back), attr::Minimized), false);
+    EXPECT_EQ(server().focusedWindow(self), (WindowRef{self, back}));
+    EXPECT_EQ(server().isMinimized({self, back}), false);
     EXPECT_EQ(server().frontmostPid(), self);
 
     // A process without windows: none, and its name from /proc.
-    const Element windowless = Element::application(1);
-    EXPECT_EQ(read<std::vector<Element>>(server(), windowless, attr::Windows),
-              std::vector<Element>{});
-    EXPECT_FALSE(read<Element>(server(), windowless, attr::FocusedWindow));
-    EXPECT_TRUE(read<QString>(server(), windowless, attr::Title));
+    EXPECT_EQ(server().windows(1), std::vector<WindowRef>{});
+    EXPECT_FALSE(server().focusedWindow(1));
+    EXPECT_TRUE(server().applicationName(1));
 }
 
 // Outside a batch every read is fresh, even of what was read a moment ago.
 TEST_F(X11Backend, ReadsOutsideABatchSeeEveryChange) {
     const uint64_t id = driver.openWindow("fresh", {100, 100, 400, 300});
-    const Element w = window(id);
+    const WindowRef w = window(id);
     const QString wid = QString::number(id);
-    ASSERT_EQ(read<QString>(server(), w, attr::Title), QString("fresh"));
-    ASSERT_EQ(read<QString>(server(), w, attr::Subrole), QString("AXStandardWindow"));
+    ASSERT_EQ(server().title(w), QString("fresh"));
+    ASSERT_EQ(server().role(w), WindowRole::standard);
     ASSERT_TRUE(entryOf(id));
 
     driver.run("xdotool", {"set_window", "--name", "renamed", wid});
-    EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("renamed"));
+    EXPECT_EQ(server().title(w), QString("renamed"));
     driver.run("xprop", {"-id", wid, "-f", "_NET_WM_WINDOW_TYPE", "32a", "-set",
                          "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG"});
-    EXPECT_EQ(read<QString>(server(), w, attr::Subrole), QString("AXDialog"));
+    EXPECT_EQ(server().role(w), WindowRole::dialog);
     driver.run("xprop", {"-id", wid, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
                          "_NET_WM_WINDOW_OPACITY", "0"});
     EXPECT_EQ(entryOf(id).value_or(WindowListEntry{}).alpha, 0.0);
@@ -341,31 +322,31 @@ TEST_F(X11Backend, ReadsOutsideABatchSeeEveryChange) {
 // Inside a batch, reads come from one pass; a write ends it.
 TEST_F(X11Backend, ReadsInsideABatchComeFromOnePass) {
     const uint64_t id = driver.openWindow("batch", {100, 100, 400, 300});
-    const Element w = window(id);
+    const WindowRef w = window(id);
     const auto rename = [&](const char* name) {
         driver.run("xdotool", {"set_window", "--name", name, QString::number(id)});
     };
     {
         const ReadBatch batch(server());
         ASSERT_TRUE(server().windowList());
-        EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("batch"));
+        EXPECT_EQ(server().title(w), QString("batch"));
         rename("second");
-        EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("batch"));
-        // A write: what follows is read afresh.
-        server().setAttribute(w, attr::Position, *read<Point>(server(), w, attr::Position));
-        EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("second"));
+        EXPECT_EQ(server().title(w), QString("batch"));
+        // A request: what follows is read afresh.
+        server().apply(WindowPlan{.frames = {{w, *server().frame(w), true}}});
+        EXPECT_EQ(server().title(w), QString("second"));
         rename("third");
-        EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("second"));
+        EXPECT_EQ(server().title(w), QString("second"));
     }
-    EXPECT_EQ(read<QString>(server(), w, attr::Title), QString("third"));
+    EXPECT_EQ(server().title(w), QString("third"));
 }
 
-TEST_F(X11Backend, RaiseActivatesEvenOnAnotherDesktop) {
+TEST_F(X11Backend, FocusActivatesEvenOnAnotherDesktop) {
     const uint64_t back = driver.openWindow("raise-back", {40, 40, 300, 200});
     const uint64_t front = driver.openWindow("raise-front", {80, 80, 300, 200});
     ASSERT_EQ(oracle().stacking().back(), front);
 
-    server().performAction(window(back), action::Raise);
+    server().apply(WindowPlan{.focus = window(back)});
     EXPECT_EQ(oracle().stacking().back(), back);
     EXPECT_EQ(oracle().activeWindow(), back);
     EXPECT_EQ(server().frontmostPid(), driver.pidOf(back));
@@ -373,7 +354,7 @@ TEST_F(X11Backend, RaiseActivatesEvenOnAnotherDesktop) {
 
     driver.run("wmctrl", {"-i", "-r", QString::number(front), "-t", "1"});
     ASSERT_TRUE(waitUntil([&] { return !entryOf(front); }));
-    server().performAction(window(front), action::Raise);
+    server().apply(WindowPlan{.focus = window(front)});
     EXPECT_EQ(oracle().numbers(std::nullopt, "_NET_CURRENT_DESKTOP"), std::vector<uint64_t>{1});
     EXPECT_EQ(oracle().activeWindow(), front);
     driver.run("wmctrl", {"-s", "0"});
@@ -382,34 +363,24 @@ TEST_F(X11Backend, RaiseActivatesEvenOnAnotherDesktop) {
     }));
 }
 
-TEST_F(X11Backend, PressingTheCloseButtonClosesTheWindow) {
-    const uint64_t id = driver.openWindow("close-me", {40, 40, 300, 200});
-    const auto button = read<Element>(server(), window(id), attr::CloseButton);
-    ASSERT_EQ(button, Element::closeButton(driver.pidOf(id), id));
-    server().performAction(*button, action::Press);
-    EXPECT_TRUE(waitUntil([&] { return !oracle().outerFrame(id); }));
-    EXPECT_FALSE(server().attribute(window(id), attr::Title));
-}
-
 // Everything about a window that is gone reads as nothing, every write and action is lost,
 // and none of it is an X error of ours (the driver checks that).
 TEST_F(X11Backend, AVanishedWindowIsQuietlyNothing) {
     const uint64_t id = driver.openWindow("vanish", {40, 40, 300, 200});
-    const Element w = window(id);
-    const Element app = Element::application(w.pid);
-    ASSERT_TRUE(read<QString>(server(), w, attr::Title));
+    const WindowRef w = window(id);
+    ASSERT_TRUE(server().title(w));
     driver.destroy(id);
-    for (std::string_view name : {attr::Title, attr::Subrole, attr::Minimized, attr::Position,
-                                  attr::Size, attr::CloseButton, attr::Main}) {
-        EXPECT_FALSE(server().attribute(w, name)) << name;
-    }
-    EXPECT_EQ(read<std::vector<Element>>(server(), app, attr::Windows), std::vector<Element>{});
-    EXPECT_FALSE(server().attribute(app, attr::FocusedWindow));
-    server().setAttribute(w, attr::Position, Point{10, 10});
-    server().setAttribute(w, attr::Size, Size{200, 200});
-    server().setAttribute(w, attr::Minimized, true);
-    server().performAction(w, action::Raise);
-    server().performAction(Element::closeButton(w.pid, id), action::Press);
+    EXPECT_FALSE(server().title(w));
+    EXPECT_FALSE(server().role(w));
+    EXPECT_FALSE(server().isMinimized(w));
+    EXPECT_FALSE(server().frame(w));
+    EXPECT_FALSE(server().isClosable(w));
+    EXPECT_EQ(server().windows(w.pid), std::vector<WindowRef>{});
+    EXPECT_FALSE(server().focusedWindow(w.pid));
+    server().apply(
+        WindowPlan{.restore = {w}, .frames = {{w, {10, 10, 200, 200}}}, .raise = {w}, .focus = w});
+    server().minimize(w);
+    server().close(w);
     driver.settle();
     EXPECT_FALSE(entryOf(id));
 }

@@ -121,19 +121,18 @@ TEST_F(X11WithoutManager, ALostServerAnswersNothing) {
     display->killServer();
     const auto start = std::chrono::steady_clock::now();
     WindowServer& server = desktop->windowServer();
-    const Element w = Element::window(1, 0x200001);
+    const WindowRef w{1, 0x200001};
     EXPECT_FALSE(server.windowList());
-    EXPECT_FALSE(server.attribute(w, attr::Title));
-    EXPECT_FALSE(server.attribute(Element::application(1), attr::Windows));
+    EXPECT_FALSE(server.title(w));
+    EXPECT_FALSE(server.windows(1));
     EXPECT_FALSE(server.frontmostPid());
     EXPECT_FALSE(server.isTrusted());
     EXPECT_FALSE(desktop->hasWindowManager());
-    server.setAttribute(w, attr::Position, Point{1, 1});
-    server.performAction(w, action::Raise);
+    server.apply(WindowPlan{.frames = {{w, {1, 1, 100, 100}}}, .raise = {w}, .focus = w});
     {
         const ReadBatch batch(server);
         EXPECT_FALSE(server.windowList());
-        EXPECT_FALSE(server.attribute(w, attr::Size));
+        EXPECT_FALSE(server.frame(w));
     }
     EXPECT_TRUE(desktop->screens().screens().empty());
     EXPECT_FALSE(desktop->screens().mainScreen());

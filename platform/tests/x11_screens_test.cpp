@@ -175,12 +175,11 @@ TEST_F(X11Screens, ThePrimaryMonitorIsTheOrigin) {
 
     const uint64_t id = driver->openWindow("origin", {900, 100, 400, 300});
     const auto root = driver->oracle().outerFrame(id);  // already shifted by the oracle
-    const Element w = Element::window(driver->pidOf(id), id);
+    const WindowRef w{driver->pidOf(id), id};
     ASSERT_TRUE(root);
-    EXPECT_EQ(driver->server().attribute(w, attr::Position),
-              std::optional<AttributeValue>(root->origin()));
+    EXPECT_EQ(driver->server().frame(w).value_or(Rect{}).origin(), root->origin());
     // Left of the primary, on the other monitor: negative window coordinates.
-    driver->server().setAttribute(w, attr::Position, Point{-700, 50});
+    driver->server().apply(WindowPlan{.frames = {{w, {-700, 50, 0, 0}, true}}});
     driver->settle();
     EXPECT_EQ(driver->oracle().outerFrame(id).value_or(Rect{}).origin(), (Point{-700, 50}));
 

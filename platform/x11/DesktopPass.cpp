@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/x11/Ewmh.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/WindowTypes.h"
 
 namespace quenda::x11 {
 
 namespace {
-
-constexpr uint32_t kAllDesktops = 0xFFFFFFFFu;
 
 // The root's facts, asked at construction and read at take().
 class RootRequest {

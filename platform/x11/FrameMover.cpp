@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/x11/Ewmh.h"
+
 namespace quenda::x11 {
 
 namespace {
-
-constexpr uint32_t kSourcePager = 2;
-constexpr uint32_t kStateRemove = 0;
 
 bool sameRect(const Rect& a, const Rect& b) {
     return std::lround(a.x) == std::lround(b.x) && std::lround(a.y) == std::lround(b.y) &&
@@ -31,9 +30,9 @@ struct Sent {
 
 void requestMoveResize(X11Connection& x, xcb_window_t window, const Rect& visible,
                        const Extents& frame, const Extents& gtk, bool move, bool resize) {
-    uint32_t flags = XCB_GRAVITY_NORTH_WEST | kSourcePager << 12;
-    if (move) flags |= 1u << 8 | 1u << 9;
-    if (resize) flags |= 1u << 10 | 1u << 11;
+    uint32_t flags = XCB_GRAVITY_NORTH_WEST | kSourcePager << moveresize::kSourceShift;
+    if (move) flags |= moveresize::kX | moveresize::kY;
+    if (resize) flags |= moveresize::kWidth | moveresize::kHeight;
     const double clientW = visible.width - frame.left - frame.right + gtk.left + gtk.right;
     const double clientH = visible.height - frame.top - frame.bottom + gtk.top + gtk.bottom;
     x.sendToManager(

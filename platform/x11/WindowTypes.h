@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include <QString>
+#include "platform/ports/WindowServer.h"
 
 #include "platform/x11/Atoms.h"
 #include "platform/x11/ClientInfo.h"
@@ -19,7 +19,7 @@ inline constexpr int64_t kNotificationLayer = 23;
 // The first type in the window's list that we know decides; a window of no known type is
 // normal, or a dialog when it is transient for another.
 int64_t layerOf(const ClientInfo& c, const Atoms& a);
-QString subroleOf(const ClientInfo& c, const Atoms& a);
+WindowRole roleOf(const ClientInfo& c, const Atoms& a);
 // A desktop window (the wallpaper with icons) is no window of the list at all.
 bool isDesktopWindow(const ClientInfo& c, const Atoms& a);
 

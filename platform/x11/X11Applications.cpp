@@ -7,13 +7,12 @@
 #include <set>
 
 #include "platform/desktop/Processes.h"
+#include "platform/x11/Ewmh.h"
 #include "platform/x11/WindowTypes.h"
 
 namespace quenda::x11 {
 
 namespace {
-
-constexpr uint32_t kSourcePager = 2;
 
 // The windows a user switches between: normal, dialog, utility, or of no type; docks,
 // panels, desktops and pop-ups sit in other layers.
@@ -41,7 +40,6 @@ const X11Applications::Owner* X11Applications::Reading::find(int32_t pid) const 
 }
 
 X11Applications::Reading X11Applications::read() {
-    server_.flushMoves();
     Reading r;
     r.pass = readDesktop(x_, &server_.cache());
     for (xcb_window_t w : r.pass.clients) {
@@ -178,7 +176,7 @@ bool X11Applications::activate(int32_t pid) {
     if (!top) return false;
     showHidden(pid);
     // As the window server raises a window: to its desktop first, restacked, activated.
-    server_.performAction(Element::window(pid, top->id), action::Raise);
+    server_.apply(WindowPlan{.focus = WindowRef{pid, top->id}});
     return true;
 }
 

@@ -16,10 +16,7 @@ struct X11Desktop::Impl {
         : connection(std::move(c)),
           server(*connection, hidden),
           screens(*connection),
-          applications(*connection, server, hidden, installed) {
-        // Writing an application frontmost is activating it, as the applications do.
-        server.setApplicationActivator([this](int32_t pid) { applications.activate(pid); });
-    }
+          applications(*connection, server, hidden, installed) {}
     std::unique_ptr<x11::X11Connection> connection;
     x11::HiddenWindows hidden;  // shared: hidden windows read as not minimised
     x11::X11WindowServer server;

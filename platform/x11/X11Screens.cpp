@@ -3,12 +3,12 @@
 #include <array>
 
 #include "platform/x11/ClientsRequest.h"
+#include "platform/x11/Ewmh.h"
 #include "platform/x11/Struts.h"
 
 namespace quenda::x11 {
 
 namespace {
-constexpr uint32_t kAllDesktops = 0xFFFFFFFFu;
 
 bool holds(const Rect& r, double x, double y) {
     return x >= r.minX() && x < r.maxX() && y >= r.minY() && y < r.maxY();

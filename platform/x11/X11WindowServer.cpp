@@ -4,8 +4,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QTimer>
 
+#include "platform/x11/Ewmh.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/WindowTypes.h"
 
@@ -13,17 +13,14 @@ namespace quenda::x11 {
 
 namespace {
 
-constexpr uint32_t kSourcePager = 2;
-constexpr uint32_t kAllDesktops = 0xFFFFFFFFu;
-
 QString processName(int32_t pid) {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     if (!comm.open(QIODevice::ReadOnly)) return {};
     return QString::fromLocal8Bit(comm.readAll()).trimmed();
 }
 
-bool needsDetails(std::string_view name) {
-    return name == attr::Title || name == attr::CloseButton;
+xcb_window_t xid(const WindowRef& window) {
+    return static_cast<xcb_window_t>(window.id);
 }
 
 }  // namespace
@@ -36,8 +33,8 @@ X11WindowServer::X11WindowServer(X11Connection& x, HiddenWindows& hidden)
     });
     if (QCoreApplication::instance()) {
         events_ = new QSocketNotifier(xcb_get_file_descriptor(x_.c()), QSocketNotifier::Read,
-                                      &flushContext_);
-        QObject::connect(events_, &QSocketNotifier::activated, &flushContext_, [this] {
+                                      &eventsContext_);
+        QObject::connect(events_, &QSocketNotifier::activated, &eventsContext_, [this] {
             x_.drainEvents();
             // A lost connection stays readable for ever.
             if (!x_.alive()) events_->setEnabled(false);
@@ -46,7 +43,6 @@ X11WindowServer::X11WindowServer(X11Connection& x, HiddenWindows& hidden)
 }
 
 X11WindowServer::~X11WindowServer() {
-    flushMoves();
     x_.setEventHandler({});
 }
 
@@ -78,21 +74,7 @@ DesktopPass& X11WindowServer::passFor(xcb_window_t window, bool withDetails) {
     return p;
 }
 
-void X11WindowServer::flushMoves() {
-    if (pendingMoves_.empty()) return;
-    auto moves = std::move(pendingMoves_);
-    pendingMoves_.clear();
-    if (!x_.alive()) return;
-    // Written in window coordinates; the manager wants root coordinates.
-    const Point origin = originOf(MonitorsRequest(x_).take());
-    for (auto& [w, m] : moves) {
-        if (m.position) m.position = Point{m.position->x + origin.x, m.position->y + origin.y};
-    }
-    mover_.apply(moves);
-}
-
 void X11WindowServer::beginReadBatch() {
-    flushMoves();
     ++batchDepth_;
 }
 
@@ -101,77 +83,106 @@ void X11WindowServer::endReadBatch() {
 }
 
 std::optional<std::vector<WindowListEntry>> X11WindowServer::windowList() {
-    flushMoves();
     if (!x_.alive()) return std::nullopt;
     DesktopPass& p = inBatch() ? batchPass_.emplace(readDesktop(x_, &cache_)) : fullPass();
     if (!x_.alive()) return std::nullopt;  // lost while reading
     return p.windowList(x_.atoms());
 }
 
-std::optional<AttributeValue> X11WindowServer::windowAttribute(const ClientInfo& c,
-                                                               const DesktopPass& p,
-                                                               std::string_view name) const {
-    const Atoms& a = x_.atoms();
-    if (name == attr::Title) {
-        if (!c.details || !c.details->title) return std::nullopt;
-        return *c.details->title;
-    }
-    if (name == attr::Subrole) return subroleOf(c, a);
-    // Hidden with its application: not minimised, though the manager iconified it.
-    if (name == attr::Minimized) return !hidden_.contains(c.id) && p.minimized(c, a);
-    const Rect outer = c.outer();
-    if (name == attr::Position) return Point{outer.x - p.origin.x, outer.y - p.origin.y};
-    if (name == attr::Size) return Size{outer.width, outer.height};
-    if (name == attr::CloseButton) {
-        if (!c.details || !c.details->closable) return std::nullopt;
-        return Element::closeButton(c.pid.value_or(0), c.id);
-    }
-    if (name == attr::Main || name == attr::Frontmost) return p.active == c.id;
-    return std::nullopt;
+// --- one window ---------------------------------------------------------------------------
+
+const ClientInfo* X11WindowServer::client(const WindowRef& window, bool withDetails,
+                                          DesktopPass** pass) {
+    if (!x_.alive()) return nullptr;
+    DesktopPass& p = passFor(xid(window), withDetails);
+    if (pass) *pass = &p;
+    const auto it = p.info.find(xid(window));
+    return it == p.info.end() ? nullptr : &it->second;
 }
 
-std::optional<AttributeValue> X11WindowServer::applicationAttribute(int32_t pid,
-                                                                    std::string_view name) {
-    if (name != attr::Windows && name != attr::FocusedWindow && name != attr::Title &&
-        name != attr::Frontmost)
-        return std::nullopt;
-    DesktopPass& p = fullPass();
-    if (!x_.alive()) return std::nullopt;
-    const auto owned = [pid](const ClientInfo& c) { return c.pid == pid; };
-    std::vector<const ClientInfo*> own;  // in client-list order
+std::optional<QString> X11WindowServer::title(const WindowRef& window) {
+    const ClientInfo* c = client(window, true);
+    if (!c || !c->details) return std::nullopt;
+    return c->details->title;
+}
+
+std::optional<WindowRole> X11WindowServer::role(const WindowRef& window) {
+    const ClientInfo* c = client(window, false);
+    if (!c) return std::nullopt;
+    return roleOf(*c, x_.atoms());
+}
+
+std::optional<bool> X11WindowServer::isMinimized(const WindowRef& window) {
+    DesktopPass* p = nullptr;
+    const ClientInfo* c = client(window, false, &p);
+    if (!c) return std::nullopt;
+    // Hidden with its application: not minimised, though the manager iconified it.
+    return !hidden_.contains(c->id) && p->minimized(*c, x_.atoms());
+}
+
+std::optional<Rect> X11WindowServer::frame(const WindowRef& window) {
+    DesktopPass* p = nullptr;
+    const ClientInfo* c = client(window, false, &p);
+    if (!c) return std::nullopt;
+    const Rect outer = c->outer();
+    return Rect{outer.x - p->origin.x, outer.y - p->origin.y, outer.width, outer.height};
+}
+
+bool X11WindowServer::isClosable(const WindowRef& window) {
+    const ClientInfo* c = client(window, true);
+    return c && c->details && c->details->closable;
+}
+
+// --- applications -------------------------------------------------------------------------
+
+std::vector<const ClientInfo*> X11WindowServer::windowsOf(DesktopPass& p, int32_t pid) const {
+    std::vector<const ClientInfo*> own;
     for (xcb_window_t w : p.clients) {
         auto it = p.info.find(w);
-        if (it != p.info.end() && owned(it->second)) own.push_back(&it->second);
+        if (it != p.info.end() && it->second.pid == pid) own.push_back(&it->second);
     }
-    if (name == attr::Windows) {
-        std::vector<Element> list;
-        for (const ClientInfo* c : own) list.push_back(Element::window(pid, c->id));
-        return list;
-    }
-    if (name == attr::FocusedWindow) {
-        for (const ClientInfo* c : own) {
-            if (c->id == p.active) return Element::window(pid, c->id);
-        }
-        // Not active: its frontmost window, one the user can see if it has any.
-        const ClientInfo* frontmost = nullptr;
-        for (auto it = p.stacking.rbegin(); it != p.stacking.rend(); ++it) {
-            for (const ClientInfo* c : own) {
-                if (c->id != *it) continue;
-                if (!p.minimized(*c, x_.atoms()) && p.onCurrentDesktop(*c))
-                    return Element::window(pid, c->id);
-                if (!frontmost) frontmost = c;
-            }
-        }
-        if (!frontmost) return std::nullopt;
-        return Element::window(pid, frontmost->id);
-    }
-    if (name == attr::Frontmost) {
-        const auto active = p.info.find(p.active);
-        return active != p.info.end() && active->second.pid == pid;
-    }
-    // The application's name: the class its windows give, else its process name.
-    fetchDetails(x_, p.info, owned, &cache_);
+    return own;
+}
+
+std::optional<std::vector<WindowRef>> X11WindowServer::windows(int32_t pid) {
+    if (!x_.alive()) return std::nullopt;
+    DesktopPass& p = fullPass();
+    if (!x_.alive()) return std::nullopt;
+    std::vector<WindowRef> list;
+    for (const ClientInfo* c : windowsOf(p, pid)) list.push_back({pid, c->id});
+    return list;
+}
+
+std::optional<WindowRef> X11WindowServer::focusedWindow(int32_t pid) {
+    if (!x_.alive()) return std::nullopt;
+    DesktopPass& p = fullPass();
+    if (!x_.alive()) return std::nullopt;
+    const std::vector<const ClientInfo*> own = windowsOf(p, pid);
     for (const ClientInfo* c : own) {
+        if (c->id == p.active) return WindowRef{pid, c->id};
+    }
+    // Not active: its frontmost window, one the user can see if it has any.
+    const ClientInfo* frontmost = nullptr;
+    for (auto it = p.stacking.rbegin(); it != p.stacking.rend(); ++it) {
+        for (const ClientInfo* c : own) {
+            if (c->id != *it) continue;
+            if (!p.minimized(*c, x_.atoms()) && p.onCurrentDesktop(*c))
+                return WindowRef{pid, c->id};
+            if (!frontmost) frontmost = c;
+        }
+    }
+    if (!frontmost) return std::nullopt;
+    return WindowRef{pid, frontmost->id};
+}
+
+std::optional<QString> X11WindowServer::applicationName(int32_t pid) {
+    if (!x_.alive()) return std::nullopt;
+    DesktopPass& p = fullPass();
+    if (!x_.alive()) return std::nullopt;
+    // The class its windows give, else its process name.
+    fetchDetails(
+        x_, p.info, [pid](const ClientInfo& c) { return c.pid == pid; }, &cache_);
+    for (const ClientInfo* c : windowsOf(p, pid)) {
         if (c->details && !c->details->wmClass.isEmpty()) return c->details->wmClass;
     }
     const QString comm = processName(pid);
@@ -179,97 +190,7 @@ std::optional<AttributeValue> X11WindowServer::applicationAttribute(int32_t pid,
     return comm;
 }
 
-std::optional<AttributeValue> X11WindowServer::attribute(const Element& element,
-                                                         std::string_view name) {
-    // No window on X11 has this mode: answering needs no picture of the desktop.
-    if (name == attr::EnhancedUserInterface) return std::nullopt;
-    flushMoves();
-    if (!x_.alive()) return std::nullopt;
-    if (element.kind == Element::Kind::Application) return applicationAttribute(element.pid, name);
-    if (element.kind != Element::Kind::Window) return std::nullopt;
-    const auto window = static_cast<xcb_window_t>(element.id);
-    const DesktopPass& p = passFor(window, needsDetails(name));
-    const auto it = p.info.find(window);
-    if (it == p.info.end()) return std::nullopt;
-    return windowAttribute(it->second, p, name);
-}
-
-void X11WindowServer::activate(xcb_window_t window) {
-    x_.sendToManager(window, x_.atoms().NET_ACTIVE_WINDOW,
-                     {kSourcePager, userTime(), XCB_WINDOW_NONE, 0, 0});
-}
-
-void X11WindowServer::setAttribute(const Element& element, std::string_view name,
-                                   const AttributeValue& value) {
-    endPass();  // what follows a write is read afresh
-    if (!x_.alive()) return;
-    if (element.kind == Element::Kind::Application) {
-        const bool* on = std::get_if<bool>(&value);
-        // An application already in front (just activated, as a raise does first) is left
-        // as it is: activating it again would only repeat the same requests.
-        if (name == attr::Frontmost && on && *on && activateApplication_ &&
-            frontmostPid() != element.pid)
-            activateApplication_(element.pid);
-        return;
-    }
-    if (element.kind != Element::Kind::Window) return;
-    const auto window = static_cast<xcb_window_t>(element.id);
-    if (name == attr::Position || name == attr::Size) {
-        FrameMover::Move& move = pendingMoves_[window];
-        if (const Point* p = std::get_if<Point>(&value)) move.position = *p;
-        if (const Size* s = std::get_if<Size>(&value)) move.size = *s;
-        // Later writes to the same window merge into one request; the event loop sends them
-        // once the command that wrote them has returned.
-        if (pendingMoves_.size() == 1 && QCoreApplication::instance())
-            QTimer::singleShot(0, &flushContext_, [this] { flushMoves(); });
-        return;
-    }
-    flushMoves();
-    const bool* on = std::get_if<bool>(&value);
-    if (!on) return;
-    if (name == attr::Minimized && *on) {
-        // The ICCCM iconify request, as XIconifyWindow sends it.
-        x_.sendToManager(window, x_.atoms().WM_CHANGE_STATE,
-                         {XCB_ICCCM_WM_STATE_ICONIC, 0, 0, 0, 0});
-    } else if ((name == attr::Minimized && !*on) ||
-               ((name == attr::Main || name == attr::Frontmost) && *on)) {
-        activate(window);  // also restores a minimised window
-    } else {
-        return;
-    }
-    mover_.waitForManager();
-}
-
-void X11WindowServer::performAction(const Element& element, std::string_view action) {
-    flushMoves();
-    endPass();
-    if (!x_.alive()) return;
-    const auto window = static_cast<xcb_window_t>(element.id);
-    const Atoms& a = x_.atoms();
-    if (element.kind == Element::Kind::CloseButton && action == action::Press) {
-        // The polite close: the client may ask its user first.
-        x_.sendToManager(window, a.NET_CLOSE_WINDOW, {userTime(), kSourcePager, 0, 0, 0});
-        xcb_flush(x_.c());
-    } else if (element.kind == Element::Kind::Window && action == action::Raise) {
-        const DesktopPass& p = passFor(window, false);
-        const auto it = p.info.find(window);
-        if (it == p.info.end()) return;
-        // Managers do not activate a window of another desktop (openbox flags it as wanting
-        // attention instead): go there first.
-        const auto desktop = it->second.desktop;
-        if (desktop && *desktop != kAllDesktops && p.currentDesktop &&
-            *desktop != *p.currentDesktop)
-            x_.sendToManager(x_.root(), a.NET_CURRENT_DESKTOP, {*desktop, userTime(), 0, 0, 0});
-        // Restacking is honoured from pagers only (source 2); activating also focuses.
-        x_.sendToManager(window, a.NET_RESTACK_WINDOW,
-                         {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
-        activate(window);
-        mover_.waitForManager();
-    }
-}
-
 std::optional<int32_t> X11WindowServer::frontmostPid() {
-    flushMoves();
     if (!x_.alive()) return std::nullopt;
     xcb_window_t active = XCB_WINDOW_NONE;
     if (inBatch()) {
@@ -288,6 +209,84 @@ std::optional<int32_t> X11WindowServer::frontmostPid() {
 
 int32_t X11WindowServer::ownPid() {
     return static_cast<int32_t>(::getpid());
+}
+
+// --- requests -----------------------------------------------------------------------------
+
+void X11WindowServer::moveFrames(const std::vector<FrameRequest>& frames) {
+    // Plans speak of the primary monitor's top-left; the manager wants root coordinates.
+    const Point origin = originOf(MonitorsRequest(x_).take());
+    std::map<xcb_window_t, FrameMover::Move> moves;
+    for (const FrameRequest& f : frames) {
+        FrameMover::Move& m = moves[xid(f.window)];
+        m.position = Point{f.frame.x + origin.x, f.frame.y + origin.y};
+        if (!f.keepSize) m.size = f.frame.size();
+    }
+    mover_.apply(moves);
+}
+
+void X11WindowServer::restack(xcb_window_t window) {
+    // Restacking is honoured from pagers only.
+    x_.sendToManager(window, x_.atoms().NET_RESTACK_WINDOW,
+                     {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
+}
+
+void X11WindowServer::bringForward(xcb_window_t window) {
+    const Atoms& a = x_.atoms();
+    const DesktopPass& p = passFor(window, false);
+    const auto it = p.info.find(window);
+    if (it == p.info.end()) return;
+    // Managers do not activate a window of another desktop (openbox flags it as wanting
+    // attention instead): go there first.
+    const auto desktop = it->second.desktop;
+    if (desktop && *desktop != kAllDesktops && p.currentDesktop && *desktop != *p.currentDesktop)
+        x_.sendToManager(x_.root(), a.NET_CURRENT_DESKTOP, {*desktop, userTime(), 0, 0, 0});
+    restack(window);
+    // Activating also focuses, and restores a minimised window. The key press's time lets
+    // it through focus-stealing prevention.
+    x_.sendToManager(window, a.NET_ACTIVE_WINDOW,
+                     {kSourcePager, userTime(), XCB_WINDOW_NONE, 0, 0});
+    hidden_.forget(window);
+}
+
+void X11WindowServer::apply(const WindowPlan& plan) {
+    endPass();  // what follows a request is read afresh
+    if (!x_.alive()) return;
+    const Atoms& a = x_.atoms();
+    if (!plan.restore.empty()) {
+        // Activation is how a pager brings an iconified window back; the plan's raises and
+        // focus put the stacking right afterwards.
+        for (const WindowRef& w : plan.restore)
+            x_.sendToManager(xid(w), a.NET_ACTIVE_WINDOW,
+                             {kSourcePager, userTime(), XCB_WINDOW_NONE, 0, 0});
+        mover_.waitForManager();
+    }
+    if (!plan.frames.empty()) moveFrames(plan.frames);
+    for (const WindowRef& w : plan.raise) restack(xid(w));
+    if (plan.focus) {
+        bringForward(xid(*plan.focus));
+        mover_.waitForManager();
+    } else {
+        xcb_flush(x_.c());
+    }
+    endPass();
+}
+
+void X11WindowServer::close(const WindowRef& window) {
+    endPass();
+    if (!x_.alive()) return;
+    // The polite close: the client may ask its user first.
+    x_.sendToManager(xid(window), x_.atoms().NET_CLOSE_WINDOW, {userTime(), kSourcePager, 0, 0, 0});
+    xcb_flush(x_.c());
+}
+
+void X11WindowServer::minimize(const WindowRef& window) {
+    endPass();
+    if (!x_.alive()) return;
+    // The ICCCM iconify request, as XIconifyWindow sends it.
+    x_.sendToManager(xid(window), x_.atoms().WM_CHANGE_STATE,
+                     {XCB_ICCCM_WM_STATE_ICONIC, 0, 0, 0, 0});
+    mover_.waitForManager();
 }
 
 }  // namespace quenda::x11

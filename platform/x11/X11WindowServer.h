@@ -24,28 +24,28 @@ class X11WindowServer final : public WindowServer {
     X11WindowServer(X11Connection& x, HiddenWindows& hidden);
     ~X11WindowServer() override;
 
-    std::optional<AttributeValue> attribute(const Element& element, std::string_view name) override;
-    void setAttribute(const Element& element, std::string_view name,
-                      const AttributeValue& value) override;
-    void performAction(const Element& element, std::string_view action) override;
+    std::optional<QString> title(const WindowRef& window) override;
+    std::optional<WindowRole> role(const WindowRef& window) override;
+    std::optional<bool> isMinimized(const WindowRef& window) override;
+    std::optional<Rect> frame(const WindowRef& window) override;
+    bool isClosable(const WindowRef& window) override;
+    std::optional<std::vector<WindowRef>> windows(int32_t pid) override;
+    std::optional<WindowRef> focusedWindow(int32_t pid) override;
+    std::optional<QString> applicationName(int32_t pid) override;
     std::optional<std::vector<WindowListEntry>> windowList() override;
     bool isTrusted() override { return x_.hasWindowManager(); }
     bool requestTrust() override { return x_.hasWindowManager(); }
     std::optional<int32_t> frontmostPid() override;
     int32_t ownPid() override;
+    void apply(const WindowPlan& plan) override;
+    void close(const WindowRef& window) override;
+    void minimize(const WindowRef& window) override;
     void beginReadBatch() override;
     void endReadBatch() override;
 
-    // Sends the moves written so far and waits for the window manager to carry them out.
-    // Reads do this first; the event loop does it as soon as the current command returns.
-    void flushMoves();
     void setUserTimeSource(std::function<uint32_t()> source) { userTime_ = std::move(source); }
     // The server time of the user's action (or "current time") that requests carry.
     uint32_t userTime() const { return userTime_ ? userTime_() : XCB_CURRENT_TIME; }
-    // Who brings an application forward when its element is written frontmost.
-    void setApplicationActivator(std::function<void(int32_t pid)> activate) {
-        activateApplication_ = std::move(activate);
-    }
     // What the server knows of the windows, for the applications that read them too.
     ClientCache& cache() { return cache_; }
     // Waits until the window manager has handled every request sent so far.
@@ -58,11 +58,15 @@ class X11WindowServer final : public WindowServer {
     // The pass that answers about one window: the batch's, or a fresh read of the window.
     // The window is missing from its `info` when it is gone.
     DesktopPass& passFor(xcb_window_t window, bool withDetails);
-
-    std::optional<AttributeValue> windowAttribute(const ClientInfo& c, const DesktopPass& p,
-                                                  std::string_view name) const;
-    std::optional<AttributeValue> applicationAttribute(int32_t pid, std::string_view name);
-    void activate(xcb_window_t window);
+    // The window as a pass read it, with the pass; nothing when it is gone.
+    const ClientInfo* client(const WindowRef& window, bool withDetails,
+                             DesktopPass** pass = nullptr);
+    // The application's windows, in client-list order.
+    std::vector<const ClientInfo*> windowsOf(DesktopPass& p, int32_t pid) const;
+    void moveFrames(const std::vector<FrameRequest>& frames);
+    // Puts the window in front of all others and activates it, on its own desktop.
+    void bringForward(xcb_window_t window);
+    void restack(xcb_window_t window);
     void endPass() { batchPass_.reset(); }
 
     X11Connection& x_;
@@ -72,12 +76,8 @@ class X11WindowServer final : public WindowServer {
     int batchDepth_ = 0;
     std::optional<DesktopPass> batchPass_;
     DesktopPass freshPass_;  // outside a batch: the last read, valid until the next
-    // Position and size writes not sent yet: a command that moves many windows sends them
-    // together, one request per window.
-    std::map<xcb_window_t, FrameMover::Move> pendingMoves_;
     std::function<uint32_t()> userTime_;
-    std::function<void(int32_t)> activateApplication_;
-    QObject flushContext_;
+    QObject eventsContext_;
     // Takes in what the watched windows report while nobody reads, so the server never has
     // to hold it for us.
     QSocketNotifier* events_ = nullptr;

@@ -101,14 +101,14 @@ TEST(Restore, ChoosesAWindowForEachSavedOne) {
         {"an unreadable subrole is not a candidate",
          "'x' 0,0 300x300; 'y' 0,0 300x300",
          [](WorkspacesDesk& d, const std::vector<uint64_t>& w) {
-             d.desktop.window(w[0]).failingReads.insert("AXSubrole");
+             d.desktop.window(w[0]).unreadable.insert(SimRead::role);
          },
          {"x"},
          {std::nullopt, kF1}},
         {"an unreadable title matches nothing but stays a candidate",
          "'x' 0,0 300x300; 'y' 0,0 300x300",
          [](WorkspacesDesk& d, const std::vector<uint64_t>& w) {
-             d.desktop.window(w[0]).failingReads.insert("AXTitle");
+             d.desktop.window(w[0]).unreadable.insert(SimRead::title);
          },
          {"y", ""},
          {kF2, kF1}},
@@ -188,8 +188,13 @@ TEST(Restore, RaisesThePlacedWindowsSoTheFirstEndsInFront) {
     d.workspaces->restore(1);
     EXPECT_EQ(d.desktop.frontToBack(), (std::vector<uint64_t>{w[3], w[2], w[0], w[1]}));
     EXPECT_EQ(d.desktop.frontmost, 103);
-    EXPECT_EQ(d.desktop.activations, std::vector<int32_t>{103});
     EXPECT_EQ(d.desktop.app(101).focusedWindow, w[2]);  // the earlier saved is its main
+    // One plan: every frame, the raises back to front, one focus.
+    ASSERT_EQ(d.desktop.plans.size(), 1u);
+    const WindowRef c{103, w[3]}, a2{101, w[2]}, a1{101, w[0]};
+    EXPECT_EQ(
+        d.desktop.plans[0],
+        (WindowPlan{.frames = {{c, kF1}, {a2, kF2}, {a1, kF4}}, .raise = {a1, a2, c}, .focus = c}));
     EXPECT_EQ(d.hud.messages, said(restored(1, 3)));
 }
 

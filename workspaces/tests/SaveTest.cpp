@@ -62,11 +62,8 @@ TEST(Save, RecordsEachWindowFromItsApplication) {
          [](WorkspacesDesk& d, uint64_t) { d.desktop.app(101).localizedName = ""; },
          SavedWindow{"org.a", "org.a", "doc", {10, 40, 500, 300}}},
         {"unreadable title: empty",
-         [](WorkspacesDesk& d, uint64_t w) { d.desktop.window(w).failingReads.insert("AXTitle"); },
-         SavedWindow{"org.a", "App", "", {10, 40, 500, 300}}},
-        {"a title that is not text: empty",
          [](WorkspacesDesk& d, uint64_t w) {
-             d.desktop.window(w).mistypedReads["AXTitle"] = int64_t{7};
+             d.desktop.window(w).unreadable.insert(SimRead::title);
          },
          SavedWindow{"org.a", "App", "", {10, 40, 500, 300}}},
         {"the frame the window list gives",
