@@ -9,7 +9,7 @@
 
 #include "app/ActionDispatch.h"
 #include "app/HudPresenter.h"
-#include "app/L10n.h"
+#include "core/L10n.h"
 #include "app/Startup.h"
 #include "app/StatusMenu.h"
 #include "bridge/Relay.h"
