@@ -21,7 +21,7 @@ class AX {
     std::vector<VisibleWindow> orderedVisibleWindows() const;
 
     // True when the program may control other windows; otherwise asks for the permission
-    // (where the desktop can) and gives false, and the caller shows `kTrustMessage`.
+    // (where the desktop can) and gives false, and the caller shows the "hud_ax_trust" text.
     bool ensureTrusted() const;
     void openAccessibilitySettings() const { server_.openTrustSettings(); }
 
@@ -38,7 +38,5 @@ class AX {
 
     WindowServer& server_;
 };
-
-inline const char* const kTrustMessage = "Activa Quenda en Ajustes ▸ Privacidad ▸ Accesibilidad";
 
 }  // namespace quenda

@@ -17,7 +17,7 @@ void Groups::show(int index) {
         autoGroup(false);
     const auto screen = s_.geo.screenUnderMouse();
     if (groups_.empty() || !screen) {
-        say(QStringLiteral("No hay ventanas para agrupar"));
+        say(s_.l10n.t(QStringLiteral("hud_groups_empty")));
         return;
     }
     const int n = static_cast<int>(groups_.size());
@@ -55,8 +55,9 @@ void Groups::show(int index) {
     }
     s_.windows.lastTiled = windows;
 
-    auto chain = std::make_shared<RaiseChain>(RaiseChain{
-        {windows.rbegin(), windows.rend()}, target, n, names.join(QStringLiteral(" · "))});
+    const QString separator = s_.l10n.t(QStringLiteral("hud_group_names_separator"));
+    auto chain = std::make_shared<RaiseChain>(
+        RaiseChain{{windows.rbegin(), windows.rend()}, target, n, names.join(separator)});
     step(std::move(chain), 0);
 }
 
@@ -64,9 +65,8 @@ void Groups::show(int index) {
 // ends in front. The chain keeps its own list, so later changes to the groups leave it be.
 void Groups::step(std::shared_ptr<const RaiseChain> chain, size_t i) {
     if (i >= chain->windows.size()) {
-        say(QStringLiteral("Grupo %1 de %2 — %3")
-                .arg(QString::number(chain->target + 1), QString::number(chain->groupCount),
-                     chain->names));
+        say(s_.l10n.format(QStringLiteral("hud_group_shown"),
+                           {chain->target + 1, chain->groupCount, chain->names}));
         return;
     }
     bringToFront(s_.apps, s_.ax.server(), chain->windows[i]);

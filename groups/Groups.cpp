@@ -16,7 +16,7 @@ bool contains(const std::vector<AXWindow>& list, const AXWindow& window) {
 
 bool Groups::guard() const {
     if (s_.ax.ensureTrusted()) return true;
-    say(QString::fromUtf8(kTrustMessage));
+    say(s_.l10n.t(QStringLiteral("hud_ax_trust")));
     return false;
 }
 
@@ -101,10 +101,8 @@ void Groups::autoGroup(bool byApp) {
     }
     current_ = 0;
     publish();
-    say(QStringLiteral("🗂 %1 ventanas en %2 grupos de %3")
-            .arg(records.size())
-            .arg(groups_.size())
-            .arg(size));
+    say(s_.l10n.format(QStringLiteral("hud_groups_formed"),
+                       {qint64(records.size()), qint64(groups_.size()), qint64(size)}));
 }
 
 void Groups::refresh() {
@@ -162,7 +160,7 @@ void Groups::moveFocused(int step) {
         if (member != groups_[g].end()) from = g;
     }
     if (!from) {
-        say(QStringLiteral("No encontré la ventana activa en los grupos"));
+        say(s_.l10n.t(QStringLiteral("hud_group_focused_missing")));
         return;
     }
     const GroupWindow moved = *member;
@@ -182,10 +180,10 @@ void Groups::moveFocused(int step) {
         if (std::none_of(group.begin(), group.end(),
                          [&](const GroupWindow& r) { return r.id == moved.id; }))
             continue;
-        // The name goes in last and whole: it may itself hold "%1".
-        say(QStringLiteral("%1 → Grupo %2 de %3 (%4 ventanas)")
-                .arg(moved.appName, QString::number(k + 1), QString::number(groups_.size()),
-                     QString::number(group.size())));
+        // The name goes in as it is: a "%" in it is never read as a placeholder.
+        say(s_.l10n.format(
+            QStringLiteral("hud_group_moved"),
+            {moved.appName, qint64(k + 1), qint64(groups_.size()), qint64(group.size())}));
         return;
     }
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "core/AX.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "groups/GroupWindow.h"
@@ -32,6 +33,7 @@ class Groups {
         Clock& clock;
         Applications& apps;
         WindowManager& windows;  // takes the shown group as its last tiling
+        const L10n& l10n;
     };
     explicit Groups(Services services) : s_(services) {}
     Groups(const Groups&) = delete;
@@ -66,7 +68,6 @@ class Groups {
     // "2560×1440 (16:9)": a screen's size and shape.
     static QString describe(const ScreenInfo& screen);
 
-    static constexpr double kMessageDuration = 1.6;
     static constexpr double kStepDelay = 0.08;
     static constexpr int kCapacityWithoutScreen = 2;
     static constexpr int kMaxCapacity = 6;

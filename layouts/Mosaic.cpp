@@ -4,10 +4,6 @@
 
 namespace quenda {
 
-namespace {
-const char* const kPromoted = "★ Ventana a la celda principal";
-}
-
 std::vector<AXWindow> WindowManager::liveTiled() const {
     std::vector<AXWindow> live;
     for (const AXWindow& w : lastTiled) {
@@ -20,7 +16,7 @@ std::vector<AXWindow> WindowManager::liveTiled() const {
 // adaptive pass corrected travel with their slot.
 void WindowManager::rotate() {
     if (!s_.ax.ensureTrusted()) {
-        say(QString::fromUtf8(kTrustMessage));
+        say(text(QStringLiteral("hud_ax_trust")));
         return;
     }
     std::vector<AXWindow> live = liveTiled();
@@ -42,7 +38,7 @@ void WindowManager::rotate() {
 
 void WindowManager::promoteFocused() {
     if (!s_.ax.ensureTrusted()) {
-        say(QString::fromUtf8(kTrustMessage));
+        say(text(QStringLiteral("hud_ax_trust")));
         return;
     }
     const auto focused = s_.ax.focusedWindow();
@@ -62,7 +58,7 @@ void WindowManager::promoteFocused() {
     live[0].setFrame(*focusedFrame);
     std::swap(live[0], live[k]);
     lastTiled = std::move(live);
-    say(QString::fromUtf8(kPromoted));
+    say(text(QStringLiteral("hud_promoted")));
 }
 
 }  // namespace quenda

@@ -5,10 +5,6 @@
 
 namespace quenda {
 
-namespace {
-const char* const kNothingToTile = "No encontré ventanas para organizar en esta pantalla";
-}
-
 // The focused window's screen when its frame reads, else the one under the pointer.
 std::optional<ScreenInfo> WindowManager::tileScreen() {
     if (const auto focused = s_.ax.focusedWindow()) {
@@ -21,7 +17,7 @@ std::optional<ScreenInfo> WindowManager::tileScreen() {
 
 void WindowManager::tile(Layout layout) {
     if (!s_.ax.ensureTrusted()) {
-        say(QString::fromUtf8(kTrustMessage));
+        say(text(QStringLiteral("hud_ax_trust")));
         return;
     }
     const auto screen = tileScreen();
@@ -48,7 +44,7 @@ void WindowManager::tile(Layout layout) {
     if (windows.size() > static_cast<size_t>(maxWindows(layout)))
         windows.erase(windows.begin() + maxWindows(layout), windows.end());
     if (windows.empty()) {
-        say(QString::fromUtf8(kNothingToTile));
+        say(text(QStringLiteral("hud_nothing_to_tile")));
         return;
     }
 
@@ -66,8 +62,8 @@ void WindowManager::tile(Layout layout) {
     }
     lastTiled = std::move(placed);
 
-    say(text(titleKey(layout)) + QString::fromUtf8(" · ") + QString::number(pairs) +
-        QStringLiteral(" ventana") + (pairs == 1 ? QString() : QStringLiteral("s")));
+    say(s_.l10n.plural(QStringLiteral("hud_tiled"), static_cast<qint64>(pairs),
+                       {text(titleKey(layout)), static_cast<qint64>(pairs)}));
     scheduleAdaptiveWidthPass(std::move(plan), usable);
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -9,6 +8,7 @@
 #include <QVariantList>
 
 #include "core/AX.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "layouts/Layout.h"
@@ -22,8 +22,6 @@ namespace quenda {
 // and the mosaic commands that rearrange the last tiling through `lastTiled`.
 class WindowManager {
   public:
-    // Localised text of a key with its format arguments.
-    using TextLookup = std::function<QString(const QString& key, const QVariantList& args)>;
     struct Services {
         AX& ax;
         ScreenGeo& geo;
@@ -31,7 +29,7 @@ class WindowManager {
         Prefs& prefs;
         Hud& hud;
         Clock& clock;
-        TextLookup text = {};  // when empty, keys stand for their texts
+        const L10n& l10n;
     };
     explicit WindowManager(Services services) : s_(std::move(services)) {}
     // Scheduled passes hold the manager weakly through `alive_`; a copy would share it.
@@ -56,7 +54,6 @@ class WindowManager {
 
     static constexpr double kRepeatWindow = 2.0;
     static constexpr double kToggleTolerance = 24;
-    static constexpr double kMessageDuration = 1.6;
     static constexpr double kAdaptiveDelay = 0.05;
     static constexpr int kAdaptiveAttempts = 2;
     static constexpr double kFixedWidthTolerance = 16;

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "core/AX.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "platform/ports/Applications.h"
@@ -31,6 +32,7 @@ class Workspaces {
         Hud& hud;
         Clock& clock;
         Applications& apps;
+        const L10n& l10n;
     };
     explicit Workspaces(Services services) : s_(services) {}
     // A delayed placement holds the object weakly through `alive_`; a copy would share it.
@@ -45,7 +47,6 @@ class Workspaces {
     // The settings key of a slot: "workspace.1" for slot 1.
     static QString key(int slot);
 
-    static constexpr double kMessageDuration = 1.6;
     // How long restoring waits for the applications it started before placing windows.
     static constexpr double kLaunchWait = 3.0;
 

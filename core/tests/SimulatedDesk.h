@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AX.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "platform/sim/SimDefaults.h"
@@ -12,7 +13,8 @@
 namespace quenda::testing {
 
 // A simulated desktop with the shared services every command takes (settings, screens, the
-// window layer, the HUD and the clock); each subsystem's fixture adds its own object on top.
+// window layer, the HUD, the clock and the built-in strings table, so tests see the texts the
+// user reads); each subsystem's fixture adds its own object on top.
 struct SimulatedDesk {
     explicit SimulatedDesk(const QString& monitors, SimScreenOptions options = {})
         : desktop(monitors, options), prefs(defaults), geo(desktop, prefs), ax(desktop) {}
@@ -24,6 +26,7 @@ struct SimulatedDesk {
     AX ax;
     SimHud hud;
     VirtualClock clock;
+    L10n l10n = L10n::builtIn();
 };
 
 }  // namespace quenda::testing
