@@ -211,7 +211,7 @@ const char* const kKeys[] = {
 };
 
 // Keys the program also uses that the list above leaves out: the messages of the window,
-// group and workspace commands.
+// group and workspace commands, and a few texts of the tray menu and the greeting.
 const char* const kAlsoUsed[] = {
     "hud_ax_trust",
     "hud_centered",
@@ -233,6 +233,8 @@ const char* const kAlsoUsed[] = {
     "hud_ws_restored",
     "hud_ws_save_failed",
     "hud_ws_saved",
+    "menu_bridge_target",
+    "shortcut_none_dashboard",
 };
 
 // Keys looked up with L10n::plural: the table holds "<key>_one" and "<key>_other".
@@ -270,6 +272,7 @@ const std::map<QString, QString> kFormatArguments{
     {"hud_ws_save_failed", "d"},           // slot number
     {"hud_ws_saved", "dd"},                // slot number, windows saved
     {"menu_bridge_broadcast_count", "d"},  // destinations in the group
+    {"menu_bridge_target", "@@"},          // the "bridge_target_prefix" text, target's label
     {"shortcuts_active_count", "d"},       // active shortcuts
     {"shortcuts_assigned_msg", "@@"},      // combination, the action's title
     {"shortcuts_reassigned_msg", "@@"},    // combination, the displaced action's title
