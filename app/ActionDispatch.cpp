@@ -2,12 +2,12 @@
 
 namespace quenda {
 
-QString ActionDispatch::notAvailableMessage(const QString& title) {
-    return QStringLiteral("«%1» aún no está disponible").arg(title);
+QString ActionDispatch::notAvailableMessage(const L10n& l10n, const QString& title) {
+    return l10n.format(QStringLiteral("hud_not_available"), {title});
 }
 
 void ActionDispatch::notAvailable(HotKeyAction action) {
-    t_.hud.show(notAvailableMessage(t_.title(action)), kMessageDuration);
+    t_.hud.show(notAvailableMessage(t_.l10n, t_.title(action)), kMessageDuration);
 }
 
 void ActionDispatch::execute(HotKeyAction action) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "core/L10n.h"
 #include "groups/Groups.h"
 #include "hotkeys/HotKeyAction.h"
 #include "layouts/WindowManager.h"
@@ -23,14 +24,14 @@ class ActionDispatch {
         Workspaces& workspaces;
         Hud& hud;
         std::function<QString(HotKeyAction)> title;  // the command's localised title
+        const L10n& l10n;
     };
     explicit ActionDispatch(Targets targets) : t_(std::move(targets)) {}
 
     void execute(HotKeyAction action);
 
-    // "«%1» aún no está disponible"
-    static QString notAvailableMessage(const QString& title);
-    static constexpr double kMessageDuration = 1.6;
+    // The "not available yet" message of a command, by its title.
+    static QString notAvailableMessage(const L10n& l10n, const QString& title);
 
   private:
     void notAvailable(HotKeyAction action);

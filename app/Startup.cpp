@@ -19,7 +19,7 @@ void runStartup(const StartupContext& c, const StartupSteps& s) {
 
     if (c.ax.server().isTrusted()) {
         const auto label = [&](HotKeyAction a) {
-            return c.shortcut(a).value_or(QStringLiteral("Dashboard"));
+            return c.shortcut(a).value_or(c.format(QStringLiteral("shortcut_none_dashboard"), {}));
         };
         c.hud.show(c.format(QStringLiteral("hud_ready"),
                             {label(HotKeyAction::layoutAuto), label(HotKeyAction::bridgeMark)}),

@@ -11,7 +11,7 @@ MenuEntry actionItem(const StatusMenuContext& c, const QString& titleKey, HotKey
 }
 
 QString shortcutOrDashboard(const StatusMenuContext& c, HotKeyAction action) {
-    return c.shortcut(action).value_or(QStringLiteral("Dashboard"));
+    return c.shortcut(action).value_or(c.t("shortcut_none_dashboard"));
 }
 
 std::vector<MenuEntry> bridgeMenu(const StatusMenuContext& c) {
@@ -19,8 +19,8 @@ std::vector<MenuEntry> bridgeMenu(const StatusMenuContext& c) {
     std::vector<MenuEntry> items;
     const auto& target = c.relay->target;
     if (target) {
-        items.push_back(MenuEntry::disabled(QStringLiteral("🎯 ") + c.t("bridge_target_prefix") +
-                                            QStringLiteral(": ") + target->label));
+        items.push_back(MenuEntry::disabled(
+            c.format("menu_bridge_target", {c.t("bridge_target_prefix"), target->label})));
     } else {
         items.push_back(MenuEntry::disabled(
             c.format("bridge_no_target_hint", {shortcutOrDashboard(c, A::bridgeMark)})));

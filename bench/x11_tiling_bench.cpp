@@ -20,6 +20,7 @@
 
 #include "bench/BenchDesktop.h"
 #include "core/AX.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "layouts/WindowManager.h"
@@ -56,8 +57,8 @@ struct Scene {
         geo = std::make_unique<ScreenGeo>(desktop->screens(), prefs);
         ax = std::make_unique<AX>(desktop->windowServer());
         arranger = std::make_unique<Arranger>(desktop->windowServer(), clock);
-        manager = std::make_unique<WindowManager>(
-            WindowManager::Services{*ax, *geo, desktop->screens(), prefs, hud, clock, *arranger});
+        manager = std::make_unique<WindowManager>(WindowManager::Services{
+            *ax, *geo, desktop->screens(), prefs, hud, clock, *arranger, l10n});
         // The frames a tiling gives: the target of the other two ways.
         manager->tile(Layout::auto_);
         desktop->windowServer().windowList();
@@ -127,6 +128,7 @@ struct Scene {
     Prefs prefs{defaults};
     SimHud hud;
     VirtualClock clock;  // the adaptive pass is not part of the measure
+    L10n l10n = L10n::builtIn();
     std::unique_ptr<ScreenGeo> geo;
     std::unique_ptr<AX> ax;
     std::unique_ptr<Arranger> arranger;

@@ -73,9 +73,9 @@ bool AX::ensureTrusted() const {
     return false;
 }
 
-bool AX::guard(Hud& hud) const {
+bool AX::guard(Hud& hud, const L10n& l10n) const {
     if (ensureTrusted()) return true;
-    hud.show(QString::fromUtf8(kTrustMessage), kMessageDuration);
+    hud.show(l10n.t(QStringLiteral("hud_ax_trust")), kMessageDuration);
     return false;
 }
 

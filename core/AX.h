@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/AXWindow.h"
+#include "core/L10n.h"
 #include "platform/ports/Hud.h"
 #include "platform/ports/WindowServer.h"
 
@@ -32,7 +33,7 @@ class AX {
     bool ensureTrusted() const;
     // The guard every window command runs first: `ensureTrusted`, and when it fails the
     // user is told in the HUD how to grant the permission. Whether the command may go on.
-    bool guard(Hud& hud) const;
+    bool guard(Hud& hud, const L10n& l10n) const;
     void openAccessibilitySettings() const { server_.openTrustSettings(); }
 
     WindowServer& server() const { return server_; }
@@ -45,7 +46,5 @@ class AX {
   private:
     WindowServer& server_;
 };
-
-inline const char* const kTrustMessage = "Activa Quenda en Ajustes ▸ Privacidad ▸ Accesibilidad";
 
 }  // namespace quenda

@@ -16,7 +16,7 @@ void Groups::show(int index) {
         autoGroup(false);
     const auto screen = s_.geo.screenUnderMouse();
     if (groups_.empty() || !screen) {
-        say(QStringLiteral("No hay ventanas para agrupar"));
+        say(s_.l10n.t(QStringLiteral("hud_groups_empty")));
         return;
     }
     const int n = static_cast<int>(groups_.size());
@@ -53,9 +53,9 @@ void Groups::show(int index) {
     // Raised one by one from the back, so the group's first window ends in front and active.
     plan.raise.assign(plan.tiled->rbegin(), plan.tiled->rend());
     plan.focus = plan.tiled->front();
-    const QString message = QStringLiteral("Grupo %1 de %2 — %3")
-                                .arg(QString::number(target + 1), QString::number(n),
-                                     names.join(QStringLiteral(" · ")));
+    const QString separator = s_.l10n.t(QStringLiteral("hud_group_names_separator"));
+    const QString message =
+        s_.l10n.format(QStringLiteral("hud_group_shown"), {target + 1, n, names.join(separator)});
     s_.arranger.apply(plan, timers_.bind([this, message] { say(message); }));
 }
 

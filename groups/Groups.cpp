@@ -15,7 +15,7 @@ bool contains(const std::vector<AXWindow>& list, const AXWindow& window) {
 }  // namespace
 
 bool Groups::guard() const {
-    return s_.ax.guard(s_.hud);
+    return s_.ax.guard(s_.hud, s_.l10n);
 }
 
 void Groups::publish() const {
@@ -98,10 +98,8 @@ void Groups::autoGroup(bool byApp) {
     }
     current_ = 0;
     publish();
-    say(QStringLiteral("🗂 %1 ventanas en %2 grupos de %3")
-            .arg(records.size())
-            .arg(groups_.size())
-            .arg(size));
+    say(s_.l10n.format(QStringLiteral("hud_groups_formed"),
+                       {qint64(records.size()), qint64(groups_.size()), qint64(size)}));
 }
 
 void Groups::refresh() {
@@ -159,7 +157,7 @@ void Groups::moveFocused(int step) {
         if (member != groups_[g].end()) from = g;
     }
     if (!from) {
-        say(QStringLiteral("No encontré la ventana activa en los grupos"));
+        say(s_.l10n.t(QStringLiteral("hud_group_focused_missing")));
         return;
     }
     const GroupWindow moved = *member;
@@ -179,10 +177,10 @@ void Groups::moveFocused(int step) {
         if (std::none_of(group.begin(), group.end(),
                          [&](const GroupWindow& r) { return r.id == moved.id; }))
             continue;
-        // The name goes in last and whole: it may itself hold "%1".
-        say(QStringLiteral("%1 → Grupo %2 de %3 (%4 ventanas)")
-                .arg(moved.appName, QString::number(k + 1), QString::number(groups_.size()),
-                     QString::number(group.size())));
+        // The name goes in as it is: a "%" in it is never read as a placeholder.
+        say(s_.l10n.format(
+            QStringLiteral("hud_group_moved"),
+            {moved.appName, qint64(k + 1), qint64(groups_.size()), qint64(group.size())}));
         return;
     }
 }

@@ -9,6 +9,7 @@
 
 #include "core/AX.h"
 #include "core/Arranger.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "groups/GroupWindow.h"
@@ -32,6 +33,7 @@ class Groups {
         Clock& clock;
         Applications& apps;
         Arranger& arranger;  // the shown group becomes the last tiling
+        const L10n& l10n;
     };
     explicit Groups(Services services) : s_(services), timers_(s_.clock) {}
     Groups(const Groups&) = delete;

@@ -4,10 +4,6 @@
 
 namespace quenda {
 
-namespace {
-const char* const kPromoted = "★ Ventana a la celda principal";
-}
-
 std::vector<AXWindow> WindowManager::lastTiled() const {
     std::vector<AXWindow> windows;
     for (const WindowRef& ref : s_.arranger.lastTiled()) windows.emplace_back(s_.ax.server(), ref);
@@ -26,7 +22,7 @@ std::vector<VisibleWindow> WindowManager::liveTiled() const {
 // Every window moves one slot on, taking the frame the next one has now, so sizes the
 // adaptive pass corrected travel with their slot.
 void WindowManager::rotate() {
-    if (!s_.ax.guard(s_.hud)) return;
+    if (!s_.ax.guard(s_.hud, s_.l10n)) return;
     const std::vector<VisibleWindow> live = liveTiled();
     if (live.size() < 2) {
         say(text(QStringLiteral("hud_rotate_empty")));
@@ -43,7 +39,7 @@ void WindowManager::rotate() {
 }
 
 void WindowManager::promoteFocused() {
-    if (!s_.ax.guard(s_.hud)) return;
+    if (!s_.ax.guard(s_.hud, s_.l10n)) return;
     const auto focused = s_.ax.focusedWindow();
     if (!focused) return;
     const std::vector<VisibleWindow> live = liveTiled();
@@ -61,7 +57,7 @@ void WindowManager::promoteFocused() {
     for (const VisibleWindow& v : live) plan.tiled->push_back(v.window.ref());
     std::swap(plan.tiled->front(), (*plan.tiled)[k]);
     s_.arranger.apply(plan);
-    say(QString::fromUtf8(kPromoted));
+    say(text(QStringLiteral("hud_promoted")));
 }
 
 }  // namespace quenda

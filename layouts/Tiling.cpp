@@ -5,10 +5,6 @@
 
 namespace quenda {
 
-namespace {
-const char* const kNothingToTile = "No encontré ventanas para organizar en esta pantalla";
-}
-
 // The focused window's screen when its frame reads, else the one under the pointer.
 std::optional<ScreenInfo> WindowManager::tileScreen() {
     if (const auto focused = s_.ax.focusedWindow()) {
@@ -20,7 +16,7 @@ std::optional<ScreenInfo> WindowManager::tileScreen() {
 }
 
 void WindowManager::tile(Layout layout) {
-    if (!s_.ax.guard(s_.hud)) return;
+    if (!s_.ax.guard(s_.hud, s_.l10n)) return;
     const auto screen = tileScreen();
     if (!screen) return;
     const Rect usable = s_.geo.usableFrame(*screen);
@@ -45,7 +41,7 @@ void WindowManager::tile(Layout layout) {
     if (windows.size() > static_cast<size_t>(maxWindows(layout)))
         windows.erase(windows.begin() + maxWindows(layout), windows.end());
     if (windows.empty()) {
-        say(QString::fromUtf8(kNothingToTile));
+        say(text(QStringLiteral("hud_nothing_to_tile")));
         return;
     }
 
@@ -63,8 +59,8 @@ void WindowManager::tile(Layout layout) {
     }
     s_.arranger.apply(plan);
 
-    say(text(titleKey(layout)) + QString::fromUtf8(" · ") + QString::number(pairs) +
-        QStringLiteral(" ventana") + (pairs == 1 ? QString() : QStringLiteral("s")));
+    say(s_.l10n.plural(QStringLiteral("hud_tiled"), static_cast<qint64>(pairs),
+                       {text(titleKey(layout)), static_cast<qint64>(pairs)}));
     scheduleAdaptiveWidthPass(std::move(placed), usable);
 }
 

@@ -11,7 +11,7 @@ constexpr std::array kSnapFractions{1.0 / 2, 1.0 / 3, 2.0 / 3};
 }
 
 std::optional<WindowManager::Focused> WindowManager::commonStart() {
-    if (!s_.ax.guard(s_.hud)) return std::nullopt;
+    if (!s_.ax.guard(s_.hud, s_.l10n)) return std::nullopt;
     const auto window = s_.ax.focusedWindow();
     if (!window) return std::nullopt;
     const auto frame = window->frame();
@@ -24,7 +24,7 @@ void WindowManager::place(const AXWindow& window, const Rect& frame) {
 }
 
 QString WindowManager::text(const QString& key, const QVariantList& args) const {
-    return s_.text ? s_.text(key, args) : key;
+    return s_.l10n.format(key, args);
 }
 
 std::optional<ScreenInfo> WindowManager::screenFor(const Rect& frame) {
@@ -65,10 +65,10 @@ void WindowManager::toggleMaximizeCenter() {
                            std::abs(f.height - max.height) <= kToggleTolerance;
     if (maximised) {
         snap(Snap::center);
-        s_.hud.show(QStringLiteral("Centrada"), kMessageDuration);
+        s_.hud.show(text(QStringLiteral("hud_centered")), kMessageDuration);
     } else {
         snap(Snap::maximize);
-        s_.hud.show(QStringLiteral("Maximizada"), kMessageDuration);
+        s_.hud.show(text(QStringLiteral("hud_maximized")), kMessageDuration);
     }
 }
 
@@ -77,7 +77,7 @@ void WindowManager::moveToNextScreen() {
     if (!focused) return;
     const auto screens = s_.screens.screens();
     if (screens.size() <= 1) {
-        s_.hud.show(QStringLiteral("Solo hay una pantalla conectada"), kMessageDuration);
+        s_.hud.show(text(QStringLiteral("hud_single_screen")), kMessageDuration);
         return;
     }
     const ScreenInfo current = s_.geo.screen(focused->frame).value_or(screens.front());

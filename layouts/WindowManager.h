@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -10,6 +9,7 @@
 
 #include "core/AX.h"
 #include "core/Arranger.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "layouts/Layout.h"
@@ -24,8 +24,6 @@ namespace quenda {
 // hands it to the arranger, which also remembers the last tiling.
 class WindowManager {
   public:
-    // Localised text of a key with its format arguments.
-    using TextLookup = std::function<QString(const QString& key, const QVariantList& args)>;
     struct Services {
         AX& ax;
         ScreenGeo& geo;
@@ -34,7 +32,7 @@ class WindowManager {
         Hud& hud;
         Clock& clock;
         Arranger& arranger;
-        TextLookup text = {};  // when empty, keys stand for their texts
+        const L10n& l10n;
     };
     explicit WindowManager(Services services) : s_(std::move(services)), timers_(s_.clock) {}
     WindowManager(const WindowManager&) = delete;

@@ -9,11 +9,11 @@
 
 #include "app/ActionDispatch.h"
 #include "app/HudPresenter.h"
-#include "app/L10n.h"
 #include "app/Startup.h"
 #include "app/StatusMenu.h"
 #include "bridge/Relay.h"
 #include "core/AX.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "groups/Groups.h"
@@ -47,12 +47,12 @@ struct Services {
           ax(x11.windowServer()),
           arranger(x11.windowServer(), clock),
           hud([] { return std::make_unique<HudPanel>(); }, geo, clock),
-          windows(
-              {ax, geo, x11.screens(), prefs, hud, clock, arranger,
-               [this](const QString& key, const QVariantList& args) { return format(key, args); }}),
-          groups({ax, geo, prefs, hud, clock, x11.applications(), arranger}),
-          workspaces({ax, geo, x11.screens(), prefs, hud, clock, x11.applications(), arranger}),
-          dispatch({windows, groups, workspaces, hud, [this](HotKeyAction a) { return title(a); }}),
+          windows({ax, geo, x11.screens(), prefs, hud, clock, arranger, l10n}),
+          groups({ax, geo, prefs, hud, clock, x11.applications(), arranger, l10n}),
+          workspaces(
+              {ax, geo, x11.screens(), prefs, hud, clock, x11.applications(), arranger, l10n}),
+          dispatch({windows, groups, workspaces, hud, [this](HotKeyAction a) { return title(a); },
+                    l10n}),
           hotKeys({prefs, registrar, clock,
                    [this](HotKeyAction a) {
                        sinceHotKey.restart();
@@ -105,7 +105,8 @@ std::vector<MenuEntry> statusMenu(Services& s) {
     c.openDashboard = [&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); };
     c.openGuides = c.openDashboard;
     c.checkForUpdates = [&s] {
-        s.hud.show(ActionDispatch::notAvailableMessage(s.l10n.t("menu_check_updates")), 2.0);
+        s.hud.show(ActionDispatch::notAvailableMessage(s.l10n, s.l10n.t("menu_check_updates")),
+                   2.0);
     };
     c.quit = [] { QApplication::quit(); };
     c.clearBridgeTarget = [&s] { s.relay.clearTarget(); };

@@ -3,7 +3,8 @@
 #   1. every path HACKING.md names in backticks exists;
 #   2. logic folders include no X11, xcb, QtGui or QtWidgets header, and no backend or view;
 #   3. every C++ file is clang-formatted;
-#   4. every settings key in core/SettingsTable.cpp is documented in README.md.
+#   4. every settings key in core/SettingsTable.cpp is documented in README.md;
+#   5. logic reaches the strings table only through the L10n its constructor gets.
 # Prints each failure and exits 1 if there was any.
 set -euo pipefail
 
@@ -83,6 +84,21 @@ check_settings_documented() {
     done
 }
 
+check_no_shared_strings_in_logic() {
+    # L10n::shared() is the composition root's; logic that reached for it could not be
+    # tested with another table. Its own definition and the tests are left out.
+    local -a present=()
+    local d
+    for d in "${logic_folders[@]}"; do [[ -d $d ]] && present+=("$d"); done
+    ((${#present[@]})) || return 0
+    local hit
+    while IFS= read -r hit; do
+        fail "logic looks up the shared strings table (take an L10n instead): $hit"
+    done < <(source_files "${present[@]/%//*.h}" "${present[@]/%//*.cpp}" |
+        grep -vE '(^|/)tests/|^core/L10n\.(h|cpp)$' |
+        xargs -r grep -nHF 'L10n::shared()' || true)
+}
+
 check_shell() {
     local -a scripts
     mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
@@ -99,6 +115,7 @@ check_logic_includes
 check_shell
 check_format
 check_settings_documented
+check_no_shared_strings_in_logic
 
 if ((failures)); then
     printf 'house rules: %d failure(s)\n' "$failures" >&2

@@ -25,7 +25,7 @@ std::optional<std::vector<SavedWindow>> Workspaces::load(int slot) const {
 }
 
 void Workspaces::save(int slot) {
-    if (!s_.ax.guard(s_.hud)) return;
+    if (!s_.ax.guard(s_.hud, s_.l10n)) return;
     std::vector<SavedWindow> saved;
     const ReadBatch batch(s_.ax.server());
     std::map<int32_t, std::optional<RunningApplication>> apps;  // asked once per process
@@ -41,24 +41,24 @@ void Workspaces::save(int slot) {
                          visible.window.title().value_or(QString()), visible.frame});
     }
     if (saved.empty()) {
-        say(QStringLiteral("No hay ventanas visibles para guardar"));
+        say(s_.l10n.t(QStringLiteral("hud_ws_nothing_to_save")));
         return;
     }
     const auto data = encodeSavedWindows(saved);
     // A slot that was not written keeps its old windows: saying "guardada" would have the
     // user trust a snapshot that is not there.
     if (!data || !s_.prefs.store().setValue(key(slot), *data)) {
-        say(QStringLiteral("No se pudo guardar la distribución %1").arg(slot));
+        say(s_.l10n.format(QStringLiteral("hud_ws_save_failed"), {slot}));
         return;
     }
-    say(QStringLiteral("💾 Distribución %1 guardada (%2 ventanas)").arg(slot).arg(saved.size()));
+    say(s_.l10n.format(QStringLiteral("hud_ws_saved"), {slot, qint64(saved.size())}));
 }
 
 void Workspaces::restore(int slot) {
-    if (!s_.ax.guard(s_.hud)) return;
+    if (!s_.ax.guard(s_.hud, s_.l10n)) return;
     const auto saved = load(slot);
     if (!saved || saved->empty()) {
-        say(QStringLiteral("La distribución %1 está vacía. Guárdala desde el menú").arg(slot));
+        say(s_.l10n.format(QStringLiteral("hud_ws_empty"), {slot}));
         return;
     }
 
@@ -78,7 +78,7 @@ void Workspaces::restore(int slot) {
         place(*saved, slot);
         return;
     }
-    say(QStringLiteral("Abriendo apps de la distribución %1…").arg(slot));
+    say(s_.l10n.format(QStringLiteral("hud_ws_opening_apps"), {slot}));
     // A fixed wait, not a watch: windows that are not open by then stay where they are.
     timers_.after(kLaunchWait, [this, windows = *saved, slot] { place(windows, slot); });
 }
@@ -118,7 +118,7 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
         plan.focus = placed.front().ref();
         s_.arranger.apply(plan);
     }
-    say(QStringLiteral("Distribución %1 restaurada (%2 ventanas)").arg(slot).arg(placed.size()));
+    say(s_.l10n.format(QStringLiteral("hud_ws_restored"), {slot, qint64(placed.size())}));
 }
 
 bool Workspaces::isOnSomeScreen(const Rect& frame) const {

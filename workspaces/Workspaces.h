@@ -8,6 +8,7 @@
 
 #include "core/AX.h"
 #include "core/Arranger.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "platform/ports/Applications.h"
@@ -33,6 +34,7 @@ class Workspaces {
         Clock& clock;
         Applications& apps;
         Arranger& arranger;
+        const L10n& l10n;
     };
     explicit Workspaces(Services services) : s_(services), timers_(s_.clock) {}
     Workspaces(const Workspaces&) = delete;

@@ -10,11 +10,12 @@ struct Shell : testing::WindowManagerDesk {
     Shell()
         : WindowManagerDesk("1000x800+0+0,1000x800+1000+0"),
           wm(services()),
-          groups({ax, geo, prefs, hud, clock, desktop, arranger}),
-          workspaces({ax, geo, desktop, prefs, hud, clock, desktop, arranger}),
-          dispatch({wm, groups, workspaces, hud, [](HotKeyAction a) {
-                        return QStringLiteral("title-%1").arg(static_cast<int>(a));
-                    }}) {
+          groups({ax, geo, prefs, hud, clock, desktop, arranger, l10n}),
+          workspaces({ax, geo, desktop, prefs, hud, clock, desktop, arranger, l10n}),
+          dispatch(
+              {wm, groups, workspaces, hud,
+               [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
+               l10n}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.app(101).bundleID = QStringLiteral("org.example.Editor");
@@ -33,7 +34,7 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         Rect frame;
         std::vector<const char*> messages;
     };
-    // One focused window, gap 0, no text lookup: messages show the keys.
+    // One focused window, gap 0; texts from the built-in strings table.
     const std::map<A, Outcome> reached{
         {A::winLeft, {{0, 0, 500, 800}}},
         {A::winRight, {{500, 0, 500, 800}}},
@@ -43,19 +44,20 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         {A::winCenter, {{150, 64, 700, 672}}},
         {A::winMaxCenter, {{0, 0, 1000, 800}, {"Maximizada"}}},
         {A::winNextScreen, {{1100, 100, 400, 300}}},
-        {A::layoutAuto, {{0, 0, 1000, 800}, {"layout_auto · 1 ventana"}}},
-        {A::layoutColumns2, {{0, 0, 500, 800}, {"layout_columns2 · 1 ventana"}}},
-        {A::layoutColumns3, {{0, 0, 333, 800}, {"layout_columns3 · 1 ventana"}}},
-        {A::layoutColumns4, {{0, 0, 250, 800}, {"layout_columns4 · 1 ventana"}}},
-        {A::layoutGrid2x2, {{0, 0, 500, 400}, {"layout_grid2x2 · 1 ventana"}}},
-        {A::layoutMainStack, {{0, 0, 500, 800}, {"layout_mainStack · 1 ventana"}}},
-        {A::layoutGrid3x2, {{0, 0, 333, 400}, {"layout_grid3x2 · 1 ventana"}}},
-        {A::layoutCenterSides, {{250, 0, 500, 800}, {"layout_centerSides · 1 ventana"}}},
-        {A::layoutRows2, {{0, 0, 1000, 400}, {"layout_rows2 · 1 ventana"}}},
-        {A::layoutGrid3x3, {{0, 0, 333, 267}, {"layout_grid3x3 · 1 ventana"}}},
+        {A::layoutAuto, {{0, 0, 1000, 800}, {"Automático · 1 ventana"}}},
+        {A::layoutColumns2, {{0, 0, 500, 800}, {"Dos columnas · 1 ventana"}}},
+        {A::layoutColumns3, {{0, 0, 333, 800}, {"Tres columnas · 1 ventana"}}},
+        {A::layoutColumns4, {{0, 0, 250, 800}, {"Cuatro columnas · 1 ventana"}}},
+        {A::layoutGrid2x2, {{0, 0, 500, 400}, {"Cuadrícula 2×2 · 1 ventana"}}},
+        {A::layoutMainStack, {{0, 0, 500, 800}, {"Principal y pila · 1 ventana"}}},
+        {A::layoutGrid3x2, {{0, 0, 333, 400}, {"Cuadrícula 3×2 · 1 ventana"}}},
+        {A::layoutCenterSides, {{250, 0, 500, 800}, {"Centro y laterales · 1 ventana"}}},
+        {A::layoutRows2, {{0, 0, 1000, 400}, {"Dos filas · 1 ventana"}}},
+        {A::layoutGrid3x3, {{0, 0, 333, 267}, {"Cuadrícula 3×3 · 1 ventana"}}},
         // Nothing tiled yet: the mosaic commands say so.
-        {A::mosaicRotate, {{100, 100, 400, 300}, {"hud_rotate_empty"}}},
-        {A::mosaicPromote, {{100, 100, 400, 300}, {"hud_promote_missing"}}},
+        {A::mosaicRotate,
+         {{100, 100, 400, 300}, {"Hacen falta al menos dos ventanas en el mosaico"}}},
+        {A::mosaicPromote, {{100, 100, 400, 300}, {"Esta ventana no está en el mosaico"}}},
         // Groups of one on a 1000-point screen; the group's name follows its raising.
         {A::groupsNext, {{0, 0, 1000, 800}, {"🗂 1 ventanas en 1 grupos de 1"}}},
         {A::groupsPrev, {{0, 0, 1000, 800}, {"🗂 1 ventanas en 1 grupos de 1"}}},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Startup.h"
+#include "core/L10n.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimHud.h"
@@ -21,9 +22,8 @@ struct Boot {
     }
     void run() {
         runStartup({ax, prefs, hud, clock,
-                    [](const QString& key, const QVariantList& args) {
-                        return key + ":" + args.value(0).toString() + "," +
-                               args.value(1).toString();
+                    [this](const QString& key, const QVariantList& args) {
+                        return l10n.format(key, args);
                     },
                     [this](HotKeyAction a) -> std::optional<QString> {
                         if (a == HotKeyAction::layoutAuto && layoutAutoBound)
@@ -40,6 +40,7 @@ struct Boot {
     AX ax;
     SimHud hud;
     VirtualClock clock;
+    L10n l10n = L10n::builtIn();
     StartupSteps steps;
     std::vector<std::string> log;
     bool layoutAutoBound = true, bridgeMarkBound = true;
@@ -50,7 +51,9 @@ TEST(Startup, RunsItsStepsInOrderThenGreetsAndChecksForUpdatesLater) {
     b.run();
     EXPECT_EQ(b.log, (std::vector<std::string>{"menu", "tracking", "status item", "hot keys",
                                                "corner", "clipboard", "shelf"}));
-    EXPECT_EQ(b.hud.messages, (std::vector<SimHud::Message>{{"hud_ready:⌃⌥1,⌥⇧1", 2.6}}));
+    EXPECT_EQ(
+        b.hud.messages,
+        (std::vector<SimHud::Message>{{"Quenda lista · ⌃⌥1 organiza · ⌥⇧1 marca destino", 2.6}}));
     b.clock.advance(3.99);
     EXPECT_EQ(b.log.size(), 7u);
     b.clock.advance(0.01);
@@ -61,7 +64,7 @@ TEST(Startup, UnboundShortcutsReadAsDashboard) {
     Boot b;
     b.layoutAutoBound = b.bridgeMarkBound = false;
     b.run();
-    EXPECT_EQ(b.hud.last(), "hud_ready:Dashboard,Dashboard");
+    EXPECT_EQ(b.hud.last(), "Quenda lista · Dashboard organiza · Dashboard marca destino");
 }
 
 TEST(Startup, WithoutPermissionPromptsEveryTimeButShowsTheGuidesOnce) {

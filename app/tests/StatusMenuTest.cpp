@@ -86,7 +86,7 @@ TEST(StatusMenu, BridgeSubmenuFollowsTheTarget) {
     EXPECT_FALSE(none[0].enabled);
 
     m.combos.erase(HotKeyAction::bridgeMark);
-    EXPECT_EQ(bridge()[0].title, "bridge_no_target_hint|Dashboard");
+    EXPECT_EQ(bridge()[0].title, "bridge_no_target_hint|shortcut_none_dashboard");
 
     SimDesktop d;
     const auto id = d.open(101, "Chat", "c", {0, 0, 500, 500});
@@ -94,7 +94,7 @@ TEST(StatusMenu, BridgeSubmenuFollowsTheTarget) {
     m.relay.target = dest;
     m.relay.group = {dest, dest};
     auto marked = bridge();
-    EXPECT_EQ(marked.front().title, "🎯 bridge_target_prefix: Chat — c");
+    EXPECT_EQ(marked.front().title, "menu_bridge_target|bridge_target_prefix|Chat — c");
     EXPECT_FALSE(marked.front().enabled);
     EXPECT_EQ(marked[8].title, "menu_bridge_broadcast_count|2");
     EXPECT_EQ(marked.back().title, "bridge_clear_target");

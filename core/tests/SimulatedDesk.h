@@ -2,6 +2,7 @@
 
 #include "core/AX.h"
 #include "core/Arranger.h"
+#include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "platform/sim/SimDefaults.h"
@@ -13,7 +14,8 @@
 namespace quenda::testing {
 
 // A simulated desktop with the shared services every command takes (settings, screens, the
-// window layer, the HUD and the clock); each subsystem's fixture adds its own object on top.
+// window layer, the HUD, the clock and the built-in strings table, so tests see the texts the
+// user reads); each subsystem's fixture adds its own object on top.
 struct SimulatedDesk {
     explicit SimulatedDesk(const QString& monitors, SimScreenOptions options = {})
         : desktop(monitors, options),
@@ -30,6 +32,7 @@ struct SimulatedDesk {
     SimHud hud;
     VirtualClock clock;
     Arranger arranger;
+    L10n l10n = L10n::builtIn();
 };
 
 }  // namespace quenda::testing

@@ -135,8 +135,9 @@ TEST(StepChain, TwoChainsInterleaveEachWithItsOwnList) {
 
 TEST(StepChain, LeavesNothingBehindOnceTheGroupsAreGone) {
     testing::WindowManagerDesk desk(QStringLiteral("1440x900+0+0"));
-    auto groups = std::make_unique<Groups>(Groups::Services{
-        desk.ax, desk.geo, desk.prefs, desk.hud, desk.clock, desk.desktop, desk.arranger});
+    auto groups = std::make_unique<Groups>(Groups::Services{desk.ax, desk.geo, desk.prefs, desk.hud,
+                                                            desk.clock, desk.desktop, desk.arranger,
+                                                            desk.l10n});
     desk.desktop.load("101 A 'a' 0,25 700x800 *; 102 B 'b' 0,25 700x800");
     groups->show(0);
     groups.reset();

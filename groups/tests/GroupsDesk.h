@@ -13,7 +13,7 @@ struct GroupsDesk : WindowManagerDesk {
                         SimScreenOptions options = {.menuBar = 25})
         : WindowManagerDesk(monitors, options),
           wm(services()),
-          groups({ax, geo, prefs, hud, clock, desktop, arranger}) {}
+          groups({ax, geo, prefs, hud, clock, desktop, arranger, l10n}) {}
 
     // The window ids of every group, in order.
     std::vector<std::vector<uint64_t>> ids() const {

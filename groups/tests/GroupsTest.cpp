@@ -127,7 +127,8 @@ TEST(AutoGroup, WithoutPermissionAsksAndChangesNothing) {
     d.groups.moveFocused(1);
     EXPECT_TRUE(d.groups.groups().empty());
     EXPECT_EQ(d.desktop.trustRequests, 3);
-    EXPECT_EQ(d.hud.texts(), std::vector<QString>(3, QString::fromUtf8(kTrustMessage)));
+    EXPECT_EQ(d.hud.texts(),
+              std::vector<QString>(3, "Activa Quenda en Ajustes ▸ Privacidad ▸ Accesibilidad"));
 }
 
 TEST(Refresh, DropsWindowsThatClosedOrWereMinimisedAndFillsTheLastGroup) {

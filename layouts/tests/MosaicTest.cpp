@@ -4,12 +4,10 @@
 namespace quenda {
 namespace {
 
-// One 1440x900 screen with a 25-point menu bar, three windows, A focused; keys come back
-// marked so tests see which text was looked up.
+// One 1440x900 screen with a 25-point menu bar, three windows, A focused; messages come from
+// the built-in strings table.
 struct Desk : testing::WindowManagerDesk {
-    Desk()
-        : WindowManagerDesk(QStringLiteral("1440x900+0+0"), {.menuBar = 25}),
-          wm(services(testing::markedKey)) {
+    Desk() : WindowManagerDesk(QStringLiteral("1440x900+0+0"), {.menuBar = 25}), wm(services()) {
         ids = desktop.load(
             "101 A 'a' 100,100 600x400 *; 102 B 'b' 200,150 600x400; 103 C 'c' 300,200 600x400");
     }
@@ -51,7 +49,7 @@ TEST(Rotate, MovesEveryWindowOneSlotOnAndComesBackAfterAFullTurn) {
     d.wm.rotate();
     EXPECT_EQ(d.frames(), (std::vector<Rect>{kLeft, kMiddle, kRight}));
     EXPECT_EQ(d.tiledIds(), (std::vector<uint64_t>{a, b, c}));
-    EXPECT_EQ(d.hud.messages, (std::vector<SimHud::Message>(3, {"t:hud_rotated", 1.6})));
+    EXPECT_EQ(d.hud.messages, (std::vector<SimHud::Message>(3, {"🔄 Mosaico rotado", 1.6})));
 }
 
 TEST(Rotate, SwapsTheRealFramesIncludingRefusedSizes) {
@@ -72,7 +70,7 @@ TEST(Rotate, AfterAWindowClosedTheOthersExchangeFrames) {
     EXPECT_EQ(d.desktop.window(d.ids[0]).frame, kRight);
     EXPECT_EQ(d.desktop.window(d.ids[2]).frame, kLeft);
     EXPECT_EQ(d.tiledIds(), (std::vector<uint64_t>{d.ids[2], d.ids[0]}));
-    EXPECT_EQ(d.hud.last(), "t:hud_rotated");
+    EXPECT_EQ(d.hud.last(), "🔄 Mosaico rotado");
 }
 
 TEST(Promote, SwapsTheFocusedWindowWithTheMainSlotOnce) {
@@ -114,8 +112,9 @@ TEST(Mosaic, WithoutEnoughTiledWindowsSaysSoAndKeepsTheList) {
         const auto frames = d.frames();
         d.wm.rotate();
         d.wm.promoteFocused();
-        EXPECT_EQ(d.hud.messages, (std::vector<SimHud::Message>{{"t:hud_rotate_empty", 1.6},
-                                                                {"t:hud_promote_missing", 1.6}}));
+        EXPECT_EQ(d.hud.messages, (std::vector<SimHud::Message>{
+                                      {"Hacen falta al menos dos ventanas en el mosaico", 1.6},
+                                      {"Esta ventana no está en el mosaico", 1.6}}));
         EXPECT_EQ(d.wm.lastTiled().size(), c.tiledAfter);
         EXPECT_EQ(d.frames(), frames);
     }
@@ -128,7 +127,8 @@ TEST(Promote, NeedsAFocusedWindowAmongTheTiledOnes) {
 
     d.desktop.focus(d.ids[2]);
     d.wm.promoteFocused();
-    EXPECT_EQ(d.hud.messages, (std::vector<SimHud::Message>{{"t:hud_promote_missing", 1.6}}));
+    EXPECT_EQ(d.hud.messages,
+              (std::vector<SimHud::Message>{{"Esta ventana no está en el mosaico", 1.6}}));
 
     d.desktop.frontmost.reset();
     d.wm.promoteFocused();

@@ -8,11 +8,11 @@ namespace quenda {
 namespace {
 
 // Two 1440x900 screens side by side, a 25-point menu bar on the first: its usable area is
-// (0, 25, 1440, 875). The text lookup marks keys so tests see that titles were looked up.
+// (0, 25, 1440, 875). Messages come from the built-in strings table, as the user reads them.
 struct Desk : testing::WindowManagerDesk {
     explicit Desk(const char* fixture, const char* monitors = "1440x900+0+0,1440x900+1440+0")
         : WindowManagerDesk(QString::fromLatin1(monitors), {.menuBar = 25}),
-          wm(std::make_unique<WindowManager>(services(testing::markedKey))) {
+          wm(std::make_unique<WindowManager>(services())) {
         ids = desktop.load(QString::fromUtf8(fixture));
     }
     Rect frame(size_t i) { return desktop.window(ids.at(i)).frame; }
@@ -47,8 +47,7 @@ TEST(Tile, PlacesTheFocusedWindowFirstAndTheRestFrontToBack) {
                                              {50, 50, 600, 400},
                                              {60, 60, 600, 400}}));
     EXPECT_EQ(d.tiledIds(), (std::vector<uint64_t>{d.ids[2], d.ids[0]}));
-    EXPECT_EQ(d.hud.messages,
-              (std::vector<SimHud::Message>{{"t:layout_columns2 · 2 ventanas", 1.6}}));
+    EXPECT_EQ(d.hud.messages, (std::vector<SimHud::Message>{{"Dos columnas · 2 ventanas", 1.6}}));
 }
 
 TEST(Tile, OneWindowIsSingularAndSchedulesNoPass) {
@@ -56,7 +55,7 @@ TEST(Tile, OneWindowIsSingularAndSchedulesNoPass) {
     d.wm->tile(Layout::mainStack);
     EXPECT_EQ(d.frame(0), (Rect{8, 33, 708, 859}));
     EXPECT_EQ(d.hud.messages,
-              (std::vector<SimHud::Message>{{"t:layout_mainStack · 1 ventana", 1.6}}));
+              (std::vector<SimHud::Message>{{"Principal y pila · 1 ventana", 1.6}}));
     EXPECT_EQ(d.clock.pending(), 0u);
 }
 
@@ -94,7 +93,7 @@ TEST(Tile, ChoosesTheScreen) {
         c.setup(d);
         d.wm->tile(Layout::columns2);
         EXPECT_EQ(d.frames(), c.expected);
-        EXPECT_EQ(d.hud.last(), "t:layout_columns2 · 1 ventana");
+        EXPECT_EQ(d.hud.last(), "Dos columnas · 1 ventana");
     }
 }
 
@@ -109,7 +108,7 @@ TEST(Tile, WindowsOfOtherScreensJoinOnlyWhenAsked) {
     on.defaults.setValue("includeOtherScreens", true);
     on.wm->tile(Layout::columns2);
     EXPECT_EQ(on.frames(), (std::vector<Rect>{{8, 33, 708, 859}, {724, 33, 708, 859}}));
-    EXPECT_EQ(on.hud.last(), "t:layout_columns2 · 2 ventanas");
+    EXPECT_EQ(on.hud.last(), "Dos columnas · 2 ventanas");
 }
 
 TEST(Tile, TakesAtMostTheLayoutsWindowsAndLeavesTheRest) {

@@ -10,14 +10,9 @@ namespace quenda::testing {
 struct WindowManagerDesk : SimulatedDesk {
     using SimulatedDesk::SimulatedDesk;
 
-    WindowManager::Services services(WindowManager::TextLookup text = {}) {
-        return {ax, geo, desktop, prefs, hud, clock, arranger, std::move(text)};
+    WindowManager::Services services() {
+        return {ax, geo, desktop, prefs, hud, clock, arranger, l10n};
     }
 };
-
-// A text lookup that marks the key, so tests see which text was looked up.
-inline QString markedKey(const QString& key, const QVariantList&) {
-    return "t:" + key;
-}
 
 }  // namespace quenda::testing

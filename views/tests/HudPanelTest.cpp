@@ -15,7 +15,7 @@
 #include <QtTest>
 
 #include "app/HudPresenter.h"
-#include "app/L10n.h"
+#include "core/L10n.h"
 #include "core/ScreenGeo.h"
 #include "platform/desktop/QtMainClock.h"
 #include "platform/sim/SimDefaults.h"

@@ -407,7 +407,7 @@ TEST(Restore, WithoutPermissionAsksForItAndMovesNothing) {
     d.desktop.trusted = false;
     d.workspaces->restore(1);
     EXPECT_EQ(d.desktop.trustRequests, 1);
-    EXPECT_EQ(d.hud.messages, said(QString::fromUtf8(kTrustMessage)));
+    EXPECT_EQ(d.hud.messages, said("Activa Quenda en Ajustes ▸ Privacidad ▸ Accesibilidad"));
     EXPECT_TRUE(d.desktop.launches.empty());
     EXPECT_EQ(d.frame(d.a), (Rect{0, 0, 300, 300}));
     EXPECT_EQ(d.clock.pending(), 0u);

@@ -143,7 +143,7 @@ TEST(Save, WithoutPermissionAsksForItAndRecordsNothing) {
     d.workspaces->save(1);
     EXPECT_FALSE(d.prefs.data("workspace.1"));
     EXPECT_EQ(d.desktop.trustRequests, 1);
-    EXPECT_EQ(d.hud.messages, said(QString::fromUtf8(kTrustMessage)));
+    EXPECT_EQ(d.hud.messages, said("Activa Quenda en Ajustes ▸ Privacidad ▸ Accesibilidad"));
 }
 
 }  // namespace

@@ -13,8 +13,8 @@ namespace quenda::testing {
 struct WorkspacesDesk : SimulatedDesk {
     explicit WorkspacesDesk(const QString& monitors = QStringLiteral("1440x900+0+0"))
         : SimulatedDesk(monitors, {.menuBar = 25}),
-          workspaces(std::make_unique<Workspaces>(
-              Workspaces::Services{ax, geo, desktop, prefs, hud, clock, desktop, arranger})) {}
+          workspaces(std::make_unique<Workspaces>(Workspaces::Services{
+              ax, geo, desktop, prefs, hud, clock, desktop, arranger, l10n})) {}
 
     void tag(int32_t pid, const QString& bundleID) { desktop.app(pid).bundleID = bundleID; }
     Rect frame(uint64_t id) { return desktop.window(id).frame; }

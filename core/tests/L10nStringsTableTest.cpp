@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include "app/L10n.h"
+#include "core/L10n.h"
 #include "platform/sim/TestPrinters.h"
 
 // The strings table that ships with the program: every key the program looks up is there,
@@ -210,8 +210,39 @@ const char* const kKeys[] = {
     "ws_summary_filled",
 };
 
-// Keys the program also uses that the list above leaves out.
-const char* const kAlsoUsed[] = {"hud_rotated"};
+// Keys the program also uses that the list above leaves out: the messages of the window,
+// group and workspace commands, and a few texts of the tray menu and the greeting.
+const char* const kAlsoUsed[] = {
+    "hud_ax_trust",
+    "hud_centered",
+    "hud_group_focused_missing",
+    "hud_group_moved",
+    "hud_group_names_separator",
+    "hud_group_shown",
+    "hud_groups_empty",
+    "hud_groups_formed",
+    "hud_maximized",
+    "hud_not_available",
+    "hud_nothing_to_tile",
+    "hud_promoted",
+    "hud_rotated",
+    "hud_single_screen",
+    "hud_ws_empty",
+    "hud_ws_nothing_to_save",
+    "hud_ws_opening_apps",
+    "hud_ws_restored",
+    "hud_ws_save_failed",
+    "hud_ws_saved",
+    "menu_bridge_target",
+    "shortcut_none_dashboard",
+};
+
+// Keys looked up with L10n::plural: the table holds "<key>_one" and "<key>_other".
+const char* const kPlurals[] = {"hud_tiled"};
+
+QStringList pluralForms(const char* key) {
+    return {QString::fromLatin1(key) + "_one", QString::fromLatin1(key) + "_other"};
+}
 
 // The arguments each format key's callers pass, in order: '@' text, 'd' integer.
 const std::map<QString, QString> kFormatArguments{
@@ -225,11 +256,23 @@ const std::map<QString, QString> kFormatArguments{
     {"groups_screen_info", "@"},           // screen description, e.g. "2560×1440 (16:9)"
     {"hud_broadcast_empty", "@"},          // shortcut of "bridge.group"
     {"hud_group_added", "d@"},             // members now, window label
+    {"hud_group_moved", "@ddd"},           // application, group number, groups, its windows
     {"hud_group_removed", "d"},            // members now
+    {"hud_group_shown", "dd@"},            // group number, groups, application names
+    {"hud_groups_formed", "ddd"},          // windows, groups, windows per group
     {"hud_login_error", "@"},              // the error's description
     {"hud_mark_target_first", "@"},        // shortcut of "bridge.mark"
+    {"hud_not_available", "@"},            // the command's title
     {"hud_ready", "@@"},                   // shortcuts of "layout.auto" and "bridge.mark"
+    {"hud_tiled_one", "@d"},               // the layout's title, windows tiled
+    {"hud_tiled_other", "@d"},             // the same
+    {"hud_ws_empty", "d"},                 // slot number
+    {"hud_ws_opening_apps", "d"},          // slot number
+    {"hud_ws_restored", "dd"},             // slot number, windows placed
+    {"hud_ws_save_failed", "d"},           // slot number
+    {"hud_ws_saved", "dd"},                // slot number, windows saved
     {"menu_bridge_broadcast_count", "d"},  // destinations in the group
+    {"menu_bridge_target", "@@"},          // the "bridge_target_prefix" text, target's label
     {"shortcuts_active_count", "d"},       // active shortcuts
     {"shortcuts_assigned_msg", "@@"},      // combination, the action's title
     {"shortcuts_reassigned_msg", "@@"},    // combination, the displaced action's title
@@ -272,11 +315,15 @@ QString argumentsUsed(const QString& text, bool& stray) {
 
 TEST(StringsTable, HasATextForEveryKey) {
     ASSERT_FALSE(shipped().isEmpty());
-    for (const char* key : kKeys) {
+    QStringList keys;
+    for (const char* key : kKeys) keys << key;
+    for (const char* key : kAlsoUsed) keys << key;
+    for (const char* key : kPlurals) keys << pluralForms(key);
+    for (const QString& key : keys) {
         const QString text = shipped().value(key, L10n::kMissing);
-        EXPECT_NE(text, L10n::kMissing) << "missing: " << key;
-        EXPECT_FALSE(text.trimmed().isEmpty()) << "empty: " << key;
-        EXPECT_NE(text, key) << "untranslated: " << key;
+        EXPECT_NE(text, L10n::kMissing) << "missing: " << key.toStdString();
+        EXPECT_FALSE(text.trimmed().isEmpty()) << "empty: " << key.toStdString();
+        EXPECT_NE(text, key) << "untranslated: " << key.toStdString();
     }
     for (const auto& guide : GuidesCatalog::all()) {
         EXPECT_TRUE(shipped().contains(guide.titleKey)) << guide.titleKey.toStdString();
@@ -288,6 +335,9 @@ TEST(StringsTable, HoldsNoKeyTheProgramDoesNotUse) {
     QSet<QString> known;
     for (const char* key : kKeys) known.insert(key);
     for (const char* key : kAlsoUsed) known.insert(key);
+    for (const char* key : kPlurals) {
+        for (const QString& form : pluralForms(key)) known.insert(form);
+    }
     for (auto it = shipped().begin(); it != shipped().end(); ++it)
         EXPECT_TRUE(known.contains(it.key()))
             << "unknown key (a typo?): " << it.key().toStdString();

@@ -32,7 +32,8 @@ struct ResourceDirs {
 };
 
 // Turns a localisation key into the user-visible text: the first table that has it, else the
-// key itself, so a missing translation shows up instead of leaving a blank.
+// key itself, so a missing translation shows up instead of leaving a blank. Every text the
+// user reads comes through here; logic gets its instance from its constructor.
 class L10n {
   public:
     // Passed as the default of every table lookup; never a real translation.
@@ -43,6 +44,8 @@ class L10n {
 
     // The installed table (when there is one), then the built-in one.
     static L10n fromDirs(const ResourceDirs& dirs);
+    // The table compiled into the program, alone.
+    static L10n builtIn() { return fromDirs(ResourceDirs{}); }
     // The application's instance, built on first use. Logic gets its L10n from its
     // constructor; only the composition root reaches for this.
     static const L10n& shared();
@@ -51,6 +54,16 @@ class L10n {
 
     // The text of a format key with its arguments, integers written in the current locale.
     QString format(const QString& key, const QVariantList& args) const;
+
+    // A text that depends on a count: a table holds one entry per plural form, named
+    // "<key>_one" and "<key>_other"; this picks the count's form from the first table that
+    // has the key in either form (falling back to its "_other") and formats it with `args`
+    // (the count is not added to them: the text places it where it wants it). With no table
+    // having it, the chosen form's key shows, as `t` shows a missing key.
+    QString plural(const QString& key, qint64 count, const QVariantList& args) const;
+    // The form a count takes: "one" for exactly one, else "other" (the rule of the
+    // languages the tables are written in).
+    static QString pluralForm(qint64 count);
 
     // Printf-style formatting as the tables use it: "%@" (text), "%d", "%ld", "%lld", "%i",
     // "%u" (integers), "%s", positional forms such as "%2$@", and "%%". Integers use the

@@ -1,4 +1,4 @@
-#include "app/L10n.h"
+#include "core/L10n.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -124,6 +124,23 @@ QString L10n::t(const QString& key) const {
 
 QString L10n::format(const QString& key, const QVariantList& args) const {
     return formatText(t(key), args, QLocale());
+}
+
+QString L10n::pluralForm(qint64 count) {
+    return count == 1 ? QStringLiteral("one") : QStringLiteral("other");
+}
+
+QString L10n::plural(const QString& key, qint64 count, const QVariantList& args) const {
+    const QString chosen = key + u'_' + pluralForm(count);
+    const QString other = key + QStringLiteral("_other");
+    // The first table with either form answers, so one text never mixes two tables' words.
+    for (const StringsTable& table : tables_) {
+        for (const QString& form : {chosen, other}) {
+            const QString text = table.value(form, kMissing);
+            if (text != kMissing) return formatText(text, args, QLocale());
+        }
+    }
+    return chosen;
 }
 
 QString L10n::formatText(const QString& format, const QVariantList& args, const QLocale& locale) {

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/L10n.h"
+#include "core/L10n.h"
 #include "platform/sim/TestPrinters.h"
 
 namespace quenda {
@@ -79,6 +79,36 @@ TEST(L10n, FormatLooksTheKeyUpAndUsesTheCurrentLocale) {
     EXPECT_EQ(arabic, QLocale(QLocale::Arabic, QLocale::Egypt).toString(3) + " en el grupo");
     EXPECT_EQ(l10n.format("count", {3}), "3 en el grupo");
     EXPECT_EQ(l10n.format("missing_key", {3}), "missing_key");
+}
+
+// A count picks its form from the first table that has the key in either form; a table
+// with only "_other" answers every count with it rather than borrow a later table's "_one".
+TEST(L10n, PluralPicksTheCountsFormFromTheFirstTableThatHasTheKey) {
+    const L10n l10n({
+        {{"tiled_one", "%2$@ · %1$d ventana"},
+         {"tiled_other", "%2$@ · %1$d ventanas"},
+         {"items_other", "%d elementos (instalada)"}},
+        {{"items_one", "%d elemento (interna)"}, {"only_one_one", "%d solo"}},
+    });
+    const struct {
+        const char* key;
+        qint64 count;
+        const char* expected;
+    } cases[] = {
+        {"tiled", 0, "Mosaico · 0 ventanas"},
+        {"tiled", 1, "Mosaico · 1 ventana"},
+        {"tiled", 2, "Mosaico · 2 ventanas"},
+        {"tiled", 21, "Mosaico · 21 ventanas"},
+        {"tiled", -1, "Mosaico · -1 ventanas"},
+        {"items", 1, "1 elementos (instalada)"},
+        {"only_one", 1, "1 solo"},
+        {"only_one", 2, "only_one_other"},  // no table has the form: its key shows
+        {"absent", 1, "absent_one"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(l10n.plural(c.key, c.count, {c.count, "Mosaico"}), QString::fromUtf8(c.expected))
+            << c.key << " " << c.count;
+    }
 }
 
 TEST(L10n, TheInstalledTableIsFoundBesideTheProgram) {
