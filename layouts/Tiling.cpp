@@ -30,7 +30,7 @@ void WindowManager::tile(Layout layout) {
     const uint32_t targetID = ScreenGeo::id(*screen);
 
     std::vector<AXWindow> windows;
-    const bool everyScreen = s_.prefs.boolValue(QStringLiteral("includeOtherScreens"));
+    const bool everyScreen = s_.prefs.get(settings::includeOtherScreens);
     const auto screens = s_.screens.screens();  // read once for every window of this command
     for (const VisibleWindow& v : s_.ax.orderedVisibleWindows()) {
         if (!everyScreen) {
@@ -59,7 +59,7 @@ void WindowManager::tile(Layout layout) {
     std::vector<TileSlot> plan;
     std::vector<AXWindow> placed;
     for (size_t i = 0; i < pairs; ++i) {
-        const Rect target = ScreenGeo::place(cells[i], usable, s_.prefs.gap());
+        const Rect target = ScreenGeo::place(cells[i], usable, s_.prefs.get(settings::gap));
         windows[i].setFrame(target);
         plan.push_back({windows[i], cells[i], target, target.width});
         placed.push_back(windows[i]);
@@ -129,7 +129,7 @@ void WindowManager::adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& us
         }
         if (flexible == 0 || flexible == row.size()) continue;
 
-        const double gap = static_cast<double>(s_.prefs.gap());
+        const double gap = static_cast<double>(s_.prefs.get(settings::gap));
         const double free = usable.width - gap * static_cast<double>(row.size() + 1) - fixedWidth;
         if (free <= kLeastFreeWidth) continue;
         const double share = std::floor(free / static_cast<double>(flexible));
@@ -142,7 +142,7 @@ void WindowManager::adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& us
         for (const LiveSlot& m : row) {
             if (m.isFixed) {
                 s_.ax.server().setAttribute(m.slot.window.element(), attr::Position, Point{x, y});
-                x += m.frame.width + static_cast<double>(s_.prefs.gap());
+                x += m.frame.width + static_cast<double>(s_.prefs.get(settings::gap));
                 continue;
             }
             ++flexibleSeen;
@@ -150,7 +150,7 @@ void WindowManager::adaptiveWidthPass(std::vector<TileSlot> plan, const Rect& us
             m.slot.window.setFrame({x, y, w, height});
             plan[m.index].expectedWidth = w;
             changed = true;
-            x += w + static_cast<double>(s_.prefs.gap());
+            x += w + static_cast<double>(s_.prefs.get(settings::gap));
         }
     }
 

@@ -57,7 +57,7 @@ void WindowManager::snap(Snap snap) {
     lastSnap_ = LastSnap{snap, index, now};
 
     const Rect unit = snapUnit(snap, kSnapFractions[index]);
-    focused->window.setFrame(ScreenGeo::place(unit, area, s_.prefs.gap()));
+    focused->window.setFrame(ScreenGeo::place(unit, area, s_.prefs.get(settings::gap)));
 }
 
 void WindowManager::toggleMaximizeCenter() {
@@ -65,7 +65,8 @@ void WindowManager::toggleMaximizeCenter() {
     if (!focused) return;
     const auto screen = screenFor(focused->frame);
     if (!screen) return;
-    const Rect max = ScreenGeo::place({0, 0, 1, 1}, s_.geo.usableFrame(*screen), s_.prefs.gap());
+    const Rect max =
+        ScreenGeo::place({0, 0, 1, 1}, s_.geo.usableFrame(*screen), s_.prefs.get(settings::gap));
     const Rect& f = focused->frame;
     const bool maximised = std::abs(f.x - max.x) <= kToggleTolerance &&
                            std::abs(f.y - max.y) <= kToggleTolerance &&
