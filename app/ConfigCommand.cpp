@@ -74,8 +74,10 @@ int list(Defaults& store, QTextStream& out) {
         out << key << " = "
             << (fallback ? formatSetting(*fallback) + QStringLiteral(" (default)")
                          : QStringLiteral("(not set)"));
-        if (stored && !s.hasType(*stored)) out << " [stored value of the wrong type is ignored]";
-        if (stored && s.hasType(*stored)) out << " [stored value is not valid and is ignored]";
+        if (stored) {
+            out << (s.hasType(*stored) ? " [stored value is not valid and is ignored]"
+                                       : " [stored value of the wrong type is ignored]");
+        }
         out << "\n";
     }
     QStringList others = store.keys();
@@ -97,7 +99,10 @@ int get(Defaults& store, const QString& key, QTextStream& out, QTextStream& err)
         out << formatSetting(*fallback) << "\n";
         return 0;
     }
-    err << "quenda config: " << key << " is not set\n";
+    // A data setting has no default: a stored value it does not take leaves nothing to show.
+    err << "quenda config: " << key
+        << (store.value(key) ? " holds a value it does not take, which is ignored\n"
+                             : " is not set\n");
     return 1;
 }
 

@@ -81,7 +81,10 @@ TEST(ConfigCommand, AnInvalidStoredValueShowsAsTheDefault) {
     store.setValue("cornerButtonMode", int64_t{9});
     store.setValue("customHotKeys.v1", QByteArray("[]"));
     EXPECT_EQ(config(store, {"get", "cornerButtonMode"}).out, "2\n");
-    EXPECT_EQ(config(store, {"get", "customHotKeys.v1"}).status, 1);
+    const Outcome hotKeys = config(store, {"get", "customHotKeys.v1"});
+    EXPECT_EQ(hotKeys.status, 1);
+    EXPECT_EQ(hotKeys.err,
+              "quenda config: customHotKeys.v1 holds a value it does not take, which is ignored\n");
     const QString out = config(store, {"list"}).out;
     EXPECT_TRUE(out.contains(
         "cornerButtonMode = 2 (default) [stored value is not valid and is ignored]\n"));
