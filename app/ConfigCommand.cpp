@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <QStringDecoder>
 
-#include "core/SettingsTable.h"
+#include "core/Settings.h"
 
 namespace quenda {
 
@@ -22,7 +22,8 @@ std::optional<bool> parseBoolean(const QString& text) {
     return std::nullopt;
 }
 
-// The value for a known key, or nothing when the text is not of the key's type.
+// The text as a value of the setting's type, or nothing when it does not read as one. Data
+// values are JSON text.
 std::optional<DefaultsValue> parseTyped(const QString& text, SettingType type) {
     switch (type) {
         case SettingType::Boolean:
@@ -49,43 +50,34 @@ DefaultsValue parseUntyped(const QString& text) {
     return text;
 }
 
-QString expected(SettingType type) {
-    switch (type) {
-        case SettingType::Boolean:
-            return QStringLiteral("a boolean (true or false)");
-        case SettingType::Integer:
-            return QStringLiteral("an integer");
-        case SettingType::String:
-            return QStringLiteral("text");
-        case SettingType::Data:
-            return QStringLiteral("JSON text");
-    }
-    return {};
-}
-
-// The value the program uses for a key: the stored one when it has the key's type.
+// The value the program uses for a key: the stored one when the setting accepts it (any
+// stored value for a key no setting names).
 std::optional<DefaultsValue> effective(Defaults& store, const QString& key,
-                                       const std::optional<SettingKey>& known) {
+                                       const std::optional<AnySetting>& known) {
     const auto stored = store.value(key);
     if (!known) return stored;
-    if (stored && valueHasType(*stored, known->type)) return stored;
+    if (stored && known->accepts(*stored)) return stored;
     return std::nullopt;
 }
 
 int list(Defaults& store, QTextStream& out) {
     QStringList seen;
-    for (const SettingKey& s : settingsTable()) {
-        const QString key = QString::fromLatin1(s.key);
+    for (const AnySetting& s : settings::all) {
+        const QString key = s.name();
         seen << key;
         const auto stored = store.value(key);
-        if (stored && valueHasType(*stored, s.type)) {
+        if (stored && s.accepts(*stored)) {
             out << key << " = " << formatSetting(*stored) << "\n";
             continue;
         }
-        const QString fallback =
-            *s.defaultText ? QString::fromLatin1(s.defaultText) : QStringLiteral("(not set)");
-        out << key << " = " << fallback << (*s.defaultText ? " (default)" : "");
-        if (stored) out << " [stored value of the wrong type is ignored]";
+        const auto fallback = s.fallback();
+        out << key << " = "
+            << (fallback ? formatSetting(*fallback) + QStringLiteral(" (default)")
+                         : QStringLiteral("(not set)"));
+        if (stored) {
+            out << (s.hasType(*stored) ? " [stored value is not valid and is ignored]"
+                                       : " [stored value of the wrong type is ignored]");
+        }
         out << "\n";
     }
     QStringList others = store.keys();
@@ -98,25 +90,28 @@ int list(Defaults& store, QTextStream& out) {
 }
 
 int get(Defaults& store, const QString& key, QTextStream& out, QTextStream& err) {
-    const auto known = findSetting(key);
+    const auto known = settings::find(key);
     if (const auto v = effective(store, key, known)) {
         out << formatSetting(*v) << "\n";
         return 0;
     }
-    if (known && *known->defaultText) {
-        out << known->defaultText << "\n";
+    if (const auto fallback = known ? known->fallback() : std::nullopt) {
+        out << formatSetting(*fallback) << "\n";
         return 0;
     }
-    err << "quenda config: " << key << " is not set\n";
+    // A data setting has no default: a stored value it does not take leaves nothing to show.
+    err << "quenda config: " << key
+        << (store.value(key) ? " holds a value it does not take, which is ignored\n"
+                             : " is not set\n");
     return 1;
 }
 
 int set(Defaults& store, const QString& key, const QString& text, QTextStream& err) {
     DefaultsValue value;
-    if (const auto known = findSetting(key)) {
-        const auto typed = parseTyped(text, known->type);
-        if (!typed) {
-            err << "quenda config: " << key << " takes " << expected(known->type) << "; \"" << text
+    if (const auto known = settings::find(key)) {
+        const auto typed = parseTyped(text, known->type());
+        if (!typed || !known->accepts(*typed)) {
+            err << "quenda config: " << key << " takes " << known->expects() << "; \"" << text
                 << "\" is not\n";
             return 2;
         }

@@ -11,7 +11,7 @@ namespace quenda {
 // command line. Values are typed as the key's type says (for unknown keys: true/false are
 // booleans, integers are integers, anything else is text); data values are JSON text.
 // Returns the exit status: 0 done, 1 nothing to show or the store could not be written,
-// 2 bad usage or a value of the wrong type for a known key.
+// 2 bad usage or a value a known key does not take (wrong type or refused by its rule).
 int runConfigCommand(const QStringList& args, Defaults& store, QTextStream& out, QTextStream& err);
 
 // How a stored value is shown on the command line.

@@ -27,9 +27,8 @@ void runStartup(const StartupContext& c, const StartupSteps& s) {
     } else {
         // The prompt comes at every start without the permission; the guides only once.
         c.ax.server().requestTrust();
-        const QString shown = QStringLiteral("didShowAccessibilityOnboarding");
-        if (!c.prefs.boolValue(shown)) {
-            c.prefs.set(shown, true);
+        if (!c.prefs.get(settings::didShowAccessibilityOnboarding)) {
+            c.prefs.set(settings::didShowAccessibilityOnboarding, true);
             if (s.showOnboarding) c.clock.after(kOnboardingDelay, s.showOnboarding);
         }
     }

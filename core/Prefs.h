@@ -1,42 +1,58 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
+#include <type_traits>
 
 #include <QByteArray>
 #include <QString>
 
+#include "core/Settings.h"
 #include "platform/ports/Defaults.h"
 
 namespace quenda {
 
-// Typed settings with their defaults. Nothing is cached: every read goes to the store, so a
-// change made elsewhere (the dashboard, `quenda config set`) applies to the next command.
-// A value of the wrong type under a key reads exactly like an absent one.
+// The settings, read and written through their descriptors (core/Settings.h):
+//   const int64_t gap = prefs.get(settings::gap);
+//   const std::optional<QByteArray> slot = prefs.get(settings::workspaceSlot(2));
+//   prefs.set(settings::didShowAccessibilityOnboarding, true);
+// Nothing is cached: every read goes to the store, so a change made elsewhere (the dashboard,
+// `quenda config set`) applies to the next command. A stored value of the wrong type, or one
+// the setting's rule refuses, reads exactly like an absent one: as the setting's default, or
+// as nothing for a data setting.
 class Prefs {
   public:
     explicit Prefs(Defaults& store) : store_(store) {}
 
-    int64_t gap() const { return integerOr("gap", 8); }
-    bool broadcastEnter() const { return boolOr("broadcastEnter", true); }
-    int64_t cornerButtonMode() const { return integerOr("cornerButtonMode", 2); }
-    int64_t cornerButtonPosition() const { return integerOr("cornerButtonPosition", 0); }
+    template <typename T>
+    typename SettingTraits<T>::Read get(const Setting<T>& setting) const {
+        if (const auto stored = store_.value(setting.name())) {
+            const T* value = std::get_if<T>(&*stored);
+            if (value && setting.accepts(*value)) return *value;
+        }
+        if constexpr (std::is_same_v<T, QByteArray>) {
+            return std::nullopt;
+        } else if constexpr (std::is_same_v<T, QString>) {
+            return QString::fromUtf8(setting.fallback);
+        } else {
+            return setting.fallback;
+        }
+    }
 
-    // The store's own typed readers: false, 0 or nothing for an absent or mistyped key.
-    bool boolValue(const QString& key) const { return boolOr(key, false); }
-    int64_t integer(const QString& key) const { return integerOr(key, 0); }
-    std::optional<QString> string(const QString& key) const;
-    std::optional<QByteArray> data(const QString& key) const;
+    // False when the setting's rule refuses the value (nothing is written) or the store could
+    // not be written (the old value stays).
+    template <typename T>
+    bool set(const Setting<T>& setting, const std::type_identity_t<T>& value) {
+        if (!setting.accepts(value)) return false;
+        return store_.setValue(setting.name(), value);
+    }
 
-    void set(const QString& key, const DefaultsValue& value) { store_.setValue(key, value); }
-    void remove(const QString& key) { store_.remove(key); }
-
-    Defaults& store() const { return store_; }
+    // Back to the default. False when the store could not be written.
+    template <typename T>
+    bool remove(const Setting<T>& setting) {
+        return store_.remove(setting.name());
+    }
 
   private:
-    bool boolOr(const QString& key, bool fallback) const;
-    int64_t integerOr(const QString& key, int64_t fallback) const;
-
     Defaults& store_;
 };
 

@@ -55,7 +55,7 @@ std::optional<ScreenInfo> ScreenGeo::screenUnderMouse() const {
 
 Rect ScreenGeo::usableFrame(const ScreenInfo& screen) const {
     Rect visible = screen.visibleFrame;
-    if (prefs_.boolValue(QStringLiteral("stageManagerInset"))) {
+    if (prefs_.get(settings::stageManagerInset)) {
         visible.x += kStageStripWidth;
         visible.width -= kStageStripWidth;
     }

@@ -41,7 +41,7 @@ void Groups::show(int index) {
     const Rect area = s_.geo.usableFrame(*screen);
     const double aspect = area.width / (area.height <= 1 ? 1 : area.height);
     const std::vector<Rect> units = autoUnits(static_cast<int>(group.size()), aspect);
-    const double gap = static_cast<double>(s_.prefs.gap());
+    const double gap = static_cast<double>(s_.prefs.get(settings::gap));
     for (size_t i = 0; i < group.size() && i < units.size(); ++i)
         plan.frames.push_back({group[i].window.ref(), ScreenGeo::place(units[i], area, gap)});
 

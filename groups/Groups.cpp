@@ -58,7 +58,7 @@ int Groups::autoCapacity(const ScreenInfo& screen) const {
 int Groups::capacity() const {
     const auto screen = s_.geo.screenUnderMouse();
     if (!screen) return kCapacityWithoutScreen;
-    const int64_t chosen = s_.prefs.integer(QStringLiteral("groupSize"));
+    const int64_t chosen = s_.prefs.get(settings::groupSize);
     if (chosen >= 1) return static_cast<int>(std::min<int64_t>(chosen, INT32_MAX));
     return autoCapacity(*screen);
 }

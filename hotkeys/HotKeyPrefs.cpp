@@ -66,13 +66,13 @@ std::optional<HotKeyBindings> decodeHotKeys(const QByteArray& data) {
 }
 
 HotKeyBindings loadHotKeys(const Prefs& prefs) {
-    const auto data = prefs.data(kHotKeysKey);
+    const auto data = prefs.get(settings::customHotKeys);
     if (!data) return defaultMap();
     return decodeHotKeys(*data).value_or(defaultMap());
 }
 
 bool storeHotKeys(Prefs& prefs, const HotKeyBindings& bindings) {
-    return prefs.store().setValue(kHotKeysKey, encodeHotKeys(bindings));
+    return prefs.set(settings::customHotKeys, encodeHotKeys(bindings));
 }
 
 }  // namespace quenda

@@ -10,9 +10,9 @@
 
 namespace quenda {
 
-// The user's shortcuts in the settings store: UTF-8 JSON data, one member per bound action,
-// {"layout.auto":{"keyCode":18,"carbonModifiers":6144}, ...}. Unbound actions have no member.
-inline const QString kHotKeysKey = QStringLiteral("customHotKeys.v1");
+// The user's shortcuts in the setting `settings::customHotKeys`: UTF-8 JSON data, one member
+// per bound action, {"layout.auto":{"keyCode":18,"carbonModifiers":6144}, ...}. Unbound actions
+// have no member.
 
 // Only valid combinations are written, in action order, without whitespace.
 QByteArray encodeHotKeys(const HotKeyBindings& bindings);

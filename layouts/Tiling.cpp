@@ -23,7 +23,7 @@ void WindowManager::tile(Layout layout) {
     const uint32_t targetID = ScreenGeo::id(*screen);
 
     std::vector<AXWindow> windows;
-    const bool everyScreen = s_.prefs.boolValue(QStringLiteral("includeOtherScreens"));
+    const bool everyScreen = s_.prefs.get(settings::includeOtherScreens);
     const auto screens = s_.screens.screens();  // read once for every window of this command
     for (const VisibleWindow& v : s_.ax.orderedVisibleWindows()) {
         if (!everyScreen) {
@@ -52,7 +52,7 @@ void WindowManager::tile(Layout layout) {
     std::vector<TileSlot> placed;
     WindowPlan plan{.tiled = std::vector<WindowRef>{}};
     for (size_t i = 0; i < pairs; ++i) {
-        const Rect target = ScreenGeo::place(cells[i], usable, s_.prefs.gap());
+        const Rect target = ScreenGeo::place(cells[i], usable, s_.prefs.get(settings::gap));
         plan.frames.push_back({windows[i].ref(), target});
         plan.tiled->push_back(windows[i].ref());
         placed.push_back({windows[i], cells[i], target, target.width});
@@ -125,7 +125,7 @@ void WindowManager::adaptiveWidthPass(std::vector<TileSlot> placed, const Rect& 
         }
         if (flexible == 0 || flexible == row.size()) continue;
 
-        const double gap = static_cast<double>(s_.prefs.gap());
+        const double gap = static_cast<double>(s_.prefs.get(settings::gap));
         const double free = usable.width - gap * static_cast<double>(row.size() + 1) - fixedWidth;
         if (free <= kLeastFreeWidth) continue;
         const double share = std::floor(free / static_cast<double>(flexible));
@@ -139,7 +139,7 @@ void WindowManager::adaptiveWidthPass(std::vector<TileSlot> placed, const Rect& 
             if (m.isFixed) {
                 // It keeps the size it chose; only its place in the row changes.
                 plan.frames.push_back({m.slot.window.ref(), {x, y, m.frame.width, height}, true});
-                x += m.frame.width + static_cast<double>(s_.prefs.gap());
+                x += m.frame.width + static_cast<double>(s_.prefs.get(settings::gap));
                 continue;
             }
             ++flexibleSeen;
@@ -147,7 +147,7 @@ void WindowManager::adaptiveWidthPass(std::vector<TileSlot> placed, const Rect& 
             plan.frames.push_back({m.slot.window.ref(), {x, y, w, height}});
             placed[m.index].expectedWidth = w;
             changed = true;
-            x += w + static_cast<double>(s_.prefs.gap());
+            x += w + static_cast<double>(s_.prefs.get(settings::gap));
         }
     }
 

@@ -49,7 +49,7 @@ void WindowManager::snap(Snap snap) {
     lastSnap_ = LastSnap{snap, index, now};
 
     const Rect unit = snapUnit(snap, kSnapFractions[index]);
-    place(focused->window, ScreenGeo::place(unit, area, s_.prefs.gap()));
+    place(focused->window, ScreenGeo::place(unit, area, s_.prefs.get(settings::gap)));
 }
 
 void WindowManager::toggleMaximizeCenter() {
@@ -57,7 +57,8 @@ void WindowManager::toggleMaximizeCenter() {
     if (!focused) return;
     const auto screen = screenFor(focused->frame);
     if (!screen) return;
-    const Rect max = ScreenGeo::place({0, 0, 1, 1}, s_.geo.usableFrame(*screen), s_.prefs.gap());
+    const Rect max =
+        ScreenGeo::place({0, 0, 1, 1}, s_.geo.usableFrame(*screen), s_.prefs.get(settings::gap));
     const Rect& f = focused->frame;
     const bool maximised = std::abs(f.x - max.x) <= kToggleTolerance &&
                            std::abs(f.y - max.y) <= kToggleTolerance &&

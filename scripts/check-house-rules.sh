@@ -3,7 +3,7 @@
 #   1. every path HACKING.md names in backticks exists;
 #   2. logic folders include no X11, xcb, QtGui or QtWidgets header, and no backend or view;
 #   3. every C++ file is clang-formatted;
-#   4. every settings key in core/SettingsTable.cpp is documented in README.md;
+#   4. every setting declared in core/Settings.h is documented in README.md;
 #   5. logic reaches the strings table only through the L10n its constructor gets.
 # Prints each failure and exits 1 if there was any.
 set -euo pipefail
@@ -72,15 +72,20 @@ check_format() {
 }
 
 check_settings_documented() {
-    # The lead keeps the one table of settings keys there; nothing to check before it exists.
-    [[ -f core/SettingsTable.cpp ]] || return 0
+    # Every setting is one descriptor in core/Settings.h; nothing to check before it exists.
+    # core/tests/PrefsTest.cpp checks that this pattern finds exactly the settings the
+    # program lists (`quenda config list`).
+    local table=core/Settings.h
+    [[ -f $table ]] || return 0
     local -a keys
-    mapfile -t keys < <(grep -oE '\{"[^"]+",' core/SettingsTable.cpp | sed -E 's/^\{"(.*)",$/\1/')
-    ((${#keys[@]})) || { fail "no settings keys found in core/SettingsTable.cpp"; return; }
+    mapfile -t keys < <(tr '\n' ' ' <"$table" |
+        grep -oE 'constexpr[[:space:]]+Setting<[^>]+>[[:space:]]+[A-Za-z0-9_]+[[:space:]]*\{[[:space:]]*\.key[[:space:]]*=[[:space:]]*"[^"]+"' |
+        sed -E 's/.*"([^"]+)"$/\1/')
+    ((${#keys[@]})) || { fail "no settings found in $table"; return; }
     local key
     for key in "${keys[@]}"; do
         grep -qF "\`$key\`" README.md 2>/dev/null ||
-            fail "settings key \"$key\" (core/SettingsTable.cpp) is not documented in README.md"
+            fail "settings key \"$key\" ($table) is not documented in README.md"
     done
 }
 

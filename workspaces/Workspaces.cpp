@@ -14,12 +14,8 @@ std::optional<QString> nonEmpty(const std::optional<QString>& text) {
 }
 }  // namespace
 
-QString Workspaces::key(int slot) {
-    return QStringLiteral("workspace.") + QString::number(slot);
-}
-
 std::optional<std::vector<SavedWindow>> Workspaces::load(int slot) const {
-    const auto data = s_.prefs.data(key(slot));
+    const auto data = s_.prefs.get(settings::workspaceSlot(slot));
     if (!data) return std::nullopt;
     return decodeSavedWindows(*data);
 }
@@ -47,7 +43,7 @@ void Workspaces::save(int slot) {
     const auto data = encodeSavedWindows(saved);
     // A slot that was not written keeps its old windows: saying "guardada" would have the
     // user trust a snapshot that is not there.
-    if (!data || !s_.prefs.store().setValue(key(slot), *data)) {
+    if (!data || !s_.prefs.set(settings::workspaceSlot(slot), *data)) {
         say(s_.l10n.format(QStringLiteral("hud_ws_save_failed"), {slot}));
         return;
     }

@@ -45,9 +45,6 @@ class Workspaces {
     // The slot's windows; nothing when the slot was never saved or cannot be read.
     std::optional<std::vector<SavedWindow>> load(int slot) const;
 
-    // The settings key of a slot: "workspace.1" for slot 1.
-    static QString key(int slot);
-
     // How long restoring waits for the applications it started before placing windows.
     static constexpr double kLaunchWait = 3.0;
 

@@ -38,6 +38,15 @@ TEST(ConfigCommand, SetTypesValuesByTheKeysType) {
         {"templateID", "123", 0, QStringLiteral("123")},  // text keys take any text
         {"customHotKeys.v1", R"({"win.left":null})", 0, QByteArray(R"({"win.left":null})")},
         {"workspace.2", "not json", 2, std::nullopt},
+        // Values of the right type that the setting's rule refuses.
+        {"cornerButtonMode", "2", 0, int64_t{2}},
+        {"cornerButtonMode", "3", 2, std::nullopt},
+        {"cornerButtonMode", "-1", 2, std::nullopt},
+        {"cornerButtonPosition", "1", 0, int64_t{1}},
+        {"cornerButtonPosition", "2", 2, std::nullopt},
+        {"customHotKeys.v1", "[]", 2, std::nullopt},
+        {"workspace.1", "[]", 0, QByteArray("[]")},
+        {"workspace.1", R"({"bundleID":"a"})", 0, QByteArray(R"({"bundleID":"a"})")},
         {"someUnknownKey", "true", 0, true},
         {"someUnknownKey", "42", 0, int64_t{42}},
         {"someUnknownKey", "hola", 0, QStringLiteral("hola")},
@@ -49,6 +58,38 @@ TEST(ConfigCommand, SetTypesValuesByTheKeysType) {
         EXPECT_EQ(store.value(c.key), c.stored) << c.key << " " << c.text;
         if (c.status == 2) EXPECT_TRUE(r.err.contains(c.key)) << r.err.toStdString();
     }
+}
+
+TEST(ConfigCommand, ARefusalSaysWhatTheSettingTakes) {
+    SimDefaults store;
+    const struct {
+        QStringList args;
+        const char* err;
+    } cases[] = {
+        {{"set", "gap", "wide"}, "quenda config: gap takes an integer; \"wide\" is not\n"},
+        {{"set", "cornerButtonMode", "7"},
+         "quenda config: cornerButtonMode takes an integer: 0 (never), 1 (on hover) or 2 "
+         "(always); \"7\" is not\n"},
+        {{"set", "customHotKeys.v1", "[1]"},
+         "quenda config: customHotKeys.v1 takes JSON text: a JSON object; \"[1]\" is not\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(config(store, c.args).err, c.err);
+}
+
+TEST(ConfigCommand, AnInvalidStoredValueShowsAsTheDefault) {
+    SimDefaults store;
+    store.setValue("cornerButtonMode", int64_t{9});
+    store.setValue("customHotKeys.v1", QByteArray("[]"));
+    EXPECT_EQ(config(store, {"get", "cornerButtonMode"}).out, "2\n");
+    const Outcome hotKeys = config(store, {"get", "customHotKeys.v1"});
+    EXPECT_EQ(hotKeys.status, 1);
+    EXPECT_EQ(hotKeys.err,
+              "quenda config: customHotKeys.v1 holds a value it does not take, which is ignored\n");
+    const QString out = config(store, {"list"}).out;
+    EXPECT_TRUE(out.contains(
+        "cornerButtonMode = 2 (default) [stored value is not valid and is ignored]\n"));
+    EXPECT_TRUE(
+        out.contains("customHotKeys.v1 = (not set) [stored value is not valid and is ignored]\n"));
 }
 
 TEST(ConfigCommand, GetShowsTheValueInUseWithDefaultsForAbsentOrMistypedKeys) {

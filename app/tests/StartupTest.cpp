@@ -73,7 +73,7 @@ TEST(Startup, WithoutPermissionPromptsEveryTimeButShowsTheGuidesOnce) {
     b.run();
     EXPECT_TRUE(b.hud.messages.empty());
     EXPECT_EQ(b.desktop.trustRequests, 1);
-    EXPECT_TRUE(b.prefs.boolValue("didShowAccessibilityOnboarding"));
+    EXPECT_TRUE(b.prefs.get(settings::didShowAccessibilityOnboarding));
     b.clock.advance(0.59);
     EXPECT_EQ(b.log.back(), "shelf");
     b.clock.advance(0.01);

@@ -1,68 +1,161 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include "core/AppPaths.h"
 #include "core/Prefs.h"
-#include "core/SettingsTable.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/TestPrinters.h"
 
 namespace quenda {
 namespace {
 
-TEST(Prefs, DefaultsApplyToAbsentAndMistypedValues) {
+TEST(Prefs, ReadsTheStoredValueOnlyWhenTheSettingAcceptsIt) {
     SimDefaults store;
     Prefs prefs(store);
-    EXPECT_EQ(prefs.gap(), 8);
-    EXPECT_TRUE(prefs.broadcastEnter());
-    EXPECT_EQ(prefs.cornerButtonMode(), 2);
-    EXPECT_EQ(prefs.cornerButtonPosition(), 0);
+    EXPECT_EQ(prefs.get(settings::gap), 8);
+    EXPECT_TRUE(prefs.get(settings::broadcastEnter));
+    EXPECT_FALSE(prefs.get(settings::relayReturn));
+    EXPECT_EQ(prefs.get(settings::groupSize), 0);
+    EXPECT_EQ(prefs.get(settings::cornerButtonMode), 2);
+    EXPECT_EQ(prefs.get(settings::cornerButtonPosition), 0);
+    EXPECT_EQ(prefs.get(settings::templateID), QStringLiteral("none"));
 
-    store.setValue("gap", QStringLiteral("12"));  // text, not an integer
-    store.setValue("broadcastEnter", int64_t{0});
-    store.setValue("cornerButtonMode", 1.5);
-    store.setValue("cornerButtonPosition", true);
-    EXPECT_EQ(prefs.gap(), 8);
-    EXPECT_TRUE(prefs.broadcastEnter());
-    EXPECT_EQ(prefs.cornerButtonMode(), 2);
-    EXPECT_EQ(prefs.cornerButtonPosition(), 0);
+    // A value of another type, or one the setting's rule refuses, reads as the default.
+    const struct {
+        const char* key;
+        DefaultsValue stored;
+    } unusable[] = {
+        {"gap", QStringLiteral("12")},    {"gap", 12.0},
+        {"broadcastEnter", int64_t{0}},   {"relayReturn", QStringLiteral("true")},
+        {"groupSize", QByteArray("3")},   {"cornerButtonMode", 1.5},
+        {"cornerButtonMode", int64_t{3}}, {"cornerButtonMode", int64_t{-1}},
+        {"cornerButtonPosition", true},   {"cornerButtonPosition", int64_t{2}},
+        {"templateID", int64_t{3}},
+    };
+    for (const auto& c : unusable) store.setValue(c.key, c.stored);
+    EXPECT_EQ(prefs.get(settings::gap), 8);
+    EXPECT_TRUE(prefs.get(settings::broadcastEnter));
+    EXPECT_FALSE(prefs.get(settings::relayReturn));
+    EXPECT_EQ(prefs.get(settings::groupSize), 0);
+    EXPECT_EQ(prefs.get(settings::cornerButtonMode), 2);
+    EXPECT_EQ(prefs.get(settings::cornerButtonPosition), 0);
+    EXPECT_EQ(prefs.get(settings::templateID), QStringLiteral("none"));
 
-    store.setValue("gap", int64_t{16});
+    store.setValue("gap", int64_t{-4});  // any integer: the gap has no range of its own
     store.setValue("broadcastEnter", false);
+    store.setValue("groupSize", int64_t{-3});
     store.setValue("cornerButtonMode", int64_t{0});
     store.setValue("cornerButtonPosition", int64_t{1});
-    EXPECT_EQ(prefs.gap(), 16);
-    EXPECT_FALSE(prefs.broadcastEnter());
-    EXPECT_EQ(prefs.cornerButtonMode(), 0);
-    EXPECT_EQ(prefs.cornerButtonPosition(), 1);
+    store.setValue("templateID", QStringLiteral("tpl"));
+    EXPECT_EQ(prefs.get(settings::gap), -4);
+    EXPECT_FALSE(prefs.get(settings::broadcastEnter));
+    EXPECT_EQ(prefs.get(settings::groupSize), -3);
+    EXPECT_EQ(prefs.get(settings::cornerButtonMode), 0);
+    EXPECT_EQ(prefs.get(settings::cornerButtonPosition), 1);
+    EXPECT_EQ(prefs.get(settings::templateID), QStringLiteral("tpl"));
 }
 
-TEST(Prefs, StoreReadersGiveFalseZeroOrNothing) {
+TEST(Prefs, DataSettingsReadAsNothingUnlessStoredAsDataTheirRuleTakes) {
+    const struct {
+        const Setting<QByteArray>& setting;
+        std::optional<DefaultsValue> stored;
+        std::optional<QByteArray> read;
+    } cases[] = {
+        {settings::customHotKeys, std::nullopt, std::nullopt},
+        {settings::customHotKeys, QByteArray("{}"), QByteArray("{}")},
+        {settings::customHotKeys, QStringLiteral("{}"), std::nullopt},  // text, not data
+        {settings::customHotKeys, QByteArray("[]"), std::nullopt},
+        {settings::customHotKeys, QByteArray("{\"a\":"), std::nullopt},
+        {settings::workspace1, QByteArray("[]"), QByteArray("[]")},
+        {settings::workspace2, QByteArray("{}"), QByteArray("{}")},  // decoded by its owner
+        {settings::workspace3, QByteArray("not json"), QByteArray("not json")},
+        {settings::workspace3, QStringLiteral("[]"), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SimDefaults store;
+        if (c.stored) store.setValue(c.setting.name(), *c.stored);
+        EXPECT_EQ(Prefs(store).get(c.setting), c.read) << c.setting.key;
+    }
+}
+
+TEST(Prefs, WritesOnlyWhatTheSettingAccepts) {
     SimDefaults store;
     Prefs prefs(store);
-    EXPECT_FALSE(prefs.boolValue("relayReturn"));
-    EXPECT_EQ(prefs.integer("groupSize"), 0);
-    EXPECT_FALSE(prefs.string("templateID"));
-    EXPECT_FALSE(prefs.data("workspace.1"));
-    store.setValue("templateID", int64_t{3});
-    store.setValue("workspace.1", QStringLiteral("[]"));
-    EXPECT_FALSE(prefs.string("templateID"));
-    EXPECT_FALSE(prefs.data("workspace.1"));
-    store.setValue("templateID", QStringLiteral("tpl"));
-    store.setValue("workspace.1", QByteArray("[]"));
-    EXPECT_EQ(prefs.string("templateID"), QStringLiteral("tpl"));
-    EXPECT_EQ(prefs.data("workspace.1"), QByteArray("[]"));
+    EXPECT_TRUE(prefs.set(settings::groupSize, 3));
+    EXPECT_EQ(store.value("groupSize"), DefaultsValue(int64_t{3}));
+    EXPECT_TRUE(prefs.set(settings::templateID, QStringLiteral("ñandú")));
+    EXPECT_EQ(store.value("templateID"), DefaultsValue(QStringLiteral("ñandú")));
+    EXPECT_TRUE(prefs.set(settings::workspaceSlot(2), QByteArray("[]")));
+    EXPECT_EQ(store.value("workspace.2"), DefaultsValue(QByteArray("[]")));
+
+    EXPECT_TRUE(prefs.set(settings::cornerButtonMode, 1));
+    EXPECT_FALSE(prefs.set(settings::cornerButtonMode, 3));
+    EXPECT_FALSE(prefs.set(settings::customHotKeys, QByteArray("[]")));
+    EXPECT_EQ(store.value("cornerButtonMode"), DefaultsValue(int64_t{1}));
+    EXPECT_FALSE(store.value("customHotKeys.v1"));
+
+    EXPECT_TRUE(prefs.remove(settings::groupSize));
+    EXPECT_FALSE(store.value("groupSize"));
+    store.failWrites = true;
+    EXPECT_FALSE(prefs.set(settings::gap, 4));
+    EXPECT_EQ(prefs.get(settings::gap), 8);
 }
 
-TEST(SettingsTable, KnowsEveryKeyWithItsType) {
-    EXPECT_EQ(findSetting("gap")->type, SettingType::Integer);
-    EXPECT_EQ(findSetting("customHotKeys.v1")->type, SettingType::Data);
-    EXPECT_EQ(findSetting("workspace.3")->type, SettingType::Data);
-    EXPECT_FALSE(findSetting("workspace.4"));
-    EXPECT_TRUE(valueHasType(int64_t{8}, SettingType::Integer));
-    EXPECT_FALSE(valueHasType(8.0, SettingType::Integer));
+TEST(Settings, WorkspaceSlotsAreTheirOwnSettings) {
+    EXPECT_EQ(settings::workspaceSlot(1).name(), "workspace.1");
+    EXPECT_EQ(settings::workspaceSlot(2).name(), "workspace.2");
+    EXPECT_EQ(settings::workspaceSlot(3).name(), "workspace.3");
+    EXPECT_EQ(&settings::workspaceSlot(3), &settings::workspace3);
+    EXPECT_THROW(settings::workspaceSlot(0), std::out_of_range);
+    EXPECT_THROW(settings::workspaceSlot(4), std::out_of_range);
+}
+
+TEST(Settings, TheListIsEveryDeclaredSettingOnceAndReadmeDocumentsIt) {
+    const auto read = [](const char* path) {
+        QFile file(QStringLiteral(QUENDA_SOURCE_DIR "/") + QLatin1String(path));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
+        return QString::fromUtf8(file.readAll());
+    };
+    // Every descriptor declared in the header, by the key it is declared with.
+    QStringList declared;
+    const QRegularExpression descriptor(
+        QStringLiteral(R"(constexpr\s+Setting<[^>]+>\s+\w+\s*\{\s*\.key\s*=\s*"([^"]+)\")"));
+    for (const auto& m : descriptor.globalMatch(read("core/Settings.h"))) declared << m.captured(1);
+    QStringList listed;
+    for (const AnySetting& s : settings::all) listed << s.name();
+    EXPECT_EQ(listed, declared);
+    EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()).size(), listed.size());
+
+    const QString readme = read("README.md");
+    for (const QString& key : listed) {
+        EXPECT_TRUE(readme.contains(QLatin1Char('`') + key + QLatin1Char('`')))
+            << key.toStdString();
+        EXPECT_EQ(settings::find(key)->name(), key);
+    }
+    EXPECT_FALSE(settings::find(QStringLiteral("workspace.4")));
+}
+
+TEST(Settings, TypeAndRuleSayWhatAValueMustBe) {
+    const AnySetting mode = &settings::cornerButtonMode;
+    EXPECT_EQ(mode.type(), SettingType::Integer);
+    EXPECT_TRUE(mode.accepts(int64_t{2}));
+    EXPECT_FALSE(mode.accepts(int64_t{3}));
+    EXPECT_TRUE(mode.hasType(int64_t{3}));
+    EXPECT_FALSE(mode.hasType(2.0));
+    EXPECT_EQ(mode.fallback(), DefaultsValue(int64_t{2}));
+    EXPECT_EQ(mode.expects(), "an integer: 0 (never), 1 (on hover) or 2 (always)");
+
+    const AnySetting hotKeys = &settings::customHotKeys;
+    EXPECT_EQ(hotKeys.type(), SettingType::Data);
+    EXPECT_FALSE(hotKeys.fallback());
+    EXPECT_EQ(hotKeys.expects(), "JSON text: a JSON object");
+    EXPECT_EQ(AnySetting(&settings::templateID).fallback(), DefaultsValue(QStringLiteral("none")));
+    EXPECT_EQ(AnySetting(&settings::gap).expects(), "an integer");
 }
 
 TEST(AppPaths, CreatesTheFolderOnEveryAccess) {

@@ -26,8 +26,8 @@ class Capacity : public ::testing::TestWithParam<CapacityCase> {};
 TEST_P(Capacity, FollowsTheUsableWidthAndHeightUnlessTheUserChoseASize) {
     const CapacityCase c = GetParam();
     GroupsDesk d(QString::fromLatin1(c.monitor), {});
-    d.prefs.set(QStringLiteral("stageManagerInset"), c.stageInset);
-    if (c.groupSize != 0) d.prefs.set(QStringLiteral("groupSize"), c.groupSize);
+    d.prefs.set(settings::stageManagerInset, c.stageInset);
+    if (c.groupSize != 0) d.prefs.set(settings::groupSize, c.groupSize);
     d.desktop.load(kSeven);
     d.groups.autoGroup(false);
     EXPECT_EQ(d.hud.last(), QStringLiteral("🗂 7 ventanas en %1 grupos de %2")
@@ -52,7 +52,7 @@ TEST(Capacity, IsTwoWithoutAnyScreen) {
     GroupsDesk d;
     d.desktop.load(kSeven);
     d.desktop.screenList().clear();
-    d.prefs.set(QStringLiteral("groupSize"), int64_t{5});  // not read without a screen
+    d.prefs.set(settings::groupSize, 5);  // not read without a screen
     d.groups.autoGroup(false);
     EXPECT_EQ(d.hud.last(), QStringLiteral("🗂 7 ventanas en 4 grupos de 2"));
 }

@@ -20,7 +20,7 @@ const std::vector<Reg> kDefaultRegistrations = {
 using HotKeyCenterTest = CenterFixture;
 
 TEST_F(HotKeyCenterTest, CreatingLoadsTheBindingsAndRegistersNothing) {
-    store.setValue(kHotKeysKey,
+    store.setValue(settings::customHotKeys.name(),
                    QByteArray(R"({"win.left":{"keyCode":123,"carbonModifiers":4096}})"));
     auto center = makeCenter();
     EXPECT_EQ(center->combo(A::winLeft), KeyCombo({123, kCarbonControl}));
@@ -80,7 +80,7 @@ TEST_F(HotKeyCenterTest, ATakenCombinationFailsAloneAndUsesUpItsNumber) {
 }
 
 TEST_F(HotKeyCenterTest, TheDefaultLogWritesUtf8LinesToStandardError) {
-    store.setValue(kHotKeysKey, QByteArray("{}"));
+    store.setValue(settings::customHotKeys.name(), QByteArray("{}"));
     auto center = std::make_unique<HotKeyCenter>(
         HotKeyCenter::Services{prefs, registrar, clock, nullptr, nullptr});
     center->setCombo(KeyCombo{18, kCtrlOpt}, A::layoutAuto);
@@ -120,7 +120,7 @@ TEST_F(HotKeyCenterTest, BindingTakesTheCombinationFromItsHolder) {
     EXPECT_EQ(center->combo(A::winLeft), KeyCombo({18, kCtrlOpt}));
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(boundOnly(loadHotKeys(prefs)), boundOnly(center->bindings())) << "stored";
-    EXPECT_FALSE(prefs.data(kHotKeysKey)->contains("layout.auto"));
+    EXPECT_FALSE(prefs.get(settings::customHotKeys)->contains("layout.auto"));
     // Re-registered: "win.left" comes before "groups.overview" in action order.
     EXPECT_EQ(center->actionFor(1), A::winLeft);
     EXPECT_EQ(center->actionFor(2), A::groupsOverview);
@@ -141,8 +141,9 @@ TEST_F(HotKeyCenterTest, RebindingTheSameCombinationDisplacesNothing) {
     EXPECT_EQ(registered(), kDefaultRegistrations);
 
     // Only the first holder in action order loses it when stored bindings held duplicates.
-    store.setValue(kHotKeysKey, QByteArray(R"({"win.top":{"keyCode":1,"carbonModifiers":256},)"
-                                           R"("win.left":{"keyCode":1,"carbonModifiers":256}})"));
+    store.setValue(settings::customHotKeys.name(),
+                   QByteArray(R"({"win.top":{"keyCode":1,"carbonModifiers":256},)"
+                              R"("win.left":{"keyCode":1,"carbonModifiers":256}})"));
     auto loaded = makeCenter();
     EXPECT_EQ(loaded->setCombo(KeyCombo{1, kCarbonCommand}, A::toolsShelf), A::winLeft);
     EXPECT_EQ(loaded->combo(A::winTop), KeyCombo({1, kCarbonCommand}));
@@ -155,7 +156,7 @@ TEST_F(HotKeyCenterTest, AnInvalidCombinationChangesNothing) {
     for (const KeyCombo bad : {KeyCombo{0, 0}, KeyCombo{53, kCtrlOpt}, KeyCombo{56, kCarbonShift}})
         EXPECT_EQ(center->setCombo(bad, A::layoutAuto), std::nullopt);
     EXPECT_EQ(center->combo(A::layoutAuto), KeyCombo({18, kCtrlOpt}));
-    EXPECT_FALSE(store.value(kHotKeysKey));
+    EXPECT_FALSE(store.value(settings::customHotKeys.name()));
     EXPECT_EQ(registrar.attempts.size(), attempts);
     EXPECT_EQ(changes, 0);
 }
@@ -174,7 +175,7 @@ TEST_F(HotKeyCenterTest, ClearingAllSurvivesANewCenter) {
     auto center = makeCenter();
     center->reregisterAll();
     center->clearAll();
-    EXPECT_EQ(prefs.data(kHotKeysKey), QByteArray("{}"));
+    EXPECT_EQ(prefs.get(settings::customHotKeys), QByteArray("{}"));
     EXPECT_EQ(center->activeCount(), 0);
     EXPECT_TRUE(registered().empty());
     EXPECT_TRUE(center->statuses().empty());
@@ -188,7 +189,7 @@ TEST_F(HotKeyCenterTest, ClearingAllSurvivesANewCenter) {
 
     restarted->restoreDefaults();
     EXPECT_EQ(restarted->bindings(), defaultMap());
-    EXPECT_EQ(prefs.data(kHotKeysKey), encodeHotKeys(defaultMap()));
+    EXPECT_EQ(prefs.get(settings::customHotKeys), encodeHotKeys(defaultMap()));
     EXPECT_EQ(registered(), kDefaultRegistrations);
     EXPECT_EQ(changes, 2);
 }
@@ -209,7 +210,7 @@ TEST_F(HotKeyCenterTest, WhilePausedNothingIsRegisteredOrRun) {
     center->restoreDefaults();
     center->clearAll();
     EXPECT_EQ(registrar.attempts.size(), attempts);
-    EXPECT_EQ(prefs.data(kHotKeysKey), QByteArray("{}"));
+    EXPECT_EQ(prefs.get(settings::customHotKeys), QByteArray("{}"));
     EXPECT_EQ(changes, 3);
 
     center->setPausedForRecording(false);

@@ -79,7 +79,7 @@ TEST(HotKeyPrefs, ReadingStoredBindings) {
     };
     for (const auto& c : cases) {
         SimDefaults store;
-        if (c.stored) store.setValue(kHotKeysKey, *c.stored);
+        if (c.stored) store.setValue(settings::customHotKeys.name(), *c.stored);
         expectBindings(loadHotKeys(Prefs(store)), c.expected, c.what);
     }
 }
@@ -111,11 +111,11 @@ TEST(HotKeyPrefs, StoreThenLoadRoundTrips) {
     bindings[A::layoutAuto].reset();
     bindings[A::wsRestore3] = KeyCombo{92, kCarbonModifierMask};
     ASSERT_TRUE(storeHotKeys(prefs, bindings));
-    EXPECT_TRUE(std::holds_alternative<QByteArray>(*store.value(kHotKeysKey)));
+    EXPECT_TRUE(std::holds_alternative<QByteArray>(*store.value(settings::customHotKeys.name())));
     EXPECT_EQ(loadHotKeys(prefs), bindings);
 
     ASSERT_TRUE(storeHotKeys(prefs, {}));
-    EXPECT_EQ(prefs.data(kHotKeysKey), QByteArray("{}"));
+    EXPECT_EQ(prefs.get(settings::customHotKeys), QByteArray("{}"));
     expectBindings(loadHotKeys(prefs), {}, "after storing nothing");
 }
 
@@ -125,7 +125,7 @@ TEST(HotKeyPrefs, AFailedWriteKeepsTheOldValue) {
     ASSERT_TRUE(storeHotKeys(prefs, {}));
     store.failWrites = true;
     EXPECT_FALSE(storeHotKeys(prefs, defaultMap()));
-    EXPECT_EQ(prefs.data(kHotKeysKey), QByteArray("{}"));
+    EXPECT_EQ(prefs.get(settings::customHotKeys), QByteArray("{}"));
 }
 
 }  // namespace

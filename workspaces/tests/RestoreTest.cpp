@@ -11,7 +11,7 @@ using testing::said;
 using testing::WorkspacesDesk;
 
 void store(WorkspacesDesk& d, int slot, const std::vector<SavedWindow>& windows) {
-    d.defaults.setValue(Workspaces::key(slot), encodeSavedWindows(windows).value());
+    d.prefs.set(settings::workspaceSlot(slot), encodeSavedWindows(windows).value());
 }
 
 QString restored(int slot, int count) {
@@ -32,7 +32,7 @@ TEST(Restore, PutsSavedWindowsBackOnTheirFrames) {
           {{"org.editor", "Editor", "todo.txt", kF1},
            {"org.term", "Term", "sh", {10.5, 40.25, 500.5, 300.75}},
            {"org.editor", "Editor", "notes.txt", kF2}});
-    const QByteArray before = *d.prefs.data("workspace.2");
+    const QByteArray before = *d.prefs.get(settings::workspace2);
 
     d.workspaces->restore(2);
     EXPECT_EQ(d.frame(w[1]), kF1);
@@ -41,7 +41,7 @@ TEST(Restore, PutsSavedWindowsBackOnTheirFrames) {
     EXPECT_EQ(d.hud.messages, said(restored(2, 3)));
     EXPECT_EQ(d.clock.pending(), 0u);
     EXPECT_TRUE(d.desktop.launches.empty());
-    EXPECT_EQ(d.prefs.data("workspace.2"), before);
+    EXPECT_EQ(d.prefs.get(settings::workspace2), before);
 }
 
 TEST(Restore, BringsBackWhatWasSaved) {
@@ -411,11 +411,6 @@ TEST(Restore, WithoutPermissionAsksForItAndMovesNothing) {
     EXPECT_TRUE(d.desktop.launches.empty());
     EXPECT_EQ(d.frame(d.a), (Rect{0, 0, 300, 300}));
     EXPECT_EQ(d.clock.pending(), 0u);
-}
-
-TEST(Workspaces, SlotKeys) {
-    EXPECT_EQ(Workspaces::key(1), "workspace.1");
-    EXPECT_EQ(Workspaces::key(3), "workspace.3");
 }
 
 }  // namespace

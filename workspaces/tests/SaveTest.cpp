@@ -28,7 +28,7 @@ TEST(Save, RecordsTheVisibleWindowsFrontToBack) {
                   {"org.gnome.Terminal", "Terminal", "sh", {1500, 100, 600, 400}},
                   {"org.mozilla.firefox", "Firefox", "Mail", {724, 33, 708, 859}},
               }));
-    EXPECT_EQ(d.prefs.data("workspace.2"),
+    EXPECT_EQ(d.prefs.get(settings::workspace2),
               QByteArray(R"([{"bundleID":"org.mozilla.firefox","appName":"Firefox",)"
                          R"("title":"Docs \/ Notas","frame":[[8,33],[708,859]]},)"
                          R"({"bundleID":"org.gnome.Terminal","appName":"Terminal",)"
@@ -36,8 +36,8 @@ TEST(Save, RecordsTheVisibleWindowsFrontToBack) {
                          R"({"bundleID":"org.mozilla.firefox","appName":"Firefox",)"
                          R"("title":"Mail","frame":[[724,33],[708,859]]}])"));
     EXPECT_EQ(d.hud.messages, said(QString::fromUtf8("💾 Distribución 2 guardada (3 ventanas)")));
-    EXPECT_FALSE(d.prefs.data("workspace.1"));
-    EXPECT_FALSE(d.prefs.data("workspace.3"));
+    EXPECT_FALSE(d.prefs.get(settings::workspace1));
+    EXPECT_FALSE(d.prefs.get(settings::workspace3));
 }
 
 // What one window leaves in the slot, from what its process and title say.
@@ -115,11 +115,11 @@ TEST(Save, WithNothingToRecordKeepsTheSlot) {
     };
     for (const char* scene : scenes) {
         WorkspacesDesk d;
-        d.defaults.setValue("workspace.2", QByteArray("[old]"));
+        d.defaults.setValue("workspace.2", QByteArray(R"(["old"])"));
         d.desktop.load(scene);
         d.tag(102, "org.app");
         d.workspaces->save(2);
-        EXPECT_EQ(d.prefs.data("workspace.2"), QByteArray("[old]")) << scene;
+        EXPECT_EQ(d.prefs.get(settings::workspace2), QByteArray(R"(["old"])")) << scene;
         EXPECT_EQ(d.hud.messages, said("No hay ventanas visibles para guardar")) << scene;
     }
 }
@@ -131,7 +131,7 @@ TEST(Save, SaysSoWhenTheSlotCouldNotBeWritten) {
     d.defaults.setValue("workspace.1", QByteArray("[]"));
     d.defaults.failWrites = true;
     d.workspaces->save(1);
-    EXPECT_EQ(d.prefs.data("workspace.1"), QByteArray("[]"));
+    EXPECT_EQ(d.prefs.get(settings::workspace1), QByteArray("[]"));
     EXPECT_EQ(d.hud.messages, said(QString::fromUtf8("No se pudo guardar la distribución 1")));
 }
 
@@ -141,7 +141,7 @@ TEST(Save, WithoutPermissionAsksForItAndRecordsNothing) {
     d.tag(101, "org.a");
     d.desktop.trusted = false;
     d.workspaces->save(1);
-    EXPECT_FALSE(d.prefs.data("workspace.1"));
+    EXPECT_FALSE(d.prefs.get(settings::workspace1));
     EXPECT_EQ(d.desktop.trustRequests, 1);
     EXPECT_EQ(d.hud.messages, said("Activa Quenda en Ajustes ▸ Privacidad ▸ Accesibilidad"));
 }
