@@ -24,7 +24,8 @@ Rect HudPresenter::frameFor(double textWidth, const std::optional<ScreenInfo>& s
     // The cap is applied last: on a very narrow screen it wins over the minimum.
     const double width =
         std::min(std::max(textWidth + kTextPadding, kMinWidth), area.width - kScreenMargin);
-    return {area.minX() + area.width / 2 - width / 2, area.minY() + kAboveBottom, width, kHeight};
+    return {area.minX() + area.width / 2 - width / 2, area.maxY() - kAboveBottom - kHeight, width,
+            kHeight};
 }
 
 void HudPresenter::show(const QString& message, double duration) {

@@ -16,15 +16,15 @@
 namespace quenda {
 
 // What the HUD draws on: a borderless panel that never takes focus and lets clicks through.
-// Frames are in screen coordinates (origin at the primary screen's bottom-left, y up). Used
-// on the main thread only.
+// Frames are in the desktop's coordinates (the primary monitor's top-left is the origin).
+// Used on the main thread only.
 class HudSurface {
   public:
     virtual ~HudSurface() = default;
     virtual void setText(const QString& text) = 0;
     // The width the text needs on one line, before any eliding.
     virtual double naturalTextWidth(const QString& text) const = 0;
-    virtual void setFrame(const Rect& screenFrame) = 0;
+    virtual void setFrame(const Rect& frame) = 0;
     // Also stops a fade in progress; the stopped fade's completion then runs at once.
     virtual void setAlpha(double alpha) = 0;
     virtual double alpha() const = 0;

@@ -6,8 +6,8 @@
 
 namespace quenda {
 
-// Points, sizes and rectangles in points. Which coordinate system a rectangle is in
-// (screen: origin bottom-left, y up; window: origin top-left, y down) is said by its user.
+// Points, sizes and rectangles in pixels. Screens, windows and the pointer share one
+// coordinate system: the primary monitor's top-left corner is the origin, y grows downwards.
 struct Point {
     double x = 0;
     double y = 0;

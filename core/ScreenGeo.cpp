@@ -3,25 +3,12 @@
 namespace quenda {
 
 namespace {
-// Whether the pointer is on a screen, with the edges an unflipped frame includes: the left
-// and top edges count, the right and bottom ones do not.
+// Whether the pointer is on a screen: the left and top edges count, the right and bottom
+// ones belong to the neighbour.
 bool mouseInRect(const Point& p, const Rect& r) {
-    return p.x >= r.minX() && p.x < r.maxX() && p.y > r.minY() && p.y <= r.maxY();
+    return p.x >= r.minX() && p.x < r.maxX() && p.y >= r.minY() && p.y < r.maxY();
 }
 }  // namespace
-
-double ScreenGeo::primaryHeight() const {
-    const auto all = screens_.screens();
-    return all.empty() ? 0 : all.front().frame.height;
-}
-
-Rect ScreenGeo::toAX(const Rect& r) const {
-    return {r.x, primaryHeight() - r.maxY(), r.width, r.height};
-}
-
-Rect ScreenGeo::toCocoa(const Rect& r) const {
-    return toAX(r);
-}
 
 std::optional<ScreenInfo> ScreenGeo::screen(const Rect& windowRect) const {
     return screen(windowRect, screens_.screens());
@@ -29,9 +16,7 @@ std::optional<ScreenInfo> ScreenGeo::screen(const Rect& windowRect) const {
 
 std::optional<ScreenInfo> ScreenGeo::screen(const Rect& windowRect,
                                             const std::vector<ScreenInfo>& screens) {
-    // Screen coordinates, flipped with the primary's height as toCocoa does.
-    const double H = screens.empty() ? 0 : screens.front().frame.height;
-    const Rect target{windowRect.x, H - windowRect.maxY(), windowRect.width, windowRect.height};
+    const Rect& target = windowRect;
     std::optional<ScreenInfo> best;
     double bestScore = 0;
     for (const ScreenInfo& s : screens) {
@@ -59,7 +44,7 @@ Rect ScreenGeo::usableFrame(const ScreenInfo& screen) const {
         visible.x += kStageStripWidth;
         visible.width -= kStageStripWidth;
     }
-    return toAX(visible);
+    return visible;
 }
 
 Rect ScreenGeo::place(const Rect& unit, const Rect& area, double gap) {

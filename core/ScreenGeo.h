@@ -17,10 +17,6 @@ class ScreenGeo {
   public:
     ScreenGeo(Screens& screens, const Prefs& prefs) : screens_(screens), prefs_(prefs) {}
 
-    // The same formula both ways (it is its own inverse).
-    Rect toAX(const Rect& screenRect) const;
-    Rect toCocoa(const Rect& windowRect) const;
-
     static uint32_t id(const ScreenInfo& screen) { return screen.number.value_or(0); }
 
     // The screen holding the largest part of the rectangle; the first listed wins a tie.
@@ -31,7 +27,7 @@ class ScreenGeo {
                                             const std::vector<ScreenInfo>& screens);
     // The screen under the pointer, else the main screen, else none.
     std::optional<ScreenInfo> screenUnderMouse() const;
-    // The area windows may be laid out in, in window coordinates.
+    // The area windows may be laid out in.
     Rect usableFrame(const ScreenInfo& screen) const;
 
     // The whole-point frame of a unit cell inside an area, with a uniform gap around and
@@ -41,8 +37,6 @@ class ScreenGeo {
     static constexpr double kStageStripWidth = 120;
 
   private:
-    double primaryHeight() const;
-
     Screens& screens_;
     const Prefs& prefs_;
 };

@@ -50,8 +50,7 @@ const HotKeyCenter::Statuses& HotKeyCenter::reregisterAll() {
         // The number is used up even when the registration fails.
         const uint32_t id = next++;
         byID_[id] = action;
-        const int32_t status =
-            s_.registrar.registerHotKey(combo->keyCode, combo->carbonModifiers, id);
+        const int32_t status = s_.registrar.registerHotKey(combo->keyCode, combo->modifiers(), id);
         if (status == 0) registered_.push_back(id);
         statuses[action] = status;
         s_.log(QStringLiteral("[Quenda] HotKey %1 · %2 → status %3 %4")

@@ -132,6 +132,13 @@ const std::map<uint32_t, QString>& KeyCombo::menuKeyEquivalents() {
     return equivalents;
 }
 
+KeyModifiers KeyCombo::modifiersOf(uint32_t carbonModifiers) {
+    return {.control = (carbonModifiers & kCarbonControl) != 0,
+            .alt = (carbonModifiers & kCarbonOption) != 0,
+            .shift = (carbonModifiers & kCarbonShift) != 0,
+            .super = (carbonModifiers & kCarbonCommand) != 0};
+}
+
 uint32_t KeyCombo::carbonModifiersFromFlags(uint64_t flags) {
     uint32_t bits = 0;
     if (flags & kFlagControl) bits |= kCarbonControl;

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include "platform/ports/HotKeyRegistrar.h"
+
 namespace quenda {
 
 // Modifier bits as a combination stores them (the Carbon values, so stored settings stay
@@ -39,6 +41,9 @@ struct KeyCombo {
     // key, or anything that is not a valid shortcut.
     static std::optional<KeyCombo> fromEvent(uint32_t keyCode, uint64_t flags);
     static uint32_t carbonModifiersFromFlags(uint64_t flags);
+    // The modifier keys that stored bits stand for.
+    static KeyModifiers modifiersOf(uint32_t carbonModifiers);
+    KeyModifiers modifiers() const { return modifiersOf(carbonModifiers); }
 
     // A bare key is a shortcut only if it is a function key.
     bool isValid() const;

@@ -93,14 +93,14 @@ QString HudPanel::shownText() const {
 }
 
 QRect HudPanel::toQt(const Rect& r, const QRect& primary) {
-    const double top = primary.y() + primary.height() - r.maxY();
-    return {static_cast<int>(std::lround(primary.x() + r.x)), static_cast<int>(std::lround(top)),
+    return {static_cast<int>(std::lround(primary.x() + r.x)),
+            static_cast<int>(std::lround(primary.y() + r.y)),
             static_cast<int>(std::lround(r.width)), static_cast<int>(std::lround(r.height))};
 }
 
-void HudPanel::setFrame(const Rect& screenFrame) {
+void HudPanel::setFrame(const Rect& frame) {
     const QScreen* primary = QGuiApplication::primaryScreen();
-    setGeometry(toQt(screenFrame, primary ? primary->geometry() : QRect()));
+    setGeometry(toQt(frame, primary ? primary->geometry() : QRect()));
     applyShape();
     update();
 }

@@ -24,7 +24,7 @@ class HudPanel final : public QWidget, public HudSurface {
     // --- HudSurface ---------------------------------------------------------------------
     void setText(const QString& text) override;
     double naturalTextWidth(const QString& text) const override;
-    void setFrame(const Rect& screenFrame) override;
+    void setFrame(const Rect& frame) override;
     void setAlpha(double alpha) override;
     double alpha() const override { return alpha_; }
     void orderFront() override;
@@ -36,9 +36,9 @@ class HudPanel final : public QWidget, public HudSurface {
     QString shownText() const;
     bool fading() const;
 
-    // Screen coordinates (origin at the primary screen's bottom-left, y up) to Qt's global
-    // ones (origin at the root's top-left, y down), given the primary screen's geometry.
-    static QRect toQt(const Rect& screenFrame, const QRect& primaryGeometry);
+    // The desktop's coordinates (the primary screen's top-left is the origin) to Qt's global
+    // ones (the root's top-left), given the primary screen's geometry.
+    static QRect toQt(const Rect& frame, const QRect& primaryGeometry);
 
     static constexpr int kCornerRadius = 12;
     static constexpr int kTextInset = 18;

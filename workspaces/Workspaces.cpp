@@ -118,10 +118,9 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
 }
 
 bool Workspaces::isOnSomeScreen(const Rect& frame) const {
-    const Rect target = s_.geo.toCocoa(frame);
     const auto screens = s_.screens.screens();
     return std::any_of(screens.begin(), screens.end(), [&](const ScreenInfo& screen) {
-        return !screen.frame.intersected(target).isEmpty();
+        return !screen.frame.intersected(frame).isEmpty();
     });
 }
 

@@ -129,55 +129,55 @@ TEST(HudPresenter, PlacesTheMessageLowOnTheScreenUnderThePointer) {
         const char* name;
         const char* monitors;
         SimScreenOptions options;
-        Point pointer;  // window coordinates
+        Point pointer;
         std::optional<size_t> mainScreen;
         QString text;
-        Rect expected;  // screen coordinates
+        Rect expected;
     } cases[] = {
-        {"short text", "1440x900+0+0", {}, {700, 400}, 0, shortText, {610, 70, 220, 44}},
+        {"short text", "1440x900+0+0", {}, {700, 400}, 0, shortText, {610, 786, 220, 44}},
         {"above the dock",
          "1440x900+0+0",
          {.menuBar = 25, .dock = 60},
          {700, 400},
          0,
          shortText,
-         {610, 130, 220, 44}},
+         {610, 726, 220, 44}},
         {"natural width + 44",
          "1440x900+0+0",
          {},
          {700, 400},
          0,
          QString(40, u'x'),
-         {558, 70, 324, 44}},
+         {558, 786, 324, 44}},
         {"long text is capped",
          "1440x900+0+0",
          {},
          {700, 400},
          0,
          QString(400, u'x'),
-         {40, 70, 1360, 44}},
+         {40, 786, 1360, 44}},
         {"pointer on the second monitor",
          "1440x900+0+0,1920x1080+1440+0",
          {},
          {2000, 500},
          0,
          shortText,
-         {2290, -110, 220, 44}},
+         {2290, 966, 220, 44}},
         {"pointer on no screen: the main one",
          "1440x900+0+0,1920x1080+1440+0",
          {},
          {-500, 50},
          1,
          shortText,
-         {2290, -110, 220, 44}},
-        {"no screen at all", "", {}, {700, 400}, std::nullopt, shortText, {490, 70, 220, 44}},
+         {2290, 966, 220, 44}},
+        {"no screen at all", "", {}, {700, 400}, std::nullopt, shortText, {490, 686, 220, 44}},
         {"the cap wins over the minimum",
          "200x600+0+0",
          {},
          {10, 10},
          0,
          shortText,
-         {40, 70, 120, 44}},
+         {40, 486, 120, 44}},
     };
     for (const Case& c : cases) {
         Desk d(*c.monitors ? c.monitors : "1440x900+0+0", c.options);

@@ -17,24 +17,20 @@ struct Geo {
     ScreenGeo geo;
 };
 
-TEST(ScreenGeo, ConversionFlipsWithThePrimaryHeightAndIsItsOwnInverse) {
+TEST(ScreenGeo, ScreensAndWindowsShareTheTopLeftOrigin) {
     Geo g("1440x900+0+0,1920x1080+1440+0");
-    const Rect menuBar{0, 875, 1440, 25};  // screen coordinates
-    EXPECT_EQ(g.geo.toAX(menuBar), (Rect{0, 0, 1440, 25}));
-    for (const Rect r :
-         {Rect{0, 0, 10, 10}, Rect{-300, 1200.5, 640, 480}, Rect{1440, -180, 1920, 1080}}) {
-        EXPECT_EQ(g.geo.toAX(g.geo.toCocoa(r)), r);
-        EXPECT_EQ(g.geo.toCocoa(g.geo.toAX(r)), r);
-    }
-    // The second monitor hangs 180 points below the primary's bottom edge.
-    EXPECT_EQ(g.geo.toAX(g.desk.screens()[1].frame), (Rect{1440, 0, 1920, 1080}));
+    const auto screens = g.desk.screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].visibleFrame, (Rect{0, 25, 1440, 875}));  // below the menu bar
+    EXPECT_EQ(screens[1].frame, (Rect{1440, 0, 1920, 1080}));
+    // A window on the second monitor, by what the window itself says.
+    EXPECT_EQ(ScreenGeo::id(g.geo.screen(Rect{1500, 950, 400, 100}).value_or(ScreenInfo{})), 2u);
 }
 
-TEST(ScreenGeo, WithoutScreensTheHeightIsZero) {
+TEST(ScreenGeo, WithoutScreensThereIsNone) {
     Geo g;
     g.desk.screenList().clear();
     g.desk.setMainScreen(std::nullopt);
-    EXPECT_EQ(g.geo.toAX(Rect{0, 10, 5, 5}), (Rect{0, -15, 5, 5}));
     EXPECT_FALSE(g.geo.screen(Rect{0, 0, 100, 100}));
     EXPECT_FALSE(g.geo.screenUnderMouse());
 }
@@ -72,13 +68,17 @@ TEST(ScreenGeo, ScreenUnderMouseFallsBackToTheMainScreen) {
 TEST(ScreenGeo, PointerOnTheEdgesBetweenScreens) {
     Geo g("1000x800+0+0,1000x800+1000+0");
     g.desk.setMainScreen(std::nullopt);
-    // Screen coordinates: left and top edges belong to the screen, right and bottom do not.
+    // Left and top edges belong to the screen, right and bottom ones to the neighbour.
     struct Case {
         Point p;
         std::optional<uint32_t> screen;
-    } cases[] = {{{1000, 400}, 2}, {{999.5, 400}, 1}, {{0, 800}, 1}, {{0, 0}, std::nullopt}};
+    } cases[] = {{{1000, 400}, 2},
+                 {{999.5, 400}, 1},
+                 {{0, 0}, 1},
+                 {{0, 800}, std::nullopt},
+                 {{1999.5, 799.5}, 2}};
     for (const Case& c : cases) {
-        g.desk.setPointer({c.p.x, 800 - c.p.y});
+        g.desk.setPointer(c.p);
         const auto s = g.geo.screenUnderMouse();
         ASSERT_EQ(s.has_value(), c.screen.has_value()) << c.p.x << "," << c.p.y;
         if (s) EXPECT_EQ(ScreenGeo::id(*s), *c.screen);

@@ -11,10 +11,13 @@ using testing::CenterFixture;
 
 constexpr uint32_t kCtrlOpt = kCarbonControl | kCarbonOption;
 constexpr uint32_t kOptShift = kCarbonOption | kCarbonShift;
+// The same, as the registrar is handed them.
+const KeyModifiers kCtrlOptKeys = KeyCombo::modifiersOf(kCtrlOpt);
+const KeyModifiers kOptShiftKeys = KeyCombo::modifiersOf(kOptShift);
 
 const std::vector<Reg> kDefaultRegistrations = {
-    {18, kCtrlOpt, 1}, {19, kCtrlOpt, 2}, {18, kOptShift, 3}, {19, kOptShift, 4},
-    {13, kCtrlOpt, 5}, {3, kCtrlOpt, 6},  {5, kCtrlOpt, 7},   {11, kCtrlOpt, 8},
+    {18, kCtrlOptKeys, 1}, {19, kCtrlOptKeys, 2}, {18, kOptShiftKeys, 3}, {19, kOptShiftKeys, 4},
+    {13, kCtrlOptKeys, 5}, {3, kCtrlOptKeys, 6},  {5, kCtrlOptKeys, 7},   {11, kCtrlOptKeys, 8},
 };
 
 using HotKeyCenterTest = CenterFixture;
@@ -64,7 +67,7 @@ TEST_F(HotKeyCenterTest, FirstPassRegistersTheDefaultsInActionOrder) {
 }
 
 TEST_F(HotKeyCenterTest, ATakenCombinationFailsAloneAndUsesUpItsNumber) {
-    registrar.take(13, kCtrlOpt);
+    registrar.take(13, kCtrlOptKeys);
     auto center = makeCenter();
     center->reregisterAll();
     EXPECT_EQ(center->statuses().at(A::bridgeSendEnter), HotKeyRegistrar::kTaken);
@@ -93,7 +96,7 @@ TEST_F(HotKeyCenterTest, TheDefaultLogWritesUtf8LinesToStandardError) {
 TEST_F(HotKeyCenterTest, APressRunsItsActionLaterOnTheMainQueue) {
     auto center = makeCenter();
     center->reregisterAll();
-    ASSERT_TRUE(registrar.press(19, kOptShift));
+    ASSERT_TRUE(registrar.press(19, kOptShiftKeys));
     EXPECT_TRUE(executed.empty());  // not inside the event handler
     clock.runDue();
     EXPECT_EQ(executed, std::vector<A>{A::bridgeSend});
@@ -126,7 +129,7 @@ TEST_F(HotKeyCenterTest, BindingTakesTheCombinationFromItsHolder) {
     EXPECT_EQ(center->actionFor(2), A::groupsOverview);
     EXPECT_EQ(log.first(), "[Quenda] HotKey ⌃⌥1 · win.left → status 0 noErr");
     EXPECT_FALSE(center->statuses().contains(A::layoutAuto));
-    registrar.press(18, kCtrlOpt);
+    registrar.press(18, kCtrlOptKeys);
     clock.runDue();
     EXPECT_EQ(executed, std::vector<A>{A::winLeft});
 }
@@ -167,7 +170,7 @@ TEST_F(HotKeyCenterTest, UnbindingOneAction) {
     EXPECT_EQ(center->setCombo(std::nullopt, A::bridgeMark), std::nullopt);
     EXPECT_EQ(center->activeCount(), 7);
     EXPECT_EQ(registered().size(), 7u);
-    EXPECT_FALSE(registrar.press(18, kOptShift));
+    EXPECT_FALSE(registrar.press(18, kOptShiftKeys));
     EXPECT_EQ(changes, 1);
 }
 

@@ -15,6 +15,8 @@ inline void PrintTo(const KeyCombo& c, std::ostream* os) {
     *os << c.displayString().toStdString() << " (" << c.keyCode << ", " << c.carbonModifiers << ")";
 }
 inline void PrintTo(const SimHotKeyRegistrar::Registration& r, std::ostream* os) {
-    *os << "{key " << r.keyCode << ", mods " << r.carbonModifiers << ", id " << r.id << "}";
+    const KeyModifiers& m = r.modifiers;
+    *os << "{key " << r.keyCode << ", mods " << (m.control ? "C" : "") << (m.alt ? "A" : "")
+        << (m.shift ? "S" : "") << (m.super ? "M" : "") << ", id " << r.id << "}";
 }
 }  // namespace quenda

@@ -25,7 +25,7 @@ TEST_F(ShortcutRecorderTest, RecordingPausesTheHotKeys) {
     EXPECT_EQ(recorder.recording(), A::winLeft);
     EXPECT_TRUE(registered().empty());
     // Pressing another action's shortcut runs nothing, even if its event still arrives.
-    EXPECT_FALSE(registrar.press(19, kCarbonControl | kCarbonOption));
+    EXPECT_FALSE(registrar.press(19, KeyModifiers{.control = true, .alt = true}));
     registrar.deliver(2);
     clock.runDue();
     EXPECT_TRUE(executed.empty());
@@ -42,7 +42,7 @@ TEST_F(ShortcutRecorderTest, EscapeEndsRecordingAndRestoresEverything) {
     EXPECT_EQ(center->bindings(), bindings);
     EXPECT_EQ(recorder.banner(), std::nullopt);
     EXPECT_EQ(changes, 0);
-    EXPECT_TRUE(registrar.press(19, kCarbonControl | kCarbonOption));
+    EXPECT_TRUE(registrar.press(19, KeyModifiers{.control = true, .alt = true}));
 }
 
 TEST_F(ShortcutRecorderTest, KeysThatMakeNoCombination) {
@@ -64,7 +64,7 @@ TEST_F(ShortcutRecorderTest, ACombinationIsAssignedAndRecordingEnds) {
     EXPECT_FALSE(recorder.isRecording());
     EXPECT_FALSE(center->isPausedForRecording());
     EXPECT_EQ(registered().size(), 9u);
-    EXPECT_TRUE(registrar.press(40, kCarbonControl | kCarbonOption));
+    EXPECT_TRUE(registrar.press(40, KeyModifiers{.control = true, .alt = true}));
     clock.runDue();
     EXPECT_EQ(executed, std::vector<A>{A::winLeft});
     EXPECT_FALSE(recorder.handleKey(40, kCtrlOptFlags)) << "not recording any more";

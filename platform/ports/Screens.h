@@ -10,8 +10,8 @@
 
 namespace quenda {
 
-// One display as the desktop reports it, in screen coordinates: origin at the bottom-left
-// corner of the primary screen, y growing upwards.
+// One display as the desktop reports it, in the coordinates windows use: pixels with the
+// primary monitor's top-left corner as the origin, y growing downwards.
 struct ScreenInfo {
     std::optional<uint32_t> number;  // the display's identity; absent when it has none
     Rect frame;                      // the whole display
@@ -27,7 +27,7 @@ class Screens {
     virtual std::vector<ScreenInfo> screens() = 0;
     // The display the user is working on (the one with the keyboard focus), if any.
     virtual std::optional<ScreenInfo> mainScreen() = 0;
-    // The pointer, in screen coordinates.
+    // The pointer, in the same coordinates.
     virtual Point pointerLocation() = 0;
 };
 

@@ -19,15 +19,12 @@ void SimDesktop::setMonitors(const QString& monitors, SimScreenOptions options) 
     const auto rects = parseMonitorSpec(monitors);
     if (!rects) throw std::invalid_argument("bad monitor spec: " + monitors.toStdString());
     screens_.clear();
-    const double H = rects->front().height;
     uint32_t number = 1;
-    for (const Rect& r : *rects) {
-        // Window coordinates (y down from the primary's top) to screen coordinates (y up).
-        const Rect frame{r.x, H - r.maxY(), r.width, r.height};
+    for (const Rect& frame : *rects) {
         Rect visible = frame;
         if (screens_.empty()) {
+            visible.y += options.menuBar;
             visible.height -= options.menuBar + options.dock;
-            visible.y += options.dock;
         }
         screens_.push_back({number, frame, visible, QStringLiteral("SIM-%1").arg(number)});
         ++number;
@@ -129,8 +126,7 @@ void SimDesktop::vanish(uint64_t id) {
 }
 
 void SimDesktop::setPointer(const Point& p) {
-    const double H = screens_.empty() ? 0 : screens_.front().frame.height;
-    pointer_ = {p.x, H - p.y};
+    pointer_ = p;
 }
 
 std::optional<ScreenInfo> SimDesktop::mainScreen() {

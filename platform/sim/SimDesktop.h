@@ -96,7 +96,7 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     void focus(uint64_t id);
     void raise(uint64_t id);
     void vanish(uint64_t id);
-    // The pointer, given in window coordinates.
+    // The pointer.
     void setPointer(const Point& windowPoint);
     void setMainScreen(std::optional<size_t> index) { mainScreen_ = index; }
     std::vector<uint64_t> frontToBack() const { return stacking_; }

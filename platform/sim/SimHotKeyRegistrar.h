@@ -16,18 +16,18 @@ class SimHotKeyRegistrar final : public HotKeyRegistrar {
   public:
     struct Registration {
         uint32_t keyCode;
-        uint32_t carbonModifiers;
+        KeyModifiers modifiers;
         uint32_t id;
         friend bool operator==(const Registration&, const Registration&) = default;
     };
 
-    int32_t registerHotKey(uint32_t keyCode, uint32_t carbonModifiers, uint32_t id) override {
-        attempts.push_back({keyCode, carbonModifiers, id});
-        if (taken_.contains({keyCode, carbonModifiers})) return kTaken;
+    int32_t registerHotKey(uint32_t keyCode, KeyModifiers modifiers, uint32_t id) override {
+        attempts.push_back({keyCode, modifiers, id});
+        if (taken_.contains({keyCode, modifiers})) return kTaken;
         // Like a second registration of one combination on a real desktop: refused.
         for (const auto& [other, r] : active_)
-            if (r.keyCode == keyCode && r.carbonModifiers == carbonModifiers) return kTaken;
-        active_[id] = {keyCode, carbonModifiers, id};
+            if (r.keyCode == keyCode && r.modifiers == modifiers) return kTaken;
+        active_[id] = {keyCode, modifiers, id};
         return 0;
     }
     void unregisterHotKey(uint32_t id) override { active_.erase(id); }
@@ -36,14 +36,12 @@ class SimHotKeyRegistrar final : public HotKeyRegistrar {
         ++handlerInstalls;
     }
 
-    void take(uint32_t keyCode, uint32_t carbonModifiers) {
-        taken_.insert({keyCode, carbonModifiers});
-    }
+    void take(uint32_t keyCode, KeyModifiers modifiers) { taken_.insert({keyCode, modifiers}); }
 
     // Presses the combination; true when a registration matched and a handler was there.
-    bool press(uint32_t keyCode, uint32_t carbonModifiers) {
+    bool press(uint32_t keyCode, KeyModifiers modifiers) {
         for (const auto& [id, r] : active_) {
-            if (r.keyCode != keyCode || r.carbonModifiers != carbonModifiers) continue;
+            if (r.keyCode != keyCode || r.modifiers != modifiers) continue;
             if (!handler_) return false;
             handler_(id);
             return true;
@@ -68,7 +66,7 @@ class SimHotKeyRegistrar final : public HotKeyRegistrar {
 
   private:
     std::map<uint32_t, Registration> active_;
-    std::set<std::pair<uint32_t, uint32_t>> taken_;
+    std::set<std::pair<uint32_t, KeyModifiers>> taken_;
     Handler handler_;
 };
 

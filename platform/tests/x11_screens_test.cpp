@@ -81,8 +81,8 @@ TEST_F(X11Screens, MonitorsComePrimaryFirstWithStableIdentities) {
     EXPECT_EQ(screens[0].name, "LEFT");
     EXPECT_EQ(screens[0].frame, (Rect{0, 0, 800, 1000}));
     EXPECT_EQ(screens[1].name, "RIGHT");
-    // Flipped with the primary's height: the short monitor's top is level with the tall one's.
-    EXPECT_EQ(screens[1].frame, (Rect{800, 400, 800, 600}));
+    // The primary's top-left is the origin: the short monitor's top is level with the tall one's.
+    EXPECT_EQ(screens[1].frame, (Rect{800, 0, 800, 600}));
     std::set<uint32_t> ids;
     for (const ScreenInfo& s : screens) {
         ASSERT_TRUE(s.number);
@@ -101,21 +101,21 @@ TEST_F(X11Screens, PanelsTakeSpaceFromTheirOwnMonitorOnly) {
         const char* name;
         Rect panel;  // root coordinates
         std::vector<uint32_t> strut;
-        Rect left, right;  // visible frames, screen coordinates
+        Rect left, right;  // visible frames
     };
-    const Rect fullLeft{0, 0, 800, 1000}, fullRight{800, 400, 800, 600};
+    const Rect fullLeft{0, 0, 800, 1000}, fullRight{800, 0, 800, 600};
     const Case cases[] = {
         {"top of the left",
          {0, 0, 800, 30},
          {0, 0, 30, 0, 0, 0, 0, 0, 0, 799, 0, 0},
-         {0, 0, 800, 970},
+         {0, 30, 800, 970},
          fullRight},
         // The right monitor is 600 high: its bottom panel is 440 from the root's bottom.
         {"bottom of the right",
          {800, 560, 800, 40},
          {0, 0, 0, 440, 0, 0, 0, 0, 0, 0, 800, 1599},
          fullLeft,
-         {800, 440, 800, 560}},
+         {800, 0, 800, 560}},
         {"left edge",
          {0, 0, 50, 1000},
          {50, 0, 0, 0, 0, 999, 0, 0, 0, 0, 0, 0},
@@ -125,7 +125,7 @@ TEST_F(X11Screens, PanelsTakeSpaceFromTheirOwnMonitorOnly) {
          {1540, 0, 60, 600},
          {0, 60, 0, 0, 0, 0, 0, 599, 0, 0, 0, 0},
          fullLeft,
-         {800, 400, 740, 600}},
+         {800, 0, 740, 600}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -152,26 +152,25 @@ TEST_F(X11Screens, TheMainScreenHoldsTheActiveWindow) {
     EXPECT_EQ(driver->screens().mainScreen().value_or(ScreenInfo{}).name, "LEFT");
 }
 
-TEST_F(X11Screens, ThePointerIsInScreenCoordinates) {
+TEST_F(X11Screens, ThePointerIsWhereTheRootHasIt) {
     struct Case {
         int x, y;  // root coordinates
         Point expected;
     };
-    for (const Case& c : {Case{900, 100, {900, 900}}, Case{10, 990, {10, 10}}}) {
+    for (const Case& c : {Case{900, 100, {900, 100}}, Case{10, 990, {10, 990}}}) {
         driver->run("xdotool", {"mousemove", QString::number(c.x), QString::number(c.y)});
         EXPECT_EQ(driver->screens().pointerLocation(), c.expected);
     }
 }
 
-// Window coordinates start at the primary's top-left, screen coordinates at its bottom-left,
-// wherever the primary is; monitors come and go.
+// Coordinates start at the primary's top-left, wherever the primary is; monitors come and go.
 TEST_F(X11Screens, ThePrimaryMonitorIsTheOrigin) {
     setMonitors({{"RIGHT", {800, 0, 800, 600}}, {"LEFT", {0, 0, 800, 1000}}});
     const auto screens = driver->screens().screens();
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_EQ(screens[0].name, "RIGHT");
     EXPECT_EQ(screens[0].frame, (Rect{0, 0, 800, 600}));
-    EXPECT_EQ(screens[1].frame, (Rect{-800, -400, 800, 1000}));
+    EXPECT_EQ(screens[1].frame, (Rect{-800, 0, 800, 1000}));
 
     const uint64_t id = driver->openWindow("origin", {900, 100, 400, 300});
     const auto root = driver->oracle().outerFrame(id);  // already shifted by the oracle

@@ -14,11 +14,9 @@ bool holds(const Rect& r, double x, double y) {
     return x >= r.minX() && x < r.maxX() && y >= r.minY() && y < r.maxY();
 }
 
-// Window coordinates put the primary's top-left at the origin; screen coordinates flip
-// them with the primary's height.
-Rect flipped(const Rect& r, const Rect& primary) {
-    const double x = r.x - primary.x, y = r.y - primary.y;
-    return {x, primary.height - (y + r.height), r.width, r.height};
+// Root coordinates shifted so the primary's top-left is the origin.
+Rect shifted(const Rect& r, const Rect& primary) {
+    return {r.x - primary.x, r.y - primary.y, r.width, r.height};
 }
 }  // namespace
 
@@ -82,7 +80,7 @@ X11Screens::Layout X11Screens::read() {
 ScreenInfo X11Screens::toScreen(const Layout& l, size_t i) {
     const Rect& primary = l.monitors.front().root;
     const QString name = nameOf(l.monitors[i].name);
-    return {identity(name), flipped(l.monitors[i].root, primary), flipped(l.visible[i], primary),
+    return {identity(name), shifted(l.monitors[i].root, primary), shifted(l.visible[i], primary),
             name};
 }
 
@@ -116,7 +114,7 @@ Point X11Screens::pointerLocation() {
     const auto r = x_.reply(xcb_query_pointer_reply, xcb_query_pointer(x_.c(), x_.root()));
     const Rect primary = monitors.take().front().root;
     if (!r) return {};
-    const Rect at = flipped({double(r->root_x), double(r->root_y), 0, 0}, primary);
+    const Rect at = shifted({double(r->root_x), double(r->root_y), 0, 0}, primary);
     return at.origin();
 }
 

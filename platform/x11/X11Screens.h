@@ -9,7 +9,7 @@
 namespace quenda::x11 {
 
 // Screens on X11: RandR monitors, each less the struts of the docks and panels on it.
-// Reported in screen coordinates (origin at the primary monitor's bottom-left, y up).
+// Reported with the primary monitor's top-left as the origin, as windows are.
 class X11Screens final : public Screens {
   public:
     explicit X11Screens(X11Connection& x) : x_(x) {}

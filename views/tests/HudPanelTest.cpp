@@ -159,20 +159,20 @@ class HudPanelTest : public QObject {
         QCOMPARE(monitorSpec(), qEnvironmentVariable("QUENDA_VIEW_MONITORS"));
     }
 
-    void convertsScreenCoordinatesWithThePrimaryScreen_data() {
+    void convertsDesktopCoordinatesWithThePrimaryScreen_data() {
         QTest::addColumn<Rect>("frame");
         QTest::addColumn<QRect>("primary");
         QTest::addColumn<QRect>("expected");
         QTest::newRow("low on the primary")
-            << Rect{610, 70, 220, 44} << QRect(0, 0, 1440, 900) << QRect(610, 786, 220, 44);
+            << Rect{610, 786, 220, 44} << QRect(0, 0, 1440, 900) << QRect(610, 786, 220, 44);
         QTest::newRow("primary not at the root origin")
-            << Rect{0, 0, 10, 10} << QRect(100, 50, 1440, 900) << QRect(100, 940, 10, 10);
+            << Rect{0, 0, 10, 10} << QRect(100, 50, 1440, 900) << QRect(100, 50, 10, 10);
         QTest::newRow("monitor hanging below the primary")
-            << Rect{2290, -110, 220, 44} << QRect(0, 0, 1440, 900) << QRect(2290, 966, 220, 44);
+            << Rect{2290, 966, 220, 44} << QRect(0, 0, 1440, 900) << QRect(2290, 966, 220, 44);
         QTest::newRow("half points round away from zero")
-            << Rect{609.5, 70, 221, 44} << QRect(0, 0, 1440, 900) << QRect(610, 786, 221, 44);
+            << Rect{609.5, 786, 221, 44} << QRect(0, 0, 1440, 900) << QRect(610, 786, 221, 44);
     }
-    void convertsScreenCoordinatesWithThePrimaryScreen() {
+    void convertsDesktopCoordinatesWithThePrimaryScreen() {
         QFETCH(Rect, frame);
         QFETCH(QRect, primary);
         QFETCH(QRect, expected);

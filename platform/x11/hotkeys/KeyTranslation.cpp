@@ -115,12 +115,12 @@ std::optional<uint32_t> keysymForKeyCode(uint32_t keyCode) {
     return it->second;
 }
 
-uint16_t x11Modifiers(uint32_t carbonModifiers) {
+uint16_t x11Modifiers(KeyModifiers modifiers) {
     uint16_t mask = 0;
-    if (carbonModifiers & 4096) mask |= XCB_MOD_MASK_CONTROL;
-    if (carbonModifiers & 2048) mask |= XCB_MOD_MASK_1;
-    if (carbonModifiers & 512) mask |= XCB_MOD_MASK_SHIFT;
-    if (carbonModifiers & 256) mask |= XCB_MOD_MASK_4;
+    if (modifiers.control) mask |= XCB_MOD_MASK_CONTROL;
+    if (modifiers.alt) mask |= XCB_MOD_MASK_1;
+    if (modifiers.shift) mask |= XCB_MOD_MASK_SHIFT;
+    if (modifiers.super) mask |= XCB_MOD_MASK_4;
     return mask;
 }
 

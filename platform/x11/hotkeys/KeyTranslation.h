@@ -3,14 +3,16 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/ports/HotKeyRegistrar.h"
+
 namespace quenda::x11 {
 
 // The one table from the stored, platform-neutral key codes (US key positions) to X keysyms.
 // Nothing for a code that has no key here.
 std::optional<uint32_t> keysymForKeyCode(uint32_t keyCode);
 
-// Carbon modifier bits to the X core modifier mask: control → Control, option → Mod1 (Alt),
-// shift → Shift, command → Mod4 (Super). Other bits are dropped.
-uint16_t x11Modifiers(uint32_t carbonModifiers);
+// A shortcut's modifier keys as the X core modifier mask: Control, Mod1 (Alt), Shift and
+// Mod4 (Super).
+uint16_t x11Modifiers(KeyModifiers modifiers);
 
 }  // namespace quenda::x11

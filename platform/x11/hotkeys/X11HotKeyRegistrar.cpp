@@ -282,13 +282,12 @@ X11HotKeyRegistrar::X11HotKeyRegistrar(const QString& display)
 
 X11HotKeyRegistrar::~X11HotKeyRegistrar() = default;
 
-int32_t X11HotKeyRegistrar::registerHotKey(uint32_t keyCode, uint32_t carbonModifiers,
-                                           uint32_t id) {
+int32_t X11HotKeyRegistrar::registerHotKey(uint32_t keyCode, KeyModifiers modifiers, uint32_t id) {
     unregisterHotKey(id);
     if (!d_->connected()) return kInvalid;
     const auto keysym = x11::keysymForKeyCode(keyCode);
     if (!keysym) return kInvalid;
-    Impl::HotKey hotKey{x11::x11Modifiers(carbonModifiers), d_->keycodesFor(*keysym), {}, *keysym};
+    Impl::HotKey hotKey{x11::x11Modifiers(modifiers), d_->keycodesFor(*keysym), {}, *keysym};
     if (hotKey.keycodes.empty()) return kInvalid;  // no such key in this keymap
     // Our own second grab of a key would silently share the first: refuse it like a taken one.
     for (const auto& [other, held] : d_->hotKeys) {

@@ -22,7 +22,7 @@ class X11HotKeyRegistrar final : public HotKeyRegistrar {
     X11HotKeyRegistrar(const X11HotKeyRegistrar&) = delete;
     X11HotKeyRegistrar& operator=(const X11HotKeyRegistrar&) = delete;
 
-    int32_t registerHotKey(uint32_t keyCode, uint32_t carbonModifiers, uint32_t id) override;
+    int32_t registerHotKey(uint32_t keyCode, KeyModifiers modifiers, uint32_t id) override;
     void unregisterHotKey(uint32_t id) override;
     void setHandler(Handler handler) override;
 
