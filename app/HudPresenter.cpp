@@ -7,10 +7,7 @@
 namespace quenda {
 
 HudPresenter::HudPresenter(SurfaceFactory makeSurface, const ScreenGeo& geo, Clock& clock)
-    : makeSurface_(std::move(makeSurface)),
-      geo_(geo),
-      clock_(clock),
-      self_(std::make_shared<HudPresenter*>(this)) {}
+    : makeSurface_(std::move(makeSurface)), geo_(geo), timers_(clock) {}
 
 HudPresenter::HudPresenter(HudSurface& surface, const ScreenGeo& geo, Clock& clock)
     : HudPresenter(SurfaceFactory(), geo, clock) {
@@ -55,20 +52,16 @@ void HudPresenter::showNow(const QString& message, double duration) {
 
 void HudPresenter::scheduleFade(double duration) {
     const uint64_t generation = ++fadeGeneration_;  // cancels the pending fade
-    clock_.after(duration, [weak = std::weak_ptr(self_), generation] {
-        const auto self = weak.lock();
-        if (self && (*self)->fadeGeneration_ == generation) (*self)->fadeOut();
+    timers_.after(duration, [this, generation] {
+        if (fadeGeneration_ == generation) fadeOut();
     });
 }
 
 void HudPresenter::fadeOut() {
-    surface_->animateAlpha(0, kFadeSeconds, [weak = std::weak_ptr(self_)] {
-        const auto self = weak.lock();
-        if (!self) return;
-        HudSurface& surface = *(*self)->surface_;
+    surface_->animateAlpha(0, kFadeSeconds, timers_.bind([this] {
         // A message shown during the fade set alpha back to 1 and must stay.
-        if (surface.alpha() == 0) surface.orderOut();
-    });
+        if (surface_->alpha() == 0) surface_->orderOut();
+    }));
 }
 
 }  // namespace quenda

@@ -69,13 +69,12 @@ class HudPresenter final : public Hud {
 
     SurfaceFactory makeSurface_;
     const ScreenGeo& geo_;
-    Clock& clock_;
     std::unique_ptr<HudSurface> ownSurface_;
     HudSurface* surface_ = nullptr;
     // Lives on the creating (main) thread; show() from other threads is queued on it.
     QObject mainThread_;
-    // Scheduled work holds this weakly, so it does nothing once the presenter is gone.
-    std::shared_ptr<HudPresenter*> self_;
+    // Scheduled work does nothing once the presenter is gone.
+    OwnedTimers timers_;
     uint64_t fadeGeneration_ = 0;  // a pending fade only runs while this is unchanged
 };
 

@@ -111,6 +111,19 @@ TEST(Tile, WindowsOfOtherScreensJoinOnlyWhenAsked) {
     EXPECT_EQ(on.hud.last(), "Dos columnas · 2 ventanas");
 }
 
+// Before and after, as the desktop itself tells it: every window moves in one plan, and the
+// stacking and focus stay as they were.
+TEST(Tile, TheDesktopBeforeAndAfter) {
+    Desk d(kThree);
+    ASSERT_EQ(d.desktop.dump(), kThree);
+    d.wm->tile(Layout::columns3);
+    EXPECT_EQ(d.desktop.dump(),
+              "101 A 'a' 8,33 469x859 *; 102 B 'b' 485,33 469x859; 103 C 'c' 963,33 469x859");
+    ASSERT_EQ(d.desktop.plans.size(), 1u);
+    EXPECT_TRUE(d.desktop.plans[0].raise.empty());
+    EXPECT_FALSE(d.desktop.plans[0].focus);
+}
+
 TEST(Tile, TakesAtMostTheLayoutsWindowsAndLeavesTheRest) {
     Desk d(
         "101 A 'a' 100,100 600x400 *; 102 B 'b' 110,110 600x400; 103 C 'c' 120,120 600x400;"

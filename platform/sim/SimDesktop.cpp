@@ -259,13 +259,11 @@ QString SimDesktop::dump() const {
         frontmost && apps_.count(*frontmost) ? apps_.at(*frontmost).focusedWindow : std::nullopt;
     for (uint64_t id : stacking_) {
         const SimWindow& w = windows_.at(id);
-        QString entry = QStringLiteral("%1 %2 '%3' %4,%5 %6x%7")
-                            .arg(w.pid)
-                            .arg(apps_.at(w.pid).name, w.title.value_or(QString()))
-                            .arg(w.frame.x)
-                            .arg(w.frame.y)
-                            .arg(w.frame.width)
-                            .arg(w.frame.height);
+        const auto n = [](double v) { return QString::number(v); };
+        // Joined, not formatted: a title may itself hold "%1".
+        QString entry = QString::number(w.pid) + ' ' + apps_.at(w.pid).name + " '" +
+                        w.title.value_or(QString()) + "' " + n(w.frame.x) + ',' + n(w.frame.y) +
+                        ' ' + n(w.frame.width) + 'x' + n(w.frame.height);
         if (focused == id) entry += QStringLiteral(" *");
         if (w.minimized) entry += QStringLiteral(" min");
         if (!w.onScreen) entry += QStringLiteral(" hidden");
