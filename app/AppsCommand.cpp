@@ -7,14 +7,14 @@
 namespace quenda {
 
 namespace {
-QString policyName(ActivationPolicy p) {
+QString kindName(ApplicationKind p) {
     switch (p) {
-        case ActivationPolicy::regular:
+        case ApplicationKind::regular:
             return QStringLiteral("regular");
-        case ActivationPolicy::accessory:
+        case ApplicationKind::accessory:
             return QStringLiteral("accessory");
-        case ActivationPolicy::prohibited:
-            return QStringLiteral("prohibited");
+        case ApplicationKind::background:
+            return QStringLiteral("background");
     }
     return {};
 }
@@ -30,16 +30,16 @@ void printApplications(Applications& apps, bool json, QTextStream& out) {
     for (const RunningApplication& a : apps.runningApplications()) {
         if (json) {
             array.append(QJsonObject{{QStringLiteral("pid"), a.pid},
-                                     {QStringLiteral("identifier"), optional(a.bundleIdentifier)},
-                                     {QStringLiteral("name"), optional(a.localizedName)},
-                                     {QStringLiteral("policy"), policyName(a.activationPolicy)}});
+                                     {QStringLiteral("identifier"), optional(a.identifier)},
+                                     {QStringLiteral("name"), optional(a.name)},
+                                     {QStringLiteral("policy"), kindName(a.kind)}});
         } else {
             // One substitution pass: a name or class may itself hold "%1".
             out << QStringLiteral("%1  %2  %3  %4\n")
                        .arg(QString::number(a.pid).rightJustified(7),
-                            policyName(a.activationPolicy).leftJustified(9),
-                            a.bundleIdentifier.value_or(QStringLiteral("-")).leftJustified(24),
-                            a.localizedName.value_or(QStringLiteral("-")));
+                            kindName(a.kind).leftJustified(9),
+                            a.identifier.value_or(QStringLiteral("-")).leftJustified(24),
+                            a.name.value_or(QStringLiteral("-")));
         }
     }
     if (json) out << QJsonDocument(array).toJson(QJsonDocument::Indented);

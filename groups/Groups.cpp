@@ -25,7 +25,7 @@ void Groups::publish() const {
 GroupWindow Groups::record(const AXWindow& window) const {
     const auto app = s_.apps.application(window.pid());
     QString name = QString::fromLatin1(GroupWindow::kUnknownApp);
-    if (app && app->localizedName) name = *app->localizedName;
+    if (app && app->name) name = *app->name;
     return GroupWindow{.window = window, .appName = name};
 }
 
@@ -37,7 +37,7 @@ std::vector<AXWindow> Groups::allWindows(bool includeMinimized) const {
     }
     const int32_t self = s_.ax.server().ownPid();
     for (const RunningApplication& app : s_.apps.runningApplications()) {
-        if (app.activationPolicy != ActivationPolicy::regular || app.pid == self) continue;
+        if (app.kind != ApplicationKind::regular || app.pid == self) continue;
         for (const AXWindow& window : s_.ax.windows(app.pid)) {
             const bool taken = includeMinimized ? window.isStandard() : AX::isArrangeable(window);
             if (!taken) continue;  // unreadable roles too

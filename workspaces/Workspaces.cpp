@@ -31,9 +31,9 @@ void Workspaces::save(int slot) {
         const auto& app = apps[pid];
         if (!app) continue;
         // Without an identifier there is nothing to find or start the application by later.
-        const auto bundleID = nonEmpty(app->bundleIdentifier);
+        const auto bundleID = nonEmpty(app->identifier);
         if (!bundleID) continue;
-        saved.push_back({*bundleID, nonEmpty(app->localizedName).value_or(*bundleID),
+        saved.push_back({*bundleID, nonEmpty(app->name).value_or(*bundleID),
                          visible.window.title().value_or(QString()), visible.frame});
     }
     if (saved.empty()) {

@@ -19,7 +19,7 @@ struct AppsCommand : ::testing::Test {
         xterm.bundleID = "debian-xterm";
         SimApp& panel = d.app(200, "Panel");
         panel.bundleID = "org.example.Panel";
-        panel.policy = ActivationPolicy::accessory;
+        panel.kind = ApplicationKind::accessory;
         d.app(100, "QuendaTest");
         d.app(400, "Gone").terminated = true;
     }

@@ -97,7 +97,7 @@ TEST(AutoGroup, TakesStandardWindowsOfRegularApplicationsThatAreNotOnScreen) {
         "103 Mail 'min' 0,25 700x800 min; 104 Mail 'sheet' 0,25 700x800 hidden dialog; "
         "105 Tray 'panel' 0,25 700x800 hidden; 1 Quenda 'own' 0,25 700x800 hidden; "
         "106 Safari 'unnamed' 0,25 700x800 hidden");
-    d.desktop.app(105).policy = ActivationPolicy::accessory;
+    d.desktop.app(105).kind = ApplicationKind::accessory;
     d.desktop.window(w[6]).unreadable.insert(SimRead::role);
 
     EXPECT_EQ(d.groups.allWindows(false).size(), 2u);

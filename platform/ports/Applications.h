@@ -9,15 +9,16 @@
 namespace quenda {
 
 // How an application takes part in the desktop: a regular one has windows the user switches
-// between; an accessory one (panels, docks, tray tools) has none of those.
-enum class ActivationPolicy : uint8_t { regular, accessory, prohibited };
+// between; an accessory one (panels, docks, tray tools) has none of those; a background one
+// shows nothing at all.
+enum class ApplicationKind : uint8_t { regular, accessory, background };
 
 // One running application, as it was when it was asked for.
 struct RunningApplication {
     int32_t pid = 0;
-    std::optional<QString> localizedName;     // the name the user knows it by
-    std::optional<QString> bundleIdentifier;  // the stable identifier it is installed under
-    ActivationPolicy activationPolicy = ActivationPolicy::regular;
+    std::optional<QString> name;        // the name the user knows it by
+    std::optional<QString> identifier;  // its desktop file ID, without ".desktop"
+    ApplicationKind kind = ApplicationKind::regular;
 
     friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
 };
@@ -48,17 +49,16 @@ class Applications {
 
     // Where the application installed under the identifier lives, or nothing when no such
     // application is installed.
-    virtual std::optional<QString> applicationLocation(const QString& bundleIdentifier) = 0;
+    virtual std::optional<QString> applicationLocation(const QString& identifier) = 0;
     // Starts the application found at a location `applicationLocation` gave; false when it
     // could not be started.
     virtual bool launchApplication(const QString& location) = 0;
 
     // The running applications installed under the identifier, in the order they started.
-    std::vector<RunningApplication> runningApplicationsWithIdentifier(
-        const QString& bundleIdentifier) {
+    std::vector<RunningApplication> runningApplicationsWithIdentifier(const QString& identifier) {
         std::vector<RunningApplication> found;
         for (RunningApplication& app : runningApplications()) {
-            if (app.bundleIdentifier == bundleIdentifier) found.push_back(std::move(app));
+            if (app.identifier == identifier) found.push_back(std::move(app));
         }
         return found;
     }

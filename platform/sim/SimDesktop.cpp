@@ -319,7 +319,7 @@ std::vector<RunningApplication> SimDesktop::runningApplications() {
     std::sort(live.begin(), live.end(),
               [](const SimApp* a, const SimApp* b) { return a->started < b->started; });
     std::vector<RunningApplication> list;
-    for (const SimApp* a : live) list.push_back({a->pid, a->localizedName, a->bundleID, a->policy});
+    for (const SimApp* a : live) list.push_back({a->pid, a->localizedName, a->bundleID, a->kind});
     return list;
 }
 
@@ -327,7 +327,7 @@ std::optional<RunningApplication> SimDesktop::application(int32_t pid) {
     auto it = apps_.find(pid);
     if (it == apps_.end() || it->second.terminated) return std::nullopt;
     const SimApp& a = it->second;
-    return RunningApplication{a.pid, a.localizedName, a.bundleID, a.policy};
+    return RunningApplication{a.pid, a.localizedName, a.bundleID, a.kind};
 }
 
 bool SimDesktop::isTerminated(int32_t pid) {

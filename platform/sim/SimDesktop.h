@@ -49,7 +49,7 @@ struct SimApp {
     QString name;
     std::optional<QString> localizedName;  // what the running-application list calls it
     std::optional<QString> bundleID;
-    ActivationPolicy policy = ActivationPolicy::regular;
+    ApplicationKind kind = ApplicationKind::regular;
     bool hidden = false;
     bool terminated = false;
     bool refusesToQuit = false;     // asked to quit, it stays (an unsaved document, say)

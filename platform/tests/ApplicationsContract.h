@@ -56,8 +56,8 @@ TEST_P(ApplicationsContract, TheOwnerOfAWindowIsARunningApplication) {
     const auto app = apps().application(first);
     ASSERT_TRUE(app);
     EXPECT_EQ(app->pid, first);
-    EXPECT_EQ(app->activationPolicy, ActivationPolicy::regular);
-    EXPECT_TRUE(app->localizedName);
+    EXPECT_EQ(app->kind, ApplicationKind::regular);
+    EXPECT_TRUE(app->name);
     EXPECT_FALSE(apps().isTerminated(first));
 
     EXPECT_FALSE(apps().application(kNeverRan));

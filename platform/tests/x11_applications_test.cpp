@@ -36,8 +36,7 @@ class X11Apps : public ::testing::Test {
     void TearDown() override {
         // Processes this test launched (detached, so not our children) end by their pids.
         for (const RunningApplication& a : apps().runningApplications()) {
-            if (a.bundleIdentifier.value_or(QString()).startsWith("quenda-tests-"))
-                kill(a.pid, SIGKILL);
+            if (a.identifier.value_or(QString()).startsWith("quenda-tests-")) kill(a.pid, SIGKILL);
         }
         driver.reset();
     }
@@ -53,7 +52,7 @@ class X11Apps : public ::testing::Test {
     QString applications() const { return dataHome.filePath("applications"); }
     std::optional<RunningApplication> runningAs(const QString& identifier) {
         for (RunningApplication& a : apps().runningApplications()) {
-            if (a.bundleIdentifier == identifier) return a;
+            if (a.identifier == identifier) return a;
         }
         return std::nullopt;
     }
@@ -72,9 +71,9 @@ TEST_F(X11Apps, XtermIsKnownByItsDebianEntry) {
     const int32_t pid = driver->pidOf(driver->openWindow("apps-xterm", {40, 40, 300, 200}));
     const auto app = apps().application(pid);
     ASSERT_TRUE(app);
-    EXPECT_EQ(app->bundleIdentifier, "debian-xterm");
-    EXPECT_EQ(app->localizedName, "XTerm");
-    EXPECT_EQ(app->activationPolicy, ActivationPolicy::regular);
+    EXPECT_EQ(app->identifier, "debian-xterm");
+    EXPECT_EQ(app->name, "XTerm");
+    EXPECT_EQ(app->kind, ApplicationKind::regular);
     EXPECT_EQ(apps().applicationLocation("debian-xterm"),
               "/usr/share/applications/debian-xterm.desktop");
 }
@@ -86,16 +85,16 @@ TEST_F(X11Apps, WithoutAnEntryTheWindowClassNamesItAndItsWindowsItsPolicy) {
     client.open({"apps-dock", {0, 0, 1600, 24}, {"_NET_WM_WINDOW_TYPE_DOCK"}});
     auto app = apps().application(self);
     ASSERT_TRUE(app);
-    EXPECT_EQ(app->bundleIdentifier, "QuendaTest");
-    EXPECT_EQ(app->localizedName, "QuendaTest");
-    EXPECT_EQ(app->activationPolicy, ActivationPolicy::accessory);
+    EXPECT_EQ(app->identifier, "QuendaTest");
+    EXPECT_EQ(app->name, "QuendaTest");
+    EXPECT_EQ(app->kind, ApplicationKind::accessory);
 
     TestWindowSetup skipped{"apps-skip", {200, 200, 200, 100}};
     skipped.states = {"_NET_WM_STATE_SKIP_TASKBAR"};
     client.open(skipped);
-    EXPECT_EQ(apps().application(self)->activationPolicy, ActivationPolicy::accessory);
+    EXPECT_EQ(apps().application(self)->kind, ApplicationKind::accessory);
     client.open({"apps-normal", {500, 200, 200, 100}});
-    EXPECT_EQ(apps().application(self)->activationPolicy, ActivationPolicy::regular);
+    EXPECT_EQ(apps().application(self)->kind, ApplicationKind::regular);
 }
 
 TEST_F(X11Apps, LaunchingAnEntryStartsItsProgramAsThatEntry) {
@@ -113,7 +112,7 @@ TEST_F(X11Apps, LaunchingAnEntryStartsItsProgramAsThatEntry) {
     EXPECT_TRUE(waitUntil([&] { return !visibleTitles({"launched-probe-b"}).empty(); }, 30));
     const auto app = runningAs("quenda-tests-probe-b");
     ASSERT_TRUE(app);
-    EXPECT_EQ(app->localizedName, "Probe B");
+    EXPECT_EQ(app->name, "Probe B");
     EXPECT_FALSE(runningAs("quenda-tests-probe-a"));
 }
 
@@ -123,7 +122,7 @@ TEST_F(X11Apps, ALaunchedApplicationRunsBeforeItShowsAWindow) {
     ASSERT_TRUE(apps().launchApplication(location));
     const auto running = apps().runningApplicationsWithIdentifier("quenda-tests-quiet");
     ASSERT_EQ(running.size(), 1u);
-    EXPECT_EQ(running[0].localizedName, "Quiet");
+    EXPECT_EQ(running[0].name, "Quiet");
     EXPECT_EQ(apps().application(running[0].pid), running[0]);
     ::kill(running[0].pid, SIGKILL);
     EXPECT_TRUE(waitUntil([&] { return apps().isTerminated(running[0].pid); }, 30));

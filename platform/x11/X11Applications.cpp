@@ -112,7 +112,7 @@ RunningApplication X11Applications::describe(const Owner& owner) const {
     });
     const ApplicationIdentity& id = identities_.at(owner.pid);
     return {owner.pid, id.name, id.identifier,
-            regular ? ActivationPolicy::regular : ActivationPolicy::accessory};
+            regular ? ApplicationKind::regular : ApplicationKind::accessory};
 }
 
 std::vector<RunningApplication> X11Applications::runningApplications() {
@@ -124,7 +124,7 @@ std::vector<RunningApplication> X11Applications::runningApplications() {
     // the meantime does not start it again.
     for (const auto& [pid, identity] : installed_.liveLaunches()) {
         if (!r.find(pid))
-            list.push_back({pid, identity.name, identity.identifier, ActivationPolicy::regular});
+            list.push_back({pid, identity.name, identity.identifier, ApplicationKind::regular});
     }
     return list;
 }
@@ -136,7 +136,7 @@ std::optional<RunningApplication> X11Applications::application(int32_t pid) {
         for (const auto& [launched, identity] : installed_.liveLaunches()) {
             if (launched == pid)
                 return RunningApplication{pid, identity.name, identity.identifier,
-                                          ActivationPolicy::regular};
+                                          ApplicationKind::regular};
         }
         return std::nullopt;
     }
@@ -241,8 +241,8 @@ bool X11Applications::terminate(int32_t pid) {
     return ::kill(pid, SIGTERM) == 0;
 }
 
-std::optional<QString> X11Applications::applicationLocation(const QString& bundleIdentifier) {
-    return installed_.location(bundleIdentifier);
+std::optional<QString> X11Applications::applicationLocation(const QString& identifier) {
+    return installed_.location(identifier);
 }
 
 bool X11Applications::launchApplication(const QString& location) {

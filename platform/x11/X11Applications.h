@@ -31,7 +31,7 @@ class X11Applications final : public Applications {
     bool hide(int32_t pid) override;
     bool unhide(int32_t pid) override;
     bool terminate(int32_t pid) override;
-    std::optional<QString> applicationLocation(const QString& bundleIdentifier) override;
+    std::optional<QString> applicationLocation(const QString& identifier) override;
     bool launchApplication(const QString& location) override;
 
   private:
