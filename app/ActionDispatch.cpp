@@ -77,8 +77,19 @@ void ActionDispatch::execute(HotKeyAction action) {
         case A::wsRestore3:
             return t_.workspaces.restore(3);
         // The overview, the bridge's sending, the clipboard panel, the shelf and the
-        // dashboard join the dispatch as their subsystems land.
-        default:
+        // dashboard join the dispatch as their subsystems land. No default: a new command
+        // left out of this switch is a -Wswitch warning.
+        case A::groupsOverview:
+        case A::bridgeMark:
+        case A::bridgeSend:
+        case A::bridgeSendEnter:
+        case A::bridgeSendClipboard:
+        case A::bridgeGroup:
+        case A::bridgeBroadcast:
+        case A::toolsClipboard:
+        case A::toolsShelf:
+        case A::toolsShelfAdd:
+        case A::toolsDashboard:
             return notAvailable(action);
     }
 }

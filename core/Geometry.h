@@ -51,6 +51,15 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// Width over height, a height of 1 or less taken as 1: a collapsed or empty area still has
+// a finite shape, as wide as its width.
+inline double aspectRatio(double width, double height) {
+    return width / (height <= 1 ? 1 : height);
+}
+inline double aspectRatio(const Rect& r) {
+    return aspectRatio(r.width, r.height);
+}
+
 // Half away from zero, as every placement in the program rounds.
 inline double roundHalfAway(double v) {
     return std::round(v);

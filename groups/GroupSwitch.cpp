@@ -39,7 +39,7 @@ void Groups::show(int index) {
     }
     // Set once: a group switch does not chase windows that refuse their width.
     const Rect area = s_.geo.usableFrame(*screen);
-    const double aspect = area.width / (area.height <= 1 ? 1 : area.height);
+    const double aspect = aspectRatio(area);
     const std::vector<Rect> units = autoUnits(static_cast<int>(group.size()), aspect);
     const double gap = static_cast<double>(s_.prefs.get(settings::gap));
     for (size_t i = 0; i < group.size() && i < units.size(); ++i)

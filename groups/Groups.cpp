@@ -66,7 +66,7 @@ int Groups::capacity() const {
 QString Groups::describe(const ScreenInfo& screen) {
     const double width = screen.frame.width;
     const double height = screen.frame.height;
-    const double ratio = width / (height <= 1 ? 1 : height);
+    const double ratio = aspectRatio(width, height);
     const char* shape = ratio >= 3     ? "32:9"
                         : ratio >= 2.2 ? "21:9"
                         : ratio >= 1.7 ? "16:9"

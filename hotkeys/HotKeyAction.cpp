@@ -1,5 +1,7 @@
 #include "hotkeys/HotKeyAction.h"
 
+#include <string_view>
+
 namespace quenda {
 
 namespace {
@@ -69,14 +71,35 @@ constexpr Row kRows[] = {
     {A::toolsDashboard, "tools.dashboard", C::tools, "action_tools_dashboard", 0, {}},
 };
 
-// The table is indexed by the enum's value.
+// The table is indexed by the enum's value and holds every action once.
 constexpr bool rowsFollowTheEnum() {
+    if (int(A::toolsDashboard) + 1 != kHotKeyActionCount) return false;
     if (std::size(kRows) != size_t(kHotKeyActionCount)) return false;
     for (int i = 0; i < kHotKeyActionCount; ++i)
         if (int(kRows[i].action) != i) return false;
     return true;
 }
 static_assert(rowsFollowTheEnum());
+
+// Identifiers are distinct, so every stored binding names one action. A title is its key
+// and slot: only the workspace actions share a key, told apart by their slot (1 to 3).
+// The categories come in runs, in the order of their enum, so the catalogue reads by category.
+constexpr bool rowsAreConsistent() {
+    for (size_t i = 0; i < std::size(kRows); ++i) {
+        const Row& r = kRows[i];
+        if (std::string_view(r.identifier).empty() || std::string_view(r.titleKey).empty())
+            return false;
+        if (r.slot < 0 || r.slot > 3) return false;
+        if (i > 0 && int(r.category) < int(kRows[i - 1].category)) return false;
+        for (size_t j = 0; j < i; ++j) {
+            if (std::string_view(kRows[j].identifier) == r.identifier) return false;
+            if (std::string_view(kRows[j].titleKey) == r.titleKey && kRows[j].slot == r.slot)
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(rowsAreConsistent());
 
 const Row& row(A action) {
     return kRows[int(action)];
@@ -92,6 +115,8 @@ constexpr CategoryRow kCategories[] = {
     {"bridge", "hk_cat_bridge"},
     {"tools", "hk_cat_tools"},
 };
+// Indexed by the category's value, one row per category.
+static_assert(std::size(kCategories) == 4 && int(C::tools) == 3);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace quenda {
 
@@ -23,6 +24,31 @@ constexpr std::array<Entry, kLayoutCount> kTable{{
     {Layout::rows2, "rows2", 2},
     {Layout::grid3x3, "grid3x3", 9},
 }};
+
+constexpr bool isIdentifier(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9'))
+            return false;
+    return true;
+}
+
+// The table is indexed by the enum's value and holds every layout once. Raw values are
+// distinct identifiers, since the title keys are made from them ("layout_" + raw), and
+// every layout takes at least one window.
+constexpr bool tableFollowsTheEnum() {
+    if (static_cast<int>(Layout::grid3x3) + 1 != kLayoutCount) return false;
+    for (size_t i = 0; i < kTable.size(); ++i) {
+        const Entry& e = kTable[i];
+        if (static_cast<size_t>(e.layout) != i) return false;
+        if (e.raw == nullptr || !isIdentifier(e.raw)) return false;
+        if (e.maxWindows < 1) return false;
+        for (size_t j = 0; j < i; ++j)
+            if (std::string_view(kTable[j].raw) == e.raw) return false;
+    }
+    return true;
+}
+static_assert(tableFollowsTheEnum());
 
 const Entry& entry(Layout layout) {
     return kTable[static_cast<size_t>(layout)];

@@ -46,7 +46,7 @@ void WindowManager::tile(Layout layout) {
     }
 
     const int n = static_cast<int>(windows.size());
-    const double aspect = usable.width / (usable.height <= 1 ? 1 : usable.height);
+    const double aspect = aspectRatio(usable);
     const auto cells = units(layout, n, aspect);
     const size_t pairs = std::min(windows.size(), cells.size());
     std::vector<TileSlot> placed;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "app/ActionDispatch.h"
 #include "layouts/tests/WindowManagerDesk.h"
 
@@ -34,7 +36,9 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         Rect frame;
         std::vector<const char*> messages;
     };
-    // One focused window, gap 0; texts from the built-in strings table.
+    // Every command of the catalogue is either landed, with its outcome here, or listed
+    // below as not landed yet; a landed command left unwired, or a new command in neither
+    // list, fails. One focused window, gap 0; texts from the built-in strings table.
     const std::map<A, Outcome> reached{
         {A::winLeft, {{0, 0, 500, 800}}},
         {A::winRight, {{500, 0, 500, 800}}},
@@ -78,22 +82,32 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
          {{100, 100, 400, 300},
           {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
     };
-    for (int i = 0; i < kHotKeyActionCount; ++i) {
-        const auto action = static_cast<A>(i);
-        SCOPED_TRACE(i);
+    // Commands whose subsystem has not landed: the HUD says they are not available yet.
+    const std::set<A> notLanded{
+        A::groupsOverview,      A::bridgeMark,    A::bridgeSend,      A::bridgeSendEnter,
+        A::bridgeSendClipboard, A::bridgeGroup,   A::bridgeBroadcast, A::toolsClipboard,
+        A::toolsShelf,          A::toolsShelfAdd, A::toolsDashboard,
+    };
+    for (A action : allActions()) {
+        const int i = static_cast<int>(action);
+        SCOPED_TRACE(rawValue(action).toStdString());
+        const std::vector<SimHud::Message> notAvailable{
+            {QStringLiteral("«title-%1» aún no está disponible").arg(i), 1.6}};
         Shell s;
         s.dispatch.execute(action);
         if (auto it = reached.find(action); it != reached.end()) {
+            EXPECT_FALSE(notLanded.contains(action)) << "listed as landed and as not landed";
+            EXPECT_NE(s.hud.messages, notAvailable) << "landed but not wired";
             EXPECT_EQ(s.desktop.window(s.id).frame, it->second.frame);
             std::vector<SimHud::Message> expected;
             for (const char* message : it->second.messages)
                 expected.push_back({QString::fromUtf8(message), 1.6});
             EXPECT_EQ(s.hud.messages, expected);
-        } else {
+        } else if (notLanded.contains(action)) {
             EXPECT_EQ(s.desktop.window(s.id).frame, (Rect{100, 100, 400, 300}));
-            EXPECT_EQ(s.hud.messages,
-                      (std::vector<SimHud::Message>{
-                          {QStringLiteral("«title-%1» aún no está disponible").arg(i), 1.6}}));
+            EXPECT_EQ(s.hud.messages, notAvailable);
+        } else {
+            ADD_FAILURE() << "a command with no expected outcome and not listed as not landed";
         }
     }
 }

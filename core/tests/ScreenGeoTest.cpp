@@ -119,5 +119,25 @@ TEST(ScreenGeo, PlaceKeepsAUniformGapAndRoundsHalvesAwayFromZero) {
     for (const Case& c : cases) EXPECT_EQ(ScreenGeo::place(c.unit, c.area, c.gap), c.expected);
 }
 
+TEST(Geometry, AspectRatioTakesAHeightOfOneOrLessAsOne) {
+    struct Case {
+        Rect area;
+        double ratio;
+    } cases[] = {
+        {{0, 25, 1440, 875}, 1440.0 / 875},
+        {{0, 0, 3440, 1440}, 3440.0 / 1440},
+        {{0, 0, 500, 1.5}, 500 / 1.5},
+        {{0, 0, 500, 1}, 500},
+        {{0, 0, 500, 0.5}, 500},
+        {{0, 0, 500, 0}, 500},
+        {{0, 0, 500, -20}, 500},
+        {{0, 0, 0, 0}, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(aspectRatio(c.area), c.ratio) << c.area.width << "x" << c.area.height;
+        EXPECT_DOUBLE_EQ(aspectRatio(c.area.width, c.area.height), c.ratio);
+    }
+}
+
 }  // namespace
 }  // namespace quenda

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/L10n.h"
 #include "layouts/Layout.h"
 #include "platform/sim/TestPrinters.h"
 
@@ -35,31 +36,34 @@ void expectTilesTheUnitSquare(const std::vector<Rect>& cells) {
     }
 }
 
-TEST(Layout, CatalogueInListingOrder) {
-    struct Row {
-        Layout layout;
-        const char* raw;
-        int maxWindows;
-    } table[] = {
-        {Layout::auto_, "auto", 12},       {Layout::columns2, "columns2", 2},
-        {Layout::columns3, "columns3", 3}, {Layout::columns4, "columns4", 4},
-        {Layout::grid2x2, "grid2x2", 4},   {Layout::mainStack, "mainStack", 5},
-        {Layout::grid3x2, "grid3x2", 6},   {Layout::centerSides, "centerSides", 3},
-        {Layout::rows2, "rows2", 2},       {Layout::grid3x3, "grid3x3", 9},
-    };
-    ASSERT_EQ(std::size(table), allLayouts().size());
-    for (size_t i = 0; i < std::size(table); ++i) {
-        const Row& r = table[i];
-        SCOPED_TRACE(r.raw);
-        EXPECT_EQ(allLayouts()[i], r.layout);
-        EXPECT_EQ(rawValue(r.layout), r.raw);
-        EXPECT_EQ(layoutFromRawValue(r.raw), r.layout);
-        EXPECT_EQ(titleKey(r.layout), QStringLiteral("layout_%1").arg(r.raw));
-        EXPECT_EQ(shortTitleKey(r.layout), QStringLiteral("layout_short_%1").arg(r.raw));
-        EXPECT_EQ(maxWindows(r.layout), r.maxWindows);
-    }
-    for (const char* unknown : {"", "Grid3x3", "grid4x4", "auto "}) {
+TEST(Layout, RawValuesRoundTripAndUnknownNamesGiveNothing) {
+    for (Layout l : allLayouts()) EXPECT_EQ(layoutFromRawValue(rawValue(l)), l);
+    EXPECT_EQ(layoutFromRawValue("grid3x3"), Layout::grid3x3);
+    EXPECT_EQ(layoutFromRawValue("auto"), Layout::auto_);
+    for (const char* unknown : {"", "Grid3x3", "grid4x4", "auto ", "auto_"}) {
         EXPECT_EQ(layoutFromRawValue(unknown), std::nullopt) << unknown;
+    }
+}
+
+// Tiling keeps at most maxWindows windows and gives each a cell: with that many windows
+// every layout has exactly one cell per window, none left empty and none missing.
+TEST(Layout, MaxWindowsIsTheCellCountAtFullCapacity) {
+    for (Layout l : allLayouts()) {
+        SCOPED_TRACE(rawValue(l).toStdString());
+        const int n = maxWindows(l);
+        for (double aspect : {1.6, kWideAspect}) {
+            EXPECT_EQ(units(l, n, aspect).size(), size_t(n));
+            expectTilesTheUnitSquare(units(l, n, aspect));
+        }
+    }
+}
+
+TEST(Layout, EveryTitleHasATextInTheStringsTable) {
+    const L10n l10n = L10n::builtIn();
+    for (Layout l : allLayouts()) {
+        SCOPED_TRACE(rawValue(l).toStdString());
+        EXPECT_NE(l10n.t(titleKey(l)), titleKey(l));
+        EXPECT_NE(l10n.t(shortTitleKey(l)), shortTitleKey(l));
     }
 }
 
