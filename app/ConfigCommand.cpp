@@ -50,14 +50,13 @@ DefaultsValue parseUntyped(const QString& text) {
     return text;
 }
 
-// The value the program uses for a key: the stored one when the setting accepts it (any
-// stored value for a key no setting names).
+// The value the program uses for a key: what the stored one reads as for its setting (the
+// nearest bound for a value out of range), any stored value for a key no setting names.
 std::optional<DefaultsValue> effective(Defaults& store, const QString& key,
                                        const std::optional<AnySetting>& known) {
     const auto stored = store.value(key);
-    if (!known) return stored;
-    if (stored && known->accepts(*stored)) return stored;
-    return std::nullopt;
+    if (!known || !stored) return stored;
+    return known->read(*stored);
 }
 
 int list(Defaults& store, QTextStream& out) {
@@ -66,8 +65,13 @@ int list(Defaults& store, QTextStream& out) {
         const QString key = s.name();
         seen << key;
         const auto stored = store.value(key);
-        if (stored && s.accepts(*stored)) {
-            out << key << " = " << formatSetting(*stored) << "\n";
+        if (const auto read = stored ? s.read(*stored) : std::nullopt) {
+            out << key << " = " << formatSetting(*read);
+            if (!s.accepts(*stored)) {
+                out << " [stored value " << formatSetting(*stored)
+                    << " is out of range; the nearest bound is used]";
+            }
+            out << "\n";
             continue;
         }
         const auto fallback = s.fallback();
@@ -106,6 +110,13 @@ int get(Defaults& store, const QString& key, QTextStream& out, QTextStream& err)
     return 1;
 }
 
+int writeFailed(const Defaults& store, QTextStream& err) {
+    const QString why = store.lastError();
+    err << "quenda config: could not write the settings" << (why.isEmpty() ? "" : ": ") << why
+        << "\n";
+    return 1;
+}
+
 int set(Defaults& store, const QString& key, const QString& text, QTextStream& err) {
     DefaultsValue value;
     if (const auto known = settings::find(key)) {
@@ -119,10 +130,7 @@ int set(Defaults& store, const QString& key, const QString& text, QTextStream& e
     } else {
         value = parseUntyped(text);
     }
-    if (!store.setValue(key, value)) {
-        err << "quenda config: could not write the settings\n";
-        return 1;
-    }
+    if (!store.setValue(key, value)) return writeFailed(store, err);
     return 0;
 }
 
@@ -157,8 +165,7 @@ int runConfigCommand(const QStringList& args, Defaults& store, QTextStream& out,
     if (verb == QLatin1String("set") && args.size() == 3) return set(store, args[1], args[2], err);
     if (verb == QLatin1String("unset") && args.size() == 2) {
         if (store.remove(args[1])) return 0;
-        err << "quenda config: could not write the settings\n";
-        return 1;
+        return writeFailed(store, err);
     }
     err << "usage: quenda config list | get KEY | set KEY VALUE | unset KEY\n";
     return 2;

@@ -16,9 +16,10 @@ namespace quenda {
 //   const std::optional<QByteArray> slot = prefs.get(settings::workspaceSlot(2));
 //   prefs.set(settings::didShowAccessibilityOnboarding, true);
 // Nothing is cached: every read goes to the store, so a change made elsewhere (the dashboard,
-// `quenda config set`) applies to the next command. A stored value of the wrong type, or one
-// the setting's rule refuses, reads exactly like an absent one: as the setting's default, or
-// as nothing for a data setting.
+// `quenda config set`) applies to the next command. A stored value outside a setting's range
+// reads as the nearest bound. A stored value of the wrong type, or one the setting's rule
+// otherwise refuses, reads exactly like an absent one: as the setting's default, or as
+// nothing for a data setting.
 class Prefs {
   public:
     explicit Prefs(Defaults& store) : store_(store) {}
@@ -26,8 +27,9 @@ class Prefs {
     template <typename T>
     typename SettingTraits<T>::Read get(const Setting<T>& setting) const {
         if (const auto stored = store_.value(setting.name())) {
-            const T* value = std::get_if<T>(&*stored);
-            if (value && setting.accepts(*value)) return *value;
+            if (const T* value = std::get_if<T>(&*stored)) {
+                if (auto read = setting.read(*value)) return *std::move(read);
+            }
         }
         if constexpr (std::is_same_v<T, QByteArray>) {
             return std::nullopt;

@@ -77,6 +77,18 @@ bool AnySetting::accepts(const DefaultsValue& value) const {
         ref_);
 }
 
+std::optional<DefaultsValue> AnySetting::read(const DefaultsValue& stored) const {
+    return std::visit(
+        [&](const auto* s) -> std::optional<DefaultsValue> {
+            using Value = typename std::decay_t<decltype(*s)>::Value;
+            const Value* v = std::get_if<Value>(&stored);
+            if (!v) return std::nullopt;
+            if (auto read = s->read(*v)) return DefaultsValue(*read);
+            return std::nullopt;
+        },
+        ref_);
+}
+
 QString AnySetting::expects() const {
     return std::visit(
         [](const auto* s) {

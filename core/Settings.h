@@ -51,11 +51,13 @@ struct SettingTraits<QByteArray> {
 };
 
 // Which values of its type a setting accepts. A stored value the rule refuses reads like an
-// absent one, and `quenda config set` refuses it.
+// absent one, unless the rule names a nearest accepted value (a range clamps to its
+// bounds); `quenda config set` refuses it either way.
 template <typename T>
 struct Rule {
     bool (*accepts)(const T&) = nullptr;  // nullptr: every value of the type
     const char* expects = nullptr;        // the accepted values, for error messages
+    T (*nearest)(const T&) = nullptr;     // nullptr: a refused value reads as the default
 };
 
 template <typename T>
@@ -68,6 +70,13 @@ struct Setting {
     Rule<T> rule{};
 
     bool accepts(const T& value) const { return !rule.accepts || rule.accepts(value); }
+    // What a stored value of the setting's type reads as: itself when the rule accepts it,
+    // else the nearest value the rule accepts, else nothing (the default applies).
+    std::optional<T> read(const T& stored) const {
+        if (accepts(stored)) return stored;
+        if (rule.nearest) return rule.nearest(stored);
+        return std::nullopt;
+    }
     QString name() const { return QString::fromLatin1(key); }
 };
 
@@ -76,14 +85,25 @@ template <int64_t Lo, int64_t Hi>
 constexpr bool inRange(const int64_t& v) {
     return Lo <= v && v <= Hi;
 }
+template <int64_t Lo, int64_t Hi>
+constexpr int64_t clampTo(const int64_t& v) {
+    return v < Lo ? Lo : (v > Hi ? Hi : v);
+}
+// Integers from Lo to Hi; a stored value outside reads as the nearest bound.
+template <int64_t Lo, int64_t Hi>
+constexpr Rule<int64_t> range(const char* expects) {
+    return {inRange<Lo, Hi>, expects, clampTo<Lo, Hi>};
+}
 bool isJsonObject(const QByteArray& data);
 
 namespace settings {
 
+// Bounded so that no value can push a window off its screen or make a frame larger than it.
 inline constexpr Setting<int64_t> gap{
     .key = "gap",
     .fallback = 8,
-    .meaning = "spacing between tiled or snapped windows and around them"};
+    .meaning = "spacing between tiled or snapped windows and around them",
+    .rule = range<0, 64>("0 to 64")};
 inline constexpr Setting<bool> stageManagerInset{
     .key = "stageManagerInset",
     .fallback = false,
@@ -158,6 +178,9 @@ class AnySetting {
     bool hasType(const DefaultsValue& value) const;
     // Has the setting's type and passes its rule.
     bool accepts(const DefaultsValue& value) const;
+    // What a stored value reads as (Setting::read); nothing for the wrong type or a value
+    // the rule refuses without a nearest one.
+    std::optional<DefaultsValue> read(const DefaultsValue& stored) const;
     // What the setting takes, for error messages: "an integer: 0 (left) or 1 (right)".
     QString expects() const;
 

@@ -1,6 +1,7 @@
 #include "workspaces/Workspaces.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -86,7 +87,8 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
     // ends none.
     std::map<QString, std::vector<RunningApplication>> running;
     for (const SavedWindow& window : saved) {
-        if (!isOnSomeScreen(window.frame)) continue;
+        const auto frame = placeable(window.frame);
+        if (!frame) continue;
         // On this desktop one application often runs as several processes under the same
         // identifier (every xterm window is a process of its own), so the candidates are
         // the windows of all of them, in the order they started.
@@ -105,7 +107,7 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
                                    [&](const AXWindow& w) { return w.title() == window.title; });
         if (chosen == candidates.end()) chosen = candidates.begin();
         placed.push_back(*chosen);
-        plan.frames.push_back({chosen->ref(), window.frame});
+        plan.frames.push_back({chosen->ref(), *frame});
     }
 
     if (!placed.empty()) {
@@ -117,11 +119,25 @@ void Workspaces::place(const std::vector<SavedWindow>& saved, int slot) {
     say(s_.l10n.format(QStringLiteral("hud_ws_restored"), {slot, qint64(placed.size())}));
 }
 
-bool Workspaces::isOnSomeScreen(const Rect& frame) const {
-    const auto screens = s_.screens.screens();
-    return std::any_of(screens.begin(), screens.end(), [&](const ScreenInfo& screen) {
-        return !screen.frame.intersected(frame).isEmpty();
-    });
+std::optional<Rect> Workspaces::placeable(const Rect& frame) const {
+    for (const double v : {frame.x, frame.y, frame.width, frame.height}) {
+        if (!std::isfinite(v)) return std::nullopt;
+    }
+    if (frame.isEmpty()) return std::nullopt;
+    std::optional<Rect> best;
+    double bestArea = 0;
+    for (const ScreenInfo& screen : s_.screens.screens()) {
+        const Rect overlap = screen.frame.intersected(frame);
+        const double area = overlap.width * overlap.height;
+        if (overlap.isEmpty() || area <= bestArea) continue;
+        bestArea = area;
+        best = screen.frame;
+    }
+    if (!best) return std::nullopt;
+    // A frame no larger than its screen stays exactly as saved, even partly off it, as the
+    // user left it; a larger one (in either direction) would reach far past every screen.
+    if (frame.width <= best->width && frame.height <= best->height) return frame;
+    return best->intersected(frame);
 }
 
 }  // namespace quenda

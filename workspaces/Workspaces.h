@@ -50,7 +50,10 @@ class Workspaces {
 
   private:
     void place(const std::vector<SavedWindow>& saved, int slot);
-    bool isOnSomeScreen(const Rect& frame) const;
+    // Where a saved frame goes on the screens now connected: as saved when it fits the screen
+    // it overlaps most, else cut to that screen (a slot edited by hand can hold any number);
+    // nothing when it overlaps no screen by a positive area or is not a finite rectangle.
+    std::optional<Rect> placeable(const Rect& frame) const;
     void say(const QString& message) const { s_.hud.show(message, kMessageDuration); }
 
     Services s_;

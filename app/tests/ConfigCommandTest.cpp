@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "app/ConfigCommand.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/TestPrinters.h"
@@ -29,7 +31,14 @@ TEST(ConfigCommand, SetTypesValuesByTheKeysType) {
         std::optional<DefaultsValue> stored;
     } cases[] = {
         {"gap", "12", 0, int64_t{12}},
-        {"gap", "-4", 0, int64_t{-4}},
+        {"gap", "0", 0, int64_t{0}},
+        {"gap", "64", 0, int64_t{64}},
+        // A gap out of its range would put windows off screen or frames past it.
+        {"gap", "-4", 2, std::nullopt},
+        {"gap", "65", 2, std::nullopt},
+        {"gap", "1000", 2, std::nullopt},
+        {"gap", "9223372036854775807", 2, std::nullopt},
+        {"gap", "99999999999999999999", 2, std::nullopt},
         {"gap", "abc", 2, std::nullopt},
         {"gap", "true", 2, std::nullopt},
         {"gap", "1.5", 2, std::nullopt},
@@ -66,7 +75,8 @@ TEST(ConfigCommand, ARefusalSaysWhatTheSettingTakes) {
         QStringList args;
         const char* err;
     } cases[] = {
-        {{"set", "gap", "wide"}, "quenda config: gap takes an integer; \"wide\" is not\n"},
+        {{"set", "gap", "wide"}, "quenda config: gap takes an integer: 0 to 64; \"wide\" is not\n"},
+        {{"set", "gap", "1000"}, "quenda config: gap takes an integer: 0 to 64; \"1000\" is not\n"},
         {{"set", "cornerButtonMode", "7"},
          "quenda config: cornerButtonMode takes an integer: 0 (never), 1 (on hover) or 2 "
          "(always); \"7\" is not\n"},
@@ -90,6 +100,24 @@ TEST(ConfigCommand, AnInvalidStoredValueShowsAsTheDefault) {
         "cornerButtonMode = 2 (default) [stored value is not valid and is ignored]\n"));
     EXPECT_TRUE(
         out.contains("customHotKeys.v1 = (not set) [stored value is not valid and is ignored]\n"));
+}
+
+TEST(ConfigCommand, AStoredValueOutOfRangeShowsAsTheNearestBound) {
+    const struct {
+        int64_t stored;
+        const char* shown;
+    } cases[] = {{1000, "64"}, {-40, "0"}, {std::numeric_limits<int64_t>::max(), "64"}};
+    for (const auto& c : cases) {
+        SimDefaults store;
+        store.setValue("gap", c.stored);
+        EXPECT_EQ(config(store, {"get", "gap"}).out, QString::fromLatin1(c.shown) + "\n");
+        EXPECT_TRUE(config(store, {"list"})
+                        .out.contains(QStringLiteral("gap = %1 [stored value %2 is out of range; "
+                                                     "the nearest bound is used]\n")
+                                          .arg(QLatin1String(c.shown))
+                                          .arg(c.stored)))
+            << c.stored;
+    }
 }
 
 TEST(ConfigCommand, GetShowsTheValueInUseWithDefaultsForAbsentOrMistypedKeys) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -46,13 +48,13 @@ TEST(Prefs, ReadsTheStoredValueOnlyWhenTheSettingAcceptsIt) {
     EXPECT_EQ(prefs.get(settings::cornerButtonPosition), 0);
     EXPECT_EQ(prefs.get(settings::templateID), QStringLiteral("none"));
 
-    store.setValue("gap", int64_t{-4});  // any integer: the gap has no range of its own
+    store.setValue("gap", int64_t{24});
     store.setValue("broadcastEnter", false);
     store.setValue("groupSize", int64_t{-3});
     store.setValue("cornerButtonMode", int64_t{0});
     store.setValue("cornerButtonPosition", int64_t{1});
     store.setValue("templateID", QStringLiteral("tpl"));
-    EXPECT_EQ(prefs.get(settings::gap), -4);
+    EXPECT_EQ(prefs.get(settings::gap), 24);
     EXPECT_FALSE(prefs.get(settings::broadcastEnter));
     EXPECT_EQ(prefs.get(settings::groupSize), -3);
     EXPECT_EQ(prefs.get(settings::cornerButtonMode), 0);
@@ -81,6 +83,34 @@ TEST(Prefs, DataSettingsReadAsNothingUnlessStoredAsDataTheirRuleTakes) {
         if (c.stored) store.setValue(c.setting.name(), *c.stored);
         EXPECT_EQ(Prefs(store).get(c.setting), c.read) << c.setting.key;
     }
+}
+
+// A ranged setting reads a stored value outside its range as the nearest bound, not as the
+// default: a gap of 1000 would push windows off screen, -40 would make frames larger than it.
+TEST(Prefs, ARangedSettingClampsAStoredValueToItsBounds) {
+    const struct {
+        int64_t stored, read;
+    } cases[] = {
+        {0, 0},
+        {64, 64},
+        {65, 64},
+        {1000, 64},
+        {-1, 0},
+        {-40, 0},
+        {std::numeric_limits<int64_t>::max(), 64},
+        {std::numeric_limits<int64_t>::min(), 0},
+    };
+    for (const auto& c : cases) {
+        SimDefaults store;
+        Prefs prefs(store);
+        store.setValue("gap", c.stored);
+        EXPECT_EQ(prefs.get(settings::gap), c.read) << c.stored;
+        EXPECT_EQ(AnySetting(&settings::gap).read(c.stored), DefaultsValue(c.read)) << c.stored;
+        EXPECT_EQ(prefs.set(settings::gap, c.stored), c.stored == c.read) << c.stored;
+    }
+    // A rule without a nearest value still reads a refused value as the default.
+    EXPECT_FALSE(AnySetting(&settings::cornerButtonMode).read(int64_t{7}));
+    EXPECT_FALSE(AnySetting(&settings::gap).read(QStringLiteral("12")));
 }
 
 TEST(Prefs, WritesOnlyWhatTheSettingAccepts) {
@@ -155,7 +185,7 @@ TEST(Settings, TypeAndRuleSayWhatAValueMustBe) {
     EXPECT_FALSE(hotKeys.fallback());
     EXPECT_EQ(hotKeys.expects(), "JSON text: a JSON object");
     EXPECT_EQ(AnySetting(&settings::templateID).fallback(), DefaultsValue(QStringLiteral("none")));
-    EXPECT_EQ(AnySetting(&settings::gap).expects(), "an integer");
+    EXPECT_EQ(AnySetting(&settings::gap).expects(), "an integer: 0 to 64");
 }
 
 TEST(AppPaths, CreatesTheFolderOnEveryAccess) {

@@ -23,6 +23,8 @@ class Defaults {
     virtual bool setValue(const QString& key, const DefaultsValue& value) = 0;
     virtual bool remove(const QString& key) = 0;
     virtual QStringList keys() = 0;
+    // Why the last write that failed did so, in one line for the user; empty when unknown.
+    virtual QString lastError() const { return {}; }
 };
 
 }  // namespace quenda

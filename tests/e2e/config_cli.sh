@@ -97,6 +97,76 @@ expect 0 8 get gap
 expect 0 '*' list
 [[ $(sha256sum <"$file") == "$damaged" ]] || fail "reading a damaged defaults.json rewrote it"
 
+# --- Each damage is kept aside under a name of its own, readable by the user only ---------
+rm -f "$file" "$file".damaged-*
+for damage in 'first damage' 'second damage'; do
+    printf '%s' "$damage" >"$file"
+    chmod 644 "$file"
+    expect 0 '' set gap 4
+done
+mapfile -t copies < <(find "$(dirname "$file")" -name 'defaults.json.damaged-*' | sort)
+if [[ ${#copies[@]} != 2 ]]; then
+    fail "two damages left ${#copies[@]} copies aside"
+else
+    both=$(cat "${copies[@]}")
+    [[ $both == *"first damage"* && $both == *"second damage"* ]] ||
+        fail "the damaged copies do not hold both damages: $both"
+    for copy in "${copies[@]}"; do
+        [[ $(stat -c %a "$copy") == 600 ]] || fail "$copy has mode $(stat -c %a "$copy"), not 600"
+    done
+fi
+printf 'broken' >"$file"
+timeout 60 "$quenda" config get gap 2>"$tmp/err" >/dev/null || fail "config get on a damaged file failed"
+[[ $(wc -l <"$tmp/err") == 1 ]] || fail "a damaged file is not said in one line: $(cat "$tmp/err")"
+
+# --- The gap takes 0 to 64; a stored value out of range reads as the nearest bound -------
+rm -f "$file"
+expect 0 '' set gap 64
+expect 2 '*' set gap 65
+expect 2 '*' set gap -40
+expect 2 '*' set gap 9223372036854775807
+expect 0 64 get gap
+printf '{"gap": 1000}' >"$file"
+expect 0 64 get gap
+printf '{"gap": -40}' >"$file"
+expect 0 0 get gap
+
+# --- Anything but a regular file is read as the defaults, quickly, and never replaced ----
+# `timeout` turns a hang in open() into a failure instead of a stuck test.
+for kind in fifo fifo-link device-link; do
+    rm -rf "$file"
+    case $kind in
+    fifo) mkfifo "$file" ;;
+    fifo-link)
+        [[ -p $tmp/fifo ]] || mkfifo "$tmp/fifo"
+        ln -s "$tmp/fifo" "$file"
+        ;;
+    device-link) ln -s /dev/null "$file" ;;
+    esac
+    before=$(stat -c '%F %N' "$file")
+    expect 0 8 get gap
+    status=0
+    timeout 20 "$quenda" config set gap 4 2>"$tmp/err" || status=$?
+    if [[ $status == 0 || $status == 124 ]]; then
+        fail "config set on a $kind: exit $status, wanted a refusal"
+    fi
+    [[ $(wc -l <"$tmp/err") == 1 ]] || fail "config set on a $kind: not one line: $(cat "$tmp/err")"
+    [[ $(stat -c '%F %N' "$file") == "$before" ]] || fail "config set replaced the $kind"
+done
+rm -f "$file"
+
+# --- Writers at once: each keeps its key ------------------------------------------------
+for round in 1 2 3 4 5; do
+    rm -f "$file"
+    pids=()
+    for key in 1 2 3 4 5 6; do
+        "$quenda" config set "e2e.race$key" "$round" 2>>"$tmp/race-err" &
+        pids+=($!)
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || fail "round $round: a concurrent config set failed"; done
+    for key in 1 2 3 4 5 6; do stored "e2e.race$key" "$round"; done
+done
+
 if ((failures)); then
     echo "config_cli: $failures failure(s)" >&2
     exit 1

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include "workspaces/tests/WorkspacesDesk.h"
@@ -244,6 +245,48 @@ TEST(Restore, SkipsFramesNoScreenShows) {
         const Rect unmoved{10, 40, 300, 300};
         EXPECT_EQ(d.frame(w[0]), c.placed ? c.frame : unmoved) << name;
         EXPECT_EQ(d.frame(w[1]), kF3) << name;  // not taken by the skipped one
+        EXPECT_EQ(d.hud.messages, said(restored(1, c.placed ? 2 : 1))) << name;
+    }
+}
+
+// A slot edited by hand can hold any number: a frame larger than the screen it overlaps most
+// is cut to that screen, one with no area is skipped, and nothing else reaches the window
+// server as it was written.
+TEST(Restore, EditedFramesAreCutToTheirScreenOrSkipped) {
+    const struct {
+        const char* monitors;
+        Rect frame;
+        std::optional<Rect> placed;
+    } cases[] = {
+        {"1440x900+0+0", {0, 0, 1e9, 1e9}, Rect{0, 0, 1440, 900}},
+        {"1440x900+0+0", {-1e15, 100, 2e15, 300}, Rect{0, 100, 1440, 300}},
+        {"1440x900+0+0", {100, -1e300, 300, 1e301}, Rect{100, 0, 300, 900}},
+        {"1440x900+0+0", {-50, 10, 1500, 400}, Rect{0, 10, 1440, 400}},    // just too wide
+        {"1440x900+0+0", {-50, 10, 1440, 400}, Rect{-50, 10, 1440, 400}},  // fits: as saved
+        {"1440x900+0+0", {1e300, 1e300, 1e300, 1e300}, std::nullopt},
+        {"1440x900+0+0", {100, 100, -300, 400}, std::nullopt},
+        {"1440x900+0+0", {500, 500, -1e9, -1e9}, std::nullopt},
+        {"1440x900+0+0", {100, 100, 400, -0.5}, std::nullopt},
+        // Two screens: the one it overlaps most.
+        {"1440x900+0+0,1920x1080+1440+0", {1400, 50, 1e6, 500}, Rect{1440, 50, 1920, 500}},
+        {"1440x900+0+0,1920x1080+1440+0", {-1e6, 50, 1e6 + 1500, 2000}, Rect{0, 50, 1440, 850}},
+    };
+    for (const auto& c : cases) {
+        WorkspacesDesk d(QString::fromLatin1(c.monitors));
+        const auto w = d.desktop.load("101 A 'a' 10,40 300x300; 101 A 'b' 20,50 300x300");
+        d.tag(101, "org.a");
+        store(d, 1, {{"org.a", "A", "a", c.frame}, {"org.a", "A", "b", kF3}});
+        d.workspaces->restore(1);
+        const std::string name = std::string(c.monitors) + " " + ::testing::PrintToString(c.frame);
+        EXPECT_EQ(d.frame(w[0]), c.placed.value_or(Rect{10, 40, 300, 300})) << name;
+        EXPECT_EQ(d.frame(w[1]), kF3) << name;
+        for (const auto& plan : d.desktop.plans) {
+            for (const auto& f : plan.frames) {
+                EXPECT_TRUE(f.frame.width <= 1920 && f.frame.height <= 1080 &&
+                            std::abs(f.frame.x) < 4000 && std::abs(f.frame.y) < 4000)
+                    << name;
+            }
+        }
         EXPECT_EQ(d.hud.messages, said(restored(1, c.placed ? 2 : 1))) << name;
     }
 }
