@@ -12,6 +12,7 @@ void ActionDispatch::notAvailable(HotKeyAction action) {
 
 void ActionDispatch::execute(HotKeyAction action) {
     using A = HotKeyAction;
+    if (!isAvailable(action)) return notAvailable(action);
     switch (action) {
         case A::winLeft:
             return t_.windows.snap(Snap::left);
@@ -77,7 +78,8 @@ void ActionDispatch::execute(HotKeyAction action) {
         case A::wsRestore3:
             return t_.workspaces.restore(3);
         // The overview, the bridge's sending, the clipboard panel, the shelf and the
-        // dashboard join the dispatch as their subsystems land.
+        // dashboard join the dispatch as their subsystems land, and leave the list of
+        // commands that are not available (`isAvailable`).
         default:
             return notAvailable(action);
     }

@@ -83,6 +83,8 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         SCOPED_TRACE(i);
         Shell s;
         s.dispatch.execute(action);
+        // The one list of landed commands agrees with what the dispatch does.
+        EXPECT_EQ(isAvailable(action), reached.contains(action));
         if (auto it = reached.find(action); it != reached.end()) {
             EXPECT_EQ(s.desktop.window(s.id).frame, it->second.frame);
             std::vector<SimHud::Message> expected;
