@@ -77,8 +77,9 @@ void ActionDispatch::execute(HotKeyAction action) {
         case A::wsRestore3:
             return t_.workspaces.restore(3);
         // The overview, the bridge's sending, the clipboard panel, the shelf and the
-        // dashboard join the dispatch as their subsystems land. No default: a new command
-        // left out of this switch is a -Wswitch warning.
+        // dashboard join the dispatch as their subsystems land, and leave the catalogue's
+        // list of commands that are not available (`isAvailable`, whose shortcuts are not
+        // grabbed). No default: a command left out of this switch stops the build.
         case A::groupsOverview:
         case A::bridgeMark:
         case A::bridgeSend:

@@ -139,6 +139,27 @@ const std::array<HotKeyAction, kHotKeyActionCount>& allActions() {
     return actions;
 }
 
+bool isAvailable(HotKeyAction action) {
+    switch (action) {
+        // Not landed yet: the overview, the bridge's marking and sending, the clipboard
+        // panel, the shelf and the dashboard.
+        case A::groupsOverview:
+        case A::bridgeMark:
+        case A::bridgeSend:
+        case A::bridgeSendEnter:
+        case A::bridgeSendClipboard:
+        case A::bridgeGroup:
+        case A::bridgeBroadcast:
+        case A::toolsClipboard:
+        case A::toolsShelf:
+        case A::toolsShelfAdd:
+        case A::toolsDashboard:
+            return false;
+        default:
+            return true;
+    }
+}
+
 HotKeyCategory category(HotKeyAction action) {
     return row(action).category;
 }

@@ -67,6 +67,10 @@ std::optional<HotKeyAction> fromRawValue(const QString& identifier);
 const std::array<HotKeyAction, kHotKeyActionCount>& allActions();
 
 HotKeyCategory category(HotKeyAction action);
+// Whether the command's feature is part of this build. The others answer "not available"
+// from the dispatch, and their shortcuts are not taken from other applications: a key that
+// would only say "not available" stays with whoever else wants it.
+bool isAvailable(HotKeyAction action);
 // The localisation key of the title. The workspace actions share one key per kind and take
 // their slot (1 to 3) as the single argument; the others take none.
 QString titleKey(HotKeyAction action);

@@ -2,13 +2,46 @@
 
 #include <cstdio>
 
-#include "hotkeys/HotKeyPrefs.h"
-
 namespace quenda {
 
 HotKeyCenter::HotKeyCenter(Services services, QObject* parent)
-    : QObject(parent), s_(std::move(services)), bindings_(loadHotKeys(s_.prefs)) {
+    : QObject(parent), s_(std::move(services)) {
+    bindings_ = loadHotKeys(s_.prefs, &rejected_);
     if (!s_.log) s_.log = &HotKeyCenter::writeToStderr;
+    if (!s_.available) s_.available = &isAvailable;
+}
+
+namespace {
+
+std::map<HotKeyAction, KeyCombo> boundOnly(const HotKeyBindings& bindings) {
+    std::map<HotKeyAction, KeyCombo> out;
+    for (const auto& [action, combo] : bindings)
+        if (combo) out[action] = *combo;
+    return out;
+}
+
+}  // namespace
+
+void HotKeyCenter::logRejected(HotKeyAction action) const {
+    for (const RejectedHotKey& r : rejected_) {
+        if (r.action != action) continue;
+        s_.log(QStringLiteral("[Quenda] HotKey %1 · %2 → not registered: keyCode %3 with "
+                              "carbonModifiers %4 is no shortcut (it needs Ctrl, Alt, Shift or "
+                              "Super, and no other bit) ERROR")
+                   .arg(r.combo.displayString(), rawValue(action), QString::number(r.combo.keyCode),
+                        QString::number(r.combo.carbonModifiers)));
+    }
+}
+
+bool HotKeyCenter::reloadStoredBindings() {
+    std::vector<RejectedHotKey> rejected;
+    HotKeyBindings stored = loadHotKeys(s_.prefs, &rejected);
+    if (boundOnly(stored) == boundOnly(bindings_) && rejected == rejected_) return false;
+    bindings_ = std::move(stored);
+    rejected_ = std::move(rejected);
+    if (!paused_) reregisterAll();
+    emit didChange();
+    return true;
 }
 
 HotKeyCenter::~HotKeyCenter() {
@@ -45,8 +78,9 @@ const HotKeyCenter::Statuses& HotKeyCenter::reregisterAll() {
     Statuses statuses;
     uint32_t next = 1;
     for (HotKeyAction action : allActions()) {
+        logRejected(action);
         const auto combo = this->combo(action);
-        if (!combo || !combo->isValid()) continue;
+        if (!combo || !combo->isValid() || !s_.available(action)) continue;
         // The number is used up even when the registration fails.
         const uint32_t id = next++;
         byID_[id] = action;
@@ -86,6 +120,7 @@ std::optional<HotKeyAction> HotKeyCenter::setCombo(std::optional<KeyCombo> combo
     }
     bindings_[action] = combo;
     storeHotKeys(s_.prefs, bindings_);
+    rejected_.clear();  // not written again
     if (!paused_) reregisterAll();
     emit didChange();
     return displaced;
@@ -94,6 +129,7 @@ std::optional<HotKeyAction> HotKeyCenter::setCombo(std::optional<KeyCombo> combo
 void HotKeyCenter::replaceBindings(HotKeyBindings bindings) {
     bindings_ = std::move(bindings);
     storeHotKeys(s_.prefs, bindings_);
+    rejected_.clear();
     if (!paused_) reregisterAll();
     emit didChange();
 }

@@ -11,6 +11,7 @@
 
 #include "core/Prefs.h"
 #include "hotkeys/HotKeyAction.h"
+#include "hotkeys/HotKeyPrefs.h"
 #include "platform/ports/Clock.h"
 #include "platform/ports/HotKeyRegistrar.h"
 
@@ -33,6 +34,9 @@ class HotKeyCenter : public QObject {
         std::function<void(HotKeyAction)> execute;  // the one dispatch of commands
         // One registration line, without its line feed; empty means standard error.
         std::function<void(const QString& line)> log;
+        // Which commands may take their shortcut from other applications; empty means the
+        // catalogue's `isAvailable`.
+        std::function<bool(HotKeyAction)> available = {};
     };
 
     // Loads the bindings; registers nothing until the first `reregisterAll`.
@@ -47,9 +51,14 @@ class HotKeyCenter : public QObject {
     bool isPausedForRecording() const { return paused_; }
     void setPausedForRecording(bool paused);
 
-    // Unregisters everything, then (unless paused) registers every bound, valid action with
-    // ids from 1 in action order.
+    // Unregisters everything, then (unless paused) registers every bound, valid, available
+    // action with ids from 1 in action order. A stored combination that is no valid shortcut
+    // is logged with ERROR instead.
     const Statuses& reregisterAll();
+    // The stored bindings changed behind the center's back (another process wrote the
+    // settings): takes them and runs a registration pass. False, and nothing happens, when
+    // they are what the center holds already (its own writes come back this way too).
+    bool reloadStoredBindings();
     void unregisterAll();
     // A press of the hot key registered under `id`.
     void perform(uint32_t id);
@@ -76,9 +85,11 @@ class HotKeyCenter : public QObject {
 
   private:
     void replaceBindings(HotKeyBindings bindings);
+    void logRejected(HotKeyAction action) const;
 
     Services s_;
     HotKeyBindings bindings_;
+    std::vector<RejectedHotKey> rejected_;  // as stored; gone with the next write
     Statuses statuses_;
     bool paused_ = false;
     bool handlerInstalled_ = false;

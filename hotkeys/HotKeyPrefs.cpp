@@ -46,7 +46,8 @@ QByteArray encodeHotKeys(const HotKeyBindings& bindings) {
     return out;
 }
 
-std::optional<HotKeyBindings> decodeHotKeys(const QByteArray& data) {
+std::optional<HotKeyBindings> decodeHotKeys(const QByteArray& data,
+                                            std::vector<RejectedHotKey>* rejected) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
@@ -56,19 +57,26 @@ std::optional<HotKeyBindings> decodeHotKeys(const QByteArray& data) {
         if (!comboFrom(it.value())) return std::nullopt;
 
     HotKeyBindings bindings;
+    std::vector<RejectedHotKey> invalid;
     for (HotKeyAction action : allActions()) {
         std::optional<KeyCombo> combo;
         if (const auto it = object.find(rawValue(action)); it != object.end())
             combo = comboFrom(it.value());
-        bindings[action] = combo && combo->isValid() ? combo : std::nullopt;
+        if (combo && !combo->isValid()) {
+            invalid.push_back({action, *combo});
+            combo.reset();
+        }
+        bindings[action] = combo;
     }
+    if (rejected) *rejected = std::move(invalid);
     return bindings;
 }
 
-HotKeyBindings loadHotKeys(const Prefs& prefs) {
+HotKeyBindings loadHotKeys(const Prefs& prefs, std::vector<RejectedHotKey>* rejected) {
+    if (rejected) rejected->clear();
     const auto data = prefs.get(settings::customHotKeys);
     if (!data) return defaultMap();
-    return decodeHotKeys(*data).value_or(defaultMap());
+    return decodeHotKeys(*data, rejected).value_or(defaultMap());
 }
 
 bool storeHotKeys(Prefs& prefs, const HotKeyBindings& bindings) {

@@ -158,6 +158,8 @@ std::optional<KeyCombo> KeyCombo::fromEvent(uint32_t keyCode, uint64_t flags) {
 bool KeyCombo::isValid() const {
     if (keyCode == kKeyCodeEscape) return false;
     if (modifierKeyCodes().contains(keyCode)) return false;
+    // A bit that stands for no modifier key would be grabbed as nothing, leaving a bare key.
+    if (carbonModifiers & ~kCarbonModifierMask) return false;
     if (carbonModifiers != 0) return true;
     return functionKeyLabels().contains(keyCode);
 }

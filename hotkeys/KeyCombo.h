@@ -45,7 +45,8 @@ struct KeyCombo {
     static KeyModifiers modifiersOf(uint32_t carbonModifiers);
     KeyModifiers modifiers() const { return modifiersOf(carbonModifiers); }
 
-    // A bare key is a shortcut only if it is a function key.
+    // A shortcut holds at least one of Ctrl, Alt, Shift, Super and no other bit; only a
+    // function key may stand alone.
     bool isValid() const;
     QString modifierSymbols() const;  // "⌃⌥⇧⌘" order
     QString keyLabel() const;         // "A", "F5", "Space", "#10" for a key without a label

@@ -20,6 +20,7 @@
 #include "hotkeys/HotKeyCenter.h"
 #include "layouts/WindowManager.h"
 #include "platform/desktop/DBusApplication.h"
+#include "platform/desktop/FileChangeWatcher.h"
 #include "platform/desktop/JsonFileDefaults.h"
 #include "platform/desktop/QtMainClock.h"
 #include "platform/x11/X11Desktop.h"
@@ -58,7 +59,7 @@ struct Services {
                        sinceHotKey.restart();
                        dispatch.execute(a);
                    },
-                   &HotKeyCenter::writeToStderr}) {}
+                   &HotKeyCenter::writeToStderr, &isAvailable}) {}
 
     QString title(HotKeyAction a) const {
         if (const auto slot = titleSlot(a)) return l10n.format(titleKey(a), {*slot});
@@ -177,6 +178,9 @@ int runApplication(int& argc, char** argv) {
                 [&s](const QString& key, const QVariantList& args) { return s.format(key, args); },
                 [&s](HotKeyAction a) { return s.shortcut(a); }},
                steps);
+    // Bindings stored from elsewhere (`quenda config set customHotKeys.v1 ...`) apply at
+    // once, with a registration pass logged as at start.
+    FileChangeWatcher settingsFile(s.defaults.path(), [&s] { s.hotKeys.reloadStoredBindings(); });
     return app.exec();
 }
 

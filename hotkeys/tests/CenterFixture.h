@@ -18,10 +18,13 @@ namespace quenda::testing {
 // A hot key center on the simulated desktop, recording what it ran and what it logged.
 class CenterFixture : public ::testing::Test {
   protected:
-    std::unique_ptr<HotKeyCenter> makeCenter() {
+    // Registration itself does not depend on which commands have landed, so the center
+    // treats every command as available unless a test hands it the catalogue's list.
+    std::unique_ptr<HotKeyCenter> makeCenter(std::function<bool(HotKeyAction)> available =
+                                                 [](HotKeyAction) { return true; }) {
         auto c = std::make_unique<HotKeyCenter>(HotKeyCenter::Services{
             prefs, registrar, clock, [this](HotKeyAction a) { executed.push_back(a); },
-            [this](const QString& line) { log << line; }});
+            [this](const QString& line) { log << line; }, std::move(available)});
         QObject::connect(c.get(), &HotKeyCenter::didChange, [this] { ++changes; });
         return c;
     }

@@ -66,6 +66,90 @@ TEST_F(HotKeyCenterTest, FirstPassRegistersTheDefaultsInActionOrder) {
     EXPECT_EQ(registrar.handlerInstalls, 1);
 }
 
+TEST_F(HotKeyCenterTest, AStoredCombinationThatIsNoShortcutIsLoggedAndNeverRegistered) {
+    // 1024 and 1 stand for no modifier key: registering them would take the bare letter A.
+    store.setValue(settings::customHotKeys.name(),
+                   QByteArray(R"({"win.left":{"keyCode":0,"carbonModifiers":1024},)"
+                              R"("win.right":{"keyCode":37,"carbonModifiers":6144},)"
+                              R"("win.top":{"keyCode":0,"carbonModifiers":1}})"));
+    auto center = makeCenter();
+    center->reregisterAll();
+    EXPECT_EQ(registered(), std::vector<Reg>({{37, kCtrlOptKeys, 1}}));
+    EXPECT_FALSE(registrar.press(0, {}));
+    EXPECT_EQ(center->statuses(), (HotKeyCenter::Statuses{{A::winRight, 0}}));
+    EXPECT_EQ(center->combo(A::winLeft), std::nullopt);
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_EQ(log[0],
+              "[Quenda] HotKey A · win.left → not registered: keyCode 0 with carbonModifiers 1024 "
+              "is no shortcut (it needs Ctrl, Alt, Shift or Super, and no other bit) ERROR");
+    EXPECT_EQ(log[1], "[Quenda] HotKey ⌃⌥L · win.right → status 0 noErr");
+    EXPECT_TRUE(
+        log[2].startsWith("[Quenda] HotKey A · win.top → not registered: keyCode 0 with "
+                          "carbonModifiers 1 "));
+    EXPECT_TRUE(log[2].endsWith(" ERROR"));
+
+    // Every pass says so again, until a write of the bindings drops them for good.
+    log.clear();
+    center->reregisterAll();
+    EXPECT_EQ(log.size(), 3);
+    log.clear();
+    center->setCombo(KeyCombo{37, kCtrlOpt}, A::winLeft);
+    EXPECT_EQ(log.filter("ERROR"), QStringList());
+}
+
+TEST_F(HotKeyCenterTest, CommandsNotAvailableYetLeaveTheirShortcutsToOthers) {
+    auto center = makeCenter(&isAvailable);
+    center->reregisterAll();
+    // Of the defaults only ⌃⌥1 (layout.auto) belongs to a command that has landed.
+    EXPECT_EQ(registered(), std::vector<Reg>({{18, kCtrlOptKeys, 1}}));
+    EXPECT_EQ(center->statuses(), (HotKeyCenter::Statuses{{A::layoutAuto, 0}}));
+    EXPECT_EQ(log, QStringList({"[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr"}));
+    EXPECT_FALSE(registrar.press(19, kCtrlOptKeys));
+    // The bindings keep them, so the menu still shows the shortcut a command will have.
+    EXPECT_EQ(center->combo(A::groupsOverview), KeyCombo({19, kCtrlOpt}));
+    EXPECT_EQ(center->activeCount(), 8);
+}
+
+TEST_F(HotKeyCenterTest, StoredBindingsChangedElsewhereAreTakenAndRegistered) {
+    auto center = makeCenter();
+    center->reregisterAll();
+    EXPECT_FALSE(center->reloadStoredBindings()) << "nothing stored has changed";
+
+    // Another process (`quenda config set`) writes the setting.
+    log.clear();
+    store.setValue(settings::customHotKeys.name(),
+                   QByteArray(R"({"win.left":{"keyCode":37,"carbonModifiers":6144}})"));
+    EXPECT_TRUE(center->reloadStoredBindings());
+    EXPECT_EQ(registered(), std::vector<Reg>({{37, kCtrlOptKeys, 1}}));
+    EXPECT_EQ(log, QStringList({"[Quenda] HotKey ⌃⌥L · win.left → status 0 noErr"}));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(registrar.press(37, kCtrlOptKeys));
+    clock.advance(0);
+    EXPECT_EQ(executed, std::vector<A>{A::winLeft});
+
+    // The center's own writes come back as the same bindings: no second pass.
+    center->setCombo(KeyCombo{13, kCtrlOpt}, A::winRight);
+    log.clear();
+    EXPECT_FALSE(center->reloadStoredBindings());
+    EXPECT_TRUE(log.isEmpty());
+
+    // An invalid combination stored elsewhere is news too: the pass logs it.
+    store.setValue(settings::customHotKeys.name(),
+                   QByteArray(R"({"win.left":{"keyCode":37,"carbonModifiers":6144},)"
+                              R"("win.right":{"keyCode":13,"carbonModifiers":6144},)"
+                              R"("win.top":{"keyCode":0,"carbonModifiers":1024}})"));
+    EXPECT_TRUE(center->reloadStoredBindings());
+    EXPECT_EQ(log.filter("win.top").filter("ERROR").size(), 1);
+
+    // While a shortcut is being recorded nothing is registered; the new bindings wait.
+    center->setPausedForRecording(true);
+    center->unregisterAll();
+    store.remove(settings::customHotKeys.name());
+    EXPECT_TRUE(center->reloadStoredBindings());
+    EXPECT_TRUE(registered().empty());
+    EXPECT_EQ(center->combo(A::layoutAuto), KeyCombo({18, kCtrlOpt}));
+}
+
 TEST_F(HotKeyCenterTest, ATakenCombinationFailsAloneAndUsesUpItsNumber) {
     registrar.take(13, kCtrlOptKeys);
     auto center = makeCenter();

@@ -84,6 +84,30 @@ TEST(HotKeyPrefs, ReadingStoredBindings) {
     }
 }
 
+TEST(HotKeyPrefs, CombinationsWithoutAModifierKeyAreRejectedNotBound) {
+    // Bits that stand for no modifier key would reach the desktop as a bare letter.
+    SimDefaults store;
+    store.setValue(settings::customHotKeys.name(),
+                   QByteArray(R"({"win.left":{"keyCode":0,"carbonModifiers":1024},)"
+                              R"("win.top":{"keyCode":0,"carbonModifiers":1},)"
+                              R"("win.right":{"keyCode":37,"carbonModifiers":6144},)"
+                              R"("win.bottom":{"keyCode":37,"carbonModifiers":7168},)"
+                              R"("win.center":{"keyCode":0,"carbonModifiers":0},)"
+                              R"("win.max":{"keyCode":122,"carbonModifiers":0}})"));
+    std::vector<RejectedHotKey> rejected{{A::layoutAuto, {1, 1}}};  // replaced, not appended
+    expectBindings(loadHotKeys(Prefs(store), &rejected),
+                   {{A::winRight, {37, 6144}}, {A::winMaximize, {122, 0}}}, "stray bits");
+    const std::vector<RejectedHotKey> expected = {{A::winLeft, {0, 1024}},
+                                                  {A::winTop, {0, 1}},
+                                                  {A::winBottom, {37, 7168}},
+                                                  {A::winCenter, {0, 0}}};
+    EXPECT_EQ(rejected, expected);
+
+    store.remove(settings::customHotKeys.name());
+    loadHotKeys(Prefs(store), &rejected);
+    EXPECT_TRUE(rejected.empty()) << "nothing stored, nothing rejected";
+}
+
 TEST(HotKeyPrefs, WritingKeepsValidCombinationsOnly) {
     EXPECT_EQ(encodeHotKeys(defaultMap()),
               R"({"layout.auto":{"keyCode":18,"carbonModifiers":6144},)"
@@ -98,6 +122,7 @@ TEST(HotKeyPrefs, WritingKeepsValidCombinationsOnly) {
     const HotKeyBindings mixed = {
         {A::winLeft, KeyCombo{0, 0}},          // bare letter: never written
         {A::winTop, KeyCombo{53, 4096}},       // escape: never written
+        {A::winBottom, KeyCombo{0, 1024}},     // no modifier key: never written
         {A::winRight, std::nullopt},           // unbound: no member
         {A::toolsDashboard, KeyCombo{122, 0}}  // bare F1 is fine
     };

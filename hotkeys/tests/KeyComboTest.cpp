@@ -87,19 +87,22 @@ TEST(KeyCombo, Validity) {
         bool valid;
     };
     std::vector<Case> cases = {
-        {{53, kCtrlOpt}, false},       // escape, even with modifiers
-        {{53, 0}, false},              //
-        {{0, 0}, false},               // bare letter
-        {{18, 0}, false},              // bare digit
-        {{49, 0}, false},              // bare space
-        {{123, 0}, false},             // bare arrow
-        {{10, 0}, false},              // bare key without a label
-        {{122, 0}, true},              // bare F1
-        {{80, 0}, true},               // bare F19
-        {{0, kCarbonShift}, true},     // any one modifier will do
-        {{10, kCarbonCommand}, true},  //
-        {{0, 1024}, true},             // any nonzero bits count
-        {{96, kCarbonCommand}, true},  //
+        {{53, kCtrlOpt}, false},              // escape, even with modifiers
+        {{53, 0}, false},                     //
+        {{0, 0}, false},                      // bare letter
+        {{18, 0}, false},                     // bare digit
+        {{49, 0}, false},                     // bare space
+        {{123, 0}, false},                    // bare arrow
+        {{10, 0}, false},                     // bare key without a label
+        {{122, 0}, true},                     // bare F1
+        {{80, 0}, true},                      // bare F19
+        {{0, kCarbonShift}, true},            // any one modifier will do
+        {{10, kCarbonCommand}, true},         //
+        {{0, 1024}, false},                   // bits that are no modifier key: still a bare A
+        {{0, 1}, false},                      //
+        {{0, kCarbonControl | 1024}, false},  // a stray bit spoils a real modifier too
+        {{122, 1024}, false},                 //
+        {{96, kCarbonCommand}, true},         //
     };
     for (uint32_t key : KeyCombo::modifierKeyCodes()) {
         cases.push_back({{key, kCtrlOpt}, false});

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include <QObject>
@@ -66,6 +67,9 @@ struct X11HotKeyRegistrar::Impl {
     std::map<uint32_t, HotKey> hotKeys;
     Handler handler;
     uint32_t lastPress = 0;
+    // The last release of a key, to tell X's autorepeat from a new press.
+    std::optional<xcb_keycode_t> lastReleasedKey;
+    uint32_t lastReleaseTime = 0;
     int regrabs = 0;
     bool lost = false;
 };
@@ -218,8 +222,19 @@ void X11HotKeyRegistrar::Impl::drain() {
 
 void X11HotKeyRegistrar::Impl::handle(xcb_generic_event_t* event) {
     switch (event->response_type & ~0x80) {
+        case XCB_KEY_RELEASE: {
+            const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
+            lastReleasedKey = release->detail;
+            lastReleaseTime = release->time;
+            break;
+        }
         case XCB_KEY_PRESS: {
             const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
+            // A held key repeats as a release and a press with the same time stamp; a
+            // shortcut fires once per physical press, so the repeated press is dropped.
+            const bool repeat = lastReleasedKey == press->detail && lastReleaseTime == press->time;
+            lastReleasedKey.reset();
+            if (repeat) break;
             lastPress = press->time;
             // The locks' bits ride along in the state; buttons above bit 7 too.
             const uint16_t lockBits = XCB_MOD_MASK_LOCK | numLock | scrollLock;
