@@ -24,11 +24,12 @@ one_x_line() { [[ $err != *$'\n'* && $err == "quenda: "*X* ]]; }
 
 server_answers() { xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1; }
 
-# connected PID: the listing has its X connection (a socket) open.
+# connected PID: the listing has its X connection (a socket) open. Builtins only, so the
+# check itself is quick: -S follows the descriptor's link to the socket.
 connected() {
-    local fd
-    for fd in /proc/"$1"/fd/*; do
-        [[ $(readlink "$fd" 2>/dev/null) == socket:* ]] && return 0
+    local n
+    for n in 3 4 5 6 7 8 9; do
+        [[ -S /proc/$1/fd/$n ]] && return 0
     done
     return 1
 }
@@ -36,6 +37,13 @@ connected() {
 # without a pause: a listing takes a few milliseconds, and it ends by itself either way.
 wait_connected() {
     until connected "$lpid" || ! qd_alive "$lpid"; do :; done
+}
+# awaiting_reply: the listing waits in poll() with a finite timeout: for a reply, under its
+# read deadline (the greeting of a new connection is awaited with no timeout).
+awaiting_reply() {
+    local -a call
+    read -r -a call <"/proc/$lpid/syscall" 2>/dev/null || return 1
+    [[ ${call[0]} == 7 && ${call[3]} != 0xffffffffffffffff ]]
 }
 listing_done() { ! qd_alive "$lpid"; }
 
@@ -95,11 +103,15 @@ else
     ((seconds <= max_seconds)) || fail "stopped server while listing: took ${seconds} s"
     [[ ! -s $tmp/out ]] || fail "stopped server while listing: printed a listing"
 fi
+printf 'stopped server while listing: quenda exited %s: %s\n' "$status" "${err:-(complete list)}"
 
-# Killed during the listing: never an empty or partial list that exits 0.
+# Killed during the listing: never an empty or partial list that exits 0. The server is
+# stopped first, so it dies while the listing waits for a reply, when the stop came in time.
 qd_wait_until "the server to answer again" server_answers
 start_listing
 wait_connected
+kill -STOP "$xvfb"
+until awaiting_reply || ! qd_alive "$lpid"; do :; done
 kill -KILL "$xvfb"
 finish_listing
 if ((status == 0)); then
