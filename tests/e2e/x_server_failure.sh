@@ -42,7 +42,7 @@ wait_connected() {
 # read deadline (the greeting of a new connection is awaited with no timeout).
 awaiting_reply() {
     local -a call
-    read -r -a call <"/proc/$lpid/syscall" 2>/dev/null || return 1
+    read -r -a call 2>/dev/null <"/proc/$lpid/syscall" || return 1
     [[ ${call[0]} == 7 && ${call[3]} != 0xffffffffffffffff ]]
 }
 listing_done() { ! qd_alive "$lpid"; }
