@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "app/TerminalText.h"
+
 namespace quenda {
 
 namespace {
@@ -34,12 +36,14 @@ void printApplications(Applications& apps, bool json, QTextStream& out) {
                                      {QStringLiteral("name"), optional(a.name)},
                                      {QStringLiteral("policy"), kindName(a.kind)}});
         } else {
-            // One substitution pass: a name or class may itself hold "%1".
+            // One substitution pass: a name or class may itself hold "%1". Names and
+            // identifiers come from other programs, so their control characters are escaped.
             out << QStringLiteral("%1  %2  %3  %4\n")
                        .arg(QString::number(a.pid).rightJustified(7),
                             kindName(a.kind).leftJustified(9),
-                            a.identifier.value_or(QStringLiteral("-")).leftJustified(24),
-                            a.name.value_or(QStringLiteral("-")));
+                            escapeForTerminal(a.identifier.value_or(QStringLiteral("-")))
+                                .leftJustified(24),
+                            escapeForTerminal(a.name.value_or(QStringLiteral("-"))));
         }
     }
     if (json) out << QJsonDocument(array).toJson(QJsonDocument::Indented);

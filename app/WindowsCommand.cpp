@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "app/TerminalText.h"
+
 namespace quenda {
 
 void printWindows(const AX& ax, bool json, QTextStream& out) {
@@ -21,14 +23,17 @@ void printWindows(const AX& ax, bool json, QTextStream& out) {
                             {QStringLiteral("title"), title},
                             {QStringLiteral("frame"), QJsonArray{f.x, f.y, f.width, f.height}}});
         } else {
-            out << QStringLiteral("%1  %2  %3,%4 %5x%6  %7\n")
-                       .arg(v.window.pid(), 7)
-                       .arg(app, -16)
-                       .arg(f.x)
-                       .arg(f.y)
-                       .arg(f.width)
-                       .arg(f.height)
-                       .arg(title);
+            // One substitution pass, so a title or name holding "%3" stays as it is; control
+            // characters are escaped so they reach the terminal as text.
+            out << QStringLiteral("%1  %2  %3  %4\n")
+                       .arg(QString::number(v.window.pid()).rightJustified(7),
+                            escapeForTerminal(app).leftJustified(16),
+                            QStringLiteral("%1,%2 %3x%4")
+                                .arg(f.x)
+                                .arg(f.y)
+                                .arg(f.width)
+                                .arg(f.height),
+                            escapeForTerminal(title));
         }
     }
     if (json) out << QJsonDocument(array).toJson(QJsonDocument::Indented);

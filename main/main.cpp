@@ -1,5 +1,9 @@
 // The composition root: the one place that builds the real backends and hands them to the
 // logic.
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -32,16 +36,41 @@ const char* const kUsage =
     "  config unset KEY                 return a setting to its default\n"
     "  --help, --version\n";
 
+// How long a listing waits for any one answer of the X server before it gives up: a stopped
+// or hung server must not hang the command.
+constexpr std::chrono::milliseconds kReadDeadline{3000};
+constexpr unsigned kReadDeadlineSeconds = kReadDeadline.count() / 1000;
+// The whole command's backstop, for a wait that no read deadline covers (a full socket).
+constexpr unsigned kCommandDeadlineSeconds = 15;
+
+// Connecting waits for the server's greeting with no deadline of its own: the alarm gives
+// it one. Only async-signal-safe calls here.
+extern "C" void serverDidNotAnswer(int) {
+    static const char line[] = "quenda: the X server did not answer in time\n";
+    [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
+    _exit(1);
+}
+
 // The desktop a listing reads, or nothing after one line on stderr: it needs a display and
-// a window manager (windows and their owners are the manager's clients).
+// a window manager (windows and their owners are the manager's clients). Every read it
+// makes has a deadline.
 std::unique_ptr<quenda::X11Desktop> managedDesktop(QTextStream& err, const char* what) {
     QString error;
+    std::signal(SIGALRM, serverDidNotAnswer);
+    alarm(kReadDeadlineSeconds);
     auto desktop = quenda::X11Desktop::open(&error);
+    alarm(kCommandDeadlineSeconds);
     if (!desktop) {
         err << "quenda: " << error << "\n";
         return nullptr;
     }
-    if (!desktop->hasWindowManager()) {
+    desktop->setReplyDeadline(kReadDeadline);
+    const bool managed = desktop->hasWindowManager();
+    if (const auto failure = desktop->connectionFailure()) {
+        err << "quenda: " << *failure << "\n";
+        return nullptr;
+    }
+    if (!managed) {
         err << "quenda: no EWMH window manager is running on display " << desktop->displayName()
             << "; " << what << " cannot be listed without one\n";
         return nullptr;
@@ -57,14 +86,29 @@ bool jsonOption(const QStringList& args, const char* command, bool* json, QTextS
     return false;
 }
 
+// A listing is printed only when the server answered every read: one that lost the server
+// part way would be partial (or empty) and look complete.
+int finishListing(const quenda::X11Desktop& desktop, const QString& text, QTextStream& out,
+                  QTextStream& err) {
+    if (const auto failure = desktop.connectionFailure()) {
+        err << "quenda: " << *failure << "\n";
+        return 1;
+    }
+    out << text;
+    return 0;
+}
+
 int windowsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     bool json = false;
     if (!jsonOption(args, "windows", &json, err)) return 2;
     const auto desktop = managedDesktop(err, "windows");
     if (!desktop) return 1;
     const quenda::AX ax(desktop->windowServer());
-    quenda::printWindows(ax, json, out);
-    return 0;
+    QString text;
+    QTextStream listing(&text);
+    quenda::printWindows(ax, json, listing);
+    listing.flush();
+    return finishListing(*desktop, text, out, err);
 }
 
 int appsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -72,8 +116,11 @@ int appsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (!jsonOption(args, "apps", &json, err)) return 2;
     const auto desktop = managedDesktop(err, "applications");
     if (!desktop) return 1;
-    quenda::printApplications(desktop->applications(), json, out);
-    return 0;
+    QString text;
+    QTextStream listing(&text);
+    quenda::printApplications(desktop->applications(), json, listing);
+    listing.flush();
+    return finishListing(*desktop, text, out, err);
 }
 
 }  // namespace

@@ -53,6 +53,17 @@ TEST_F(AppsCommand, TextHasOneLinePerApplication) {
     EXPECT_EQ(lines[2].simplified(), "100 regular - QuendaTest");
 }
 
+TEST_F(AppsCommand, TextEscapesControlCharactersOfNamesAndIdentifiers) {
+    SimApp& evil = d.app(500, QStringLiteral("Evil\x1b]2;x\x07\n9 regular fake Fake"));
+    evil.bundleID = QStringLiteral("id\tx");
+    const QStringList lines = print(false).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[3].simplified(),
+              QStringLiteral("500 regular id\\tx Evil\\x1b]2;x\\x07\\n9 regular fake Fake"));
+    const QJsonArray list = QJsonDocument::fromJson(print(true).toUtf8()).array();
+    EXPECT_EQ(list[3].toObject().value("name").toString(), evil.name);
+}
+
 TEST_F(AppsCommand, NothingRunningPrintsAnEmptyList) {
     SimDesktop empty;
     QString text;

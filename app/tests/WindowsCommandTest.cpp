@@ -43,5 +43,36 @@ TEST(WindowsCommand, TextHasOneLinePerWindow) {
     EXPECT_TRUE(text.trimmed().endsWith("Docs"));
 }
 
+// Titles and names come from other programs: in text they reach the terminal escaped, one row
+// per window whatever they hold; JSON carries them as they are.
+TEST(WindowsCommand, TitlesWithControlCharactersCannotForgeRowsOrReachTheTerminal) {
+    SimDesktop d;
+    const auto ids = d.load("101 Safari 'x' 0,25 720x875; 102 Term 'y' 10,10 300x200");
+    d.window(ids[0]).title =
+        QStringLiteral("\x1b]0;owned\x07\x1b[31mred\n4242  Fake  0,0 1x1  row");
+    d.window(ids[1]).title = QStringLiteral("100% %3 C:\\tmp");
+    QString text;
+    QTextStream out(&text);
+    printWindows(AX(d), false, out);
+    out.flush();
+    const QStringList rows = text.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 2) << text.toStdString();
+    EXPECT_FALSE(text.contains(QChar(0x1b)));
+    EXPECT_FALSE(text.contains(QChar(0x07)));
+    EXPECT_TRUE(rows[0].endsWith(
+        QStringLiteral("\\x1b]0;owned\\x07\\x1b[31mred\\n4242  Fake  0,0 1x1  row")))
+        << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].endsWith(QStringLiteral("10,10 300x200  100% %3 C:\\\\tmp")))
+        << rows[1].toStdString();
+
+    QString json;
+    QTextStream jsonOut(&json);
+    printWindows(AX(d), true, jsonOut);
+    jsonOut.flush();
+    const QJsonArray list = QJsonDocument::fromJson(json.toUtf8()).array();
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_EQ(list[0].toObject().value("title").toString(), d.window(ids[0]).title.value());
+}
+
 }  // namespace
 }  // namespace quenda

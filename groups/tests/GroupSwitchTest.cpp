@@ -50,6 +50,22 @@ TEST(Show, TilesTheGroupAndRaisesItsFirstWindowLast) {
                                }));
 }
 
+// A member gone to another desktop is neither tiled, raised nor focused: showing the group
+// never takes the user to another desktop.
+TEST(Show, LeavesOutAMemberThatWentToAnotherDesktop) {
+    SwitchDesk d;
+    d.desktop.window(d.w[3]).desktop = 1;
+    d.groups.show(1);
+    d.clock.advance(1);
+    for (const WindowPlan& plan : d.desktop.plans) {
+        for (const FrameRequest& f : plan.frames) EXPECT_NE(f.window.id, d.w[3]);
+        for (const WindowRef& r : plan.raise) EXPECT_NE(r.id, d.w[3]);
+        if (plan.focus) EXPECT_NE(plan.focus->id, d.w[3]);
+    }
+    EXPECT_EQ(d.desktop.window(d.w[3]).frame, (Rect{0, 25, 700, 800}));
+    EXPECT_EQ(d.desktop.frontmost, 103);
+}
+
 TEST(Show, WrapsAroundAtBothEnds) {
     const std::vector<std::pair<int, int>> cases = {{3, 0}, {-1, 2}, {7, 1}, {-4, 2}, {2, 2}};
     for (const auto& [index, target] : cases) {

@@ -111,6 +111,30 @@ TEST(AutoGroup, TakesStandardWindowsOfRegularApplicationsThatAreNotOnScreen) {
     EXPECT_EQ(d.groups.groups()[0][0].appName, QStringLiteral("App"));
 }
 
+// Only the windows of the desktop the user sees, and those shown on every desktop, are
+// grouped; a window that goes to another desktop leaves its group.
+TEST(AutoGroup, TakesOnlyTheWindowsOfTheCurrentDesktop) {
+    GroupsDesk d(QStringLiteral("2560x1415+0+0"), {});
+    d.prefs.set(settings::groupSize, 2);
+    const auto w = d.desktop.load(
+        "101 Safari 'a' 0,25 700x800 *; 102 Mail 'elsewhere' 0,25 700x800 desktop=1; "
+        "103 Notes 'sticky' 0,25 700x800 desktop=all; 101 Safari 'a2 elsewhere' 0,25 700x800 "
+        "desktop=2; 104 Mail 'min elsewhere' 0,25 700x800 min desktop=1; "
+        "105 Term 'b' 0,25 700x800");
+    d.groups.autoGroup(false);
+    EXPECT_EQ(d.ids(), (Ids{{w[0], w[2]}, {w[5]}}));
+
+    d.desktop.window(w[2]).desktop = 1;
+    d.desktop.window(w[1]).desktop = 0;  // comes to this desktop: joins the last group
+    d.groups.refresh();
+    EXPECT_EQ(d.ids(), (Ids{{w[0]}, {w[5], w[1]}}));
+
+    // On another desktop, the other desktop's windows.
+    d.desktop.currentDesktop = 2;
+    d.groups.autoGroup(false);
+    EXPECT_EQ(d.ids(), (Ids{{w[3]}}));
+}
+
 TEST(AutoGroup, WithNoWindowsLeavesNoGroups) {
     GroupsDesk d;
     d.groups.autoGroup(false);

@@ -82,6 +82,10 @@ std::vector<uint64_t> SimDesktop::load(const QString& fixture) {
                 w.alpha = flag.mid(6).toDouble();
             else if (flag.startsWith(QLatin1String("layer=")))
                 w.layer = flag.mid(6).toLongLong();
+            else if (flag == QLatin1String("desktop=all"))
+                w.desktop = SimWindow::allDesktops;
+            else if (flag.startsWith(QLatin1String("desktop=")))
+                w.desktop = flag.mid(8).toInt();
             else
                 throw std::invalid_argument("bad fixture flag: " + flag.toStdString());
         }
@@ -182,14 +186,25 @@ std::optional<std::vector<WindowRef>> SimDesktop::windows(int32_t pid) {
     auto it = apps_.find(pid);
     if (it == apps_.end() || it->second.windowsReadFails) return std::nullopt;
     std::vector<WindowRef> list;
-    for (uint64_t id : it->second.windows) list.push_back({pid, id});
+    for (uint64_t id : it->second.windows) {
+        if (onCurrentDesktop(windows_.at(id))) list.push_back({pid, id});
+    }
     return list;
 }
 
 std::optional<WindowRef> SimDesktop::focusedWindow(int32_t pid) {
     auto it = apps_.find(pid);
-    if (it == apps_.end() || !it->second.focusedWindow) return std::nullopt;
-    return WindowRef{pid, *it->second.focusedWindow};
+    if (it == apps_.end()) return std::nullopt;
+    const auto& focused = it->second.focusedWindow;
+    if (!focused) return std::nullopt;
+    const auto found = windows_.find(*focused);
+    if (found == windows_.end() || onCurrentDesktop(found->second)) return WindowRef{pid, *focused};
+    // Its window is on another desktop: its frontmost one on this desktop, if any.
+    for (uint64_t id : stacking_) {
+        const SimWindow& w = windows_.at(id);
+        if (w.pid == pid && onCurrentDesktop(w)) return WindowRef{pid, id};
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> SimDesktop::applicationName(int32_t pid) {
@@ -270,6 +285,10 @@ QString SimDesktop::dump() const {
         if (w.role == WindowRole::dialog) entry += QStringLiteral(" dialog");
         if (w.alpha) entry += QStringLiteral(" alpha=%1").arg(*w.alpha);
         if (w.layer != 0) entry += QStringLiteral(" layer=%1").arg(w.layer);
+        if (w.desktop == SimWindow::allDesktops)
+            entry += QStringLiteral(" desktop=all");
+        else if (w.desktop != 0)
+            entry += QStringLiteral(" desktop=%1").arg(w.desktop);
         entries << entry;
     }
     return entries.join(QStringLiteral("; "));
@@ -280,7 +299,7 @@ std::optional<std::vector<WindowListEntry>> SimDesktop::windowList() {
     std::vector<WindowListEntry> list;
     for (uint64_t id : stacking_) {
         const SimWindow& w = windows_.at(id);
-        if (!w.onScreen || w.minimized || apps_.at(w.pid).hidden) continue;
+        if (!w.onScreen || w.minimized || apps_.at(w.pid).hidden || !onCurrentDesktop(w)) continue;
         list.push_back({w.layer, w.pid, w.listBounds.value_or(w.frame), w.alpha, w.id});
     }
     return list;

@@ -32,6 +32,7 @@ struct SimWindow {
     int64_t layer = 0;
     std::optional<double> alpha;
     bool onScreen = true;
+    int desktop = 0;  // the virtual desktop it is on; `SimWindow::allDesktops` when sticky
     bool closable = true;
     std::optional<Rect> listBounds;  // what the window list says, when it differs from frame
 
@@ -42,6 +43,8 @@ struct SimWindow {
     bool fixedPosition = false;
 
     std::set<SimRead> unreadable;  // these read as nothing
+
+    static constexpr int allDesktops = -1;
 };
 
 struct SimApp {
@@ -86,7 +89,8 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     uint64_t open(int32_t pid, const QString& appName, const QString& title, const Rect& frame);
     // Opens windows from a one-line description, listed front to back, e.g.
     //   "101 Safari 'Docs' 0,25 720x875 *; 102 Terminal 'sh' 100,100 600x400 min"
-    // Flags: * focused, min minimised, hidden (not on screen), dialog, alpha=N, layer=N.
+    // Flags: * focused, min minimised, hidden (not on screen), dialog, alpha=N, layer=N,
+    // desktop=N (the virtual desktop, from 0; `all` for every one).
     std::vector<uint64_t> load(const QString& fixture);
     // The desktop in the same notation, front to back, for comparing before and after: the
     // windows `load` would make again, with ids as application pids.
@@ -107,6 +111,13 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     std::vector<QString> launches;  // locations launched, in order
     std::vector<int32_t> activations;
     std::vector<WindowPlan> plans;  // every plan applied, in order
+
+    // The virtual desktop the user sees: windows on others are neither listed nor the
+    // applications' windows, as if they were not there.
+    int currentDesktop = 0;
+    bool onCurrentDesktop(const SimWindow& w) const {
+        return w.desktop == SimWindow::allDesktops || w.desktop == currentDesktop;
+    }
 
     bool trusted = true;
     int trustRequests = 0;

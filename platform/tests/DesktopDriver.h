@@ -39,6 +39,9 @@ class DesktopDriver {
     virtual void minimize(uint64_t window) = 0;
     // Brings the window in front of all others, as clicking it would.
     virtual void raise(uint64_t window) = 0;
+    // Sends the window to another virtual desktop (0 is the first, the one the user sees),
+    // as a pager would.
+    virtual void moveToDesktop(uint64_t window, int desktop) = 0;
     // The window disappears without notice (its client dies).
     virtual void destroy(uint64_t window) = 0;
     // Waits until the desktop has taken in every change made so far.

@@ -141,6 +141,14 @@ void PrivateDisplay::killServer() {
     server_ = -1;
 }
 
+void PrivateDisplay::stopServer() {
+    if (server_ > 0) kill(server_, SIGSTOP);
+}
+
+void PrivateDisplay::continueServer() {
+    if (server_ > 0) kill(server_, SIGCONT);
+}
+
 // Openbox answers a frame-extents request only from its event loop, which it enters after
 // grabbing its key bindings; the answer means both are in place.
 bool PrivateDisplay::waitForWindowManager(QString* error) {

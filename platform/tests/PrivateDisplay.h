@@ -24,6 +24,9 @@ class PrivateDisplay {
     bool run(const QString& program, const QStringList& args);
     // Ends the server at once, as a crash would.
     void killServer();
+    // Freezes the server (SIGSTOP), as a hung one would, and lets it go on (SIGCONT).
+    void stopServer();
+    void continueServer();
 
   private:
     PrivateDisplay() = default;

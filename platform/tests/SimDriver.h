@@ -24,6 +24,9 @@ class SimDriver final : public DesktopDriver {
     int32_t pidOf(uint64_t window) override { return desktop.window(window).pid; }
     void minimize(uint64_t window) override { desktop.window(window).minimized = true; }
     void raise(uint64_t window) override { desktop.focus(window); }  // raised and active
+    void moveToDesktop(uint64_t window, int number) override {
+        desktop.window(window).desktop = number;
+    }
     // Its process dies, and the window with it.
     void destroy(uint64_t window) override { desktop.quit(pidOf(window)); }
 

@@ -159,6 +159,32 @@ TEST_P(WindowServerContract, APlanRaisesBackToFrontAndFocusesOnce) {
     EXPECT_EQ(focused->ref(), ref(a));
 }
 
+// A window on another virtual desktop is out of reach: not listed, not among its
+// application's windows and not its focused window, until it comes back.
+TEST_P(WindowServerContract, WindowsOfAnotherDesktopAreOutOfReach) {
+    const uint64_t here = driver->openWindow("contract-here", {40, 40, 300, 200});
+    const uint64_t away = driver->openWindow("contract-away", {80, 80, 300, 200});
+    driver->raise(away);
+    driver->moveToDesktop(away, 1);
+    driver->raise(here);
+    driver->settle();
+    const std::vector<QString> ours{"contract-here", "contract-away"};
+    EXPECT_TRUE(driver->waitFor([&] { return visibleTitles(ours).size() == 1; }));
+    EXPECT_EQ(visibleTitles(ours), std::vector<QString>{"contract-here"});
+    EXPECT_EQ(server().windows(driver->pidOf(away)), std::vector<WindowRef>{});
+    EXPECT_EQ(server().focusedWindow(driver->pidOf(away)), std::nullopt);
+    EXPECT_EQ(server().windows(driver->pidOf(here)), std::vector<WindowRef>{ref(here)});
+    EXPECT_EQ(server().focusedWindow(driver->pidOf(here)), ref(here));
+
+    driver->moveToDesktop(away, 0);
+    driver->settle();
+    EXPECT_TRUE(driver->waitFor([&] {
+        return server().windows(driver->pidOf(away)) == std::vector<WindowRef>{ref(away)};
+    }));
+    EXPECT_EQ(server().focusedWindow(driver->pidOf(away)), ref(away));
+    EXPECT_EQ(visibleTitles(ours).size(), 2u);
+}
+
 TEST_P(WindowServerContract, CloseAsksTheWindowToGo) {
     const uint64_t id = driver->openWindow("contract-close", {60, 60, 300, 200});
     const auto w = handle(id);

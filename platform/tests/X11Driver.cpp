@@ -186,6 +186,15 @@ void X11Driver::raise(uint64_t window) {
     if (!raised) ADD_FAILURE() << "window " << window << " was not raised";
 }
 
+void X11Driver::moveToDesktop(uint64_t window, int desktop) {
+    run("wmctrl", {"-i", "-r", QString::number(window), "-t", QString::number(desktop)});
+    const bool moved = waitUntil([&] {
+        return property(conn_, window, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL) ==
+               std::vector<uint32_t>{uint32_t(desktop)};
+    });
+    if (!moved) ADD_FAILURE() << "window " << window << " did not go to desktop " << desktop;
+}
+
 void X11Driver::destroy(uint64_t window) {
     auto it = xterms_.find(window);
     if (it == xterms_.end()) return;

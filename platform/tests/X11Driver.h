@@ -38,6 +38,7 @@ class X11Driver final : public DesktopDriver {
     int32_t pidOf(uint64_t window) override;
     void minimize(uint64_t window) override;
     void raise(uint64_t window) override;
+    void moveToDesktop(uint64_t window, int desktop) override;
     void destroy(uint64_t window) override;
     // Runs the event loop once (deferred moves go out), then waits until the window manager
     // has handled everything sent so far.

@@ -138,6 +138,32 @@ TEST_F(X11WithoutManager, ALostServerAnswersNothing) {
     EXPECT_FALSE(desktop->screens().mainScreen());
     EXPECT_EQ(desktop->screens().pointerLocation(), (Point{}));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    // Told apart from an empty desktop.
+    EXPECT_EQ(desktop->connectionFailure(),
+              QStringLiteral("the X connection to display '%1' was lost").arg(display->name()));
+}
+
+// A frozen server (stopped, or hung) answers nothing: with a read deadline, the first read
+// gives up at the deadline, every later one at once, and the connection says why.
+TEST_F(X11WithoutManager, AStoppedServerIsGivenUpAtTheReadDeadline) {
+    WindowServer& server = desktop->windowServer();
+    desktop->setReplyDeadline(std::chrono::milliseconds(500));
+    ASSERT_TRUE(server.windowList());
+    EXPECT_EQ(desktop->connectionFailure(), std::nullopt);
+
+    display->stopServer();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(server.windowList());
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(450));
+    EXPECT_LT(waited, std::chrono::seconds(2));
+    EXPECT_FALSE(server.windows(1));
+    EXPECT_FALSE(desktop->hasWindowManager());
+    EXPECT_TRUE(desktop->screens().screens().empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(desktop->connectionFailure(),
+              QStringLiteral("X display '%1' did not answer within 0.5 s").arg(display->name()));
+    display->continueServer();
 }
 
 }  // namespace

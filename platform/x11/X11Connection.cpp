@@ -6,6 +6,7 @@
 
 #include <xcb/randr.h>
 #include <xcb/res.h>
+#include <xcb/xcbext.h>
 
 namespace quenda::x11 {
 
@@ -89,6 +90,27 @@ void X11Connection::noteError(const xcb_generic_error_t& e) {
                           .arg(e.minor_code)
                           .arg(e.resource_id, 0, 16);
     qWarning("quenda x11: %s", qPrintable(lastUnexpected_));
+}
+
+void* X11Connection::awaitReply(unsigned int sequence, xcb_generic_error_t** error) {
+    *error = nullptr;
+    if (!alive()) return nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + *replyDeadline_;
+    xcb_flush(c_);
+    for (;;) {
+        void* reply = nullptr;
+        // Reads what the server has sent without blocking; done on a reply, an error, or a
+        // lost connection (which answers nothing).
+        if (xcb_poll_for_reply(c_, sequence, &reply, error)) return reply;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            stalled_ = true;
+            return nullptr;
+        }
+        pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
+        poll(&p, 1, int(left.count()) + 1);
+    }
 }
 
 bool X11Connection::dispatch(const xcb_generic_event_t& e) {

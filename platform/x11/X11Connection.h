@@ -33,8 +33,20 @@ class X11Connection {
     QString displayName() const { return display_; }
     bool hasRandr() const { return randr_; }
     bool hasXRes() const { return xres_; }
-    // False once the server has gone away; every read then gives nothing at once.
-    bool alive() const { return !xcb_connection_has_error(c_); }
+    // False once the server has gone away, or did not answer in time; every read then gives
+    // nothing at once.
+    bool alive() const { return !stalled_ && !xcb_connection_has_error(c_); }
+    // Why the connection is no longer usable: lost, or the server stopped answering.
+    enum class Failure : uint8_t { none, lost, notAnswering };
+    Failure failure() const {
+        if (stalled_) return Failure::notAnswering;
+        return xcb_connection_has_error(c_) ? Failure::lost : Failure::none;
+    }
+    // From now on, no reply is waited for longer than `limit`: past it the server counts as
+    // not answering (stopped or hung) and the connection is given up. Without it replies are
+    // waited for as long as the server lives, which the running application relies on.
+    void setReplyDeadline(std::chrono::milliseconds limit) { replyDeadline_ = limit; }
+    std::optional<std::chrono::milliseconds> replyDeadline() const { return replyDeadline_; }
     // An EWMH window manager is running: the root names a check window that names itself.
     bool hasWindowManager() { return managerCheckWindow().has_value(); }
     // That check window; a new one means a new manager.
@@ -44,7 +56,9 @@ class X11Connection {
     template <typename R, typename Cookie>
     Reply<R> reply(R* (*take)(xcb_connection_t*, Cookie, xcb_generic_error_t**), Cookie cookie) {
         xcb_generic_error_t* error = nullptr;
-        Reply<R> r(take(c_, cookie, &error));
+        // Every xcb reply function is the generic wait for that sequence number, typed.
+        Reply<R> r(replyDeadline_ ? static_cast<R*>(awaitReply(cookie.sequence, &error))
+                                  : take(c_, cookie, &error));
         if (error) noteError(*error);
         std::free(error);
         return r;
@@ -81,6 +95,9 @@ class X11Connection {
   private:
     X11Connection() = default;
     void noteError(const xcb_generic_error_t& e);
+    // The reply to `sequence` within the reply deadline; nothing, and the connection given
+    // up, when the deadline passes first.
+    void* awaitReply(unsigned int sequence, xcb_generic_error_t** error);
     // Accounts for an error or shows an event to the handler; true for an event.
     bool dispatch(const xcb_generic_event_t& e);
 
@@ -93,6 +110,8 @@ class X11Connection {
     int unexpectedErrors_ = 0;
     QString lastUnexpected_;
     EventHandler handler_;
+    std::optional<std::chrono::milliseconds> replyDeadline_;
+    bool stalled_ = false;  // the server did not answer within the deadline
 };
 
 }  // namespace quenda::x11

@@ -54,6 +54,24 @@ QString X11Desktop::displayName() const {
 void X11Desktop::setUserTimeSource(std::function<uint32_t()> source) {
     impl_->server.setUserTimeSource(std::move(source));
 }
+void X11Desktop::setReplyDeadline(std::chrono::milliseconds limit) {
+    impl_->connection->setReplyDeadline(limit);
+}
+std::optional<QString> X11Desktop::connectionFailure() const {
+    const x11::X11Connection& c = *impl_->connection;
+    switch (c.failure()) {
+        case x11::X11Connection::Failure::none:
+            return std::nullopt;
+        case x11::X11Connection::Failure::lost:
+            return QStringLiteral("the X connection to display '%1' was lost").arg(c.displayName());
+        case x11::X11Connection::Failure::notAnswering:
+            return QStringLiteral("X display '%1' did not answer within %2 s")
+                .arg(c.displayName())
+                .arg(double(c.replyDeadline().value_or(std::chrono::milliseconds{}).count()) /
+                     1000);
+    }
+    return std::nullopt;
+}
 int X11Desktop::unexpectedXErrors() const {
     return impl_->connection->unexpectedErrors();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QString>
 
@@ -34,6 +36,13 @@ class X11Desktop {
     // window managers with focus-stealing prevention let an activation through. Without it
     // requests carry "current time".
     void setUserTimeSource(std::function<uint32_t()> source);
+    // No read waits for the server longer than `limit` from now on: a server that is stopped
+    // or hung is then given up, and every read gives nothing. For the command line; the
+    // running application waits as long as the server lives.
+    void setReplyDeadline(std::chrono::milliseconds limit);
+    // Why the connection can no longer be used, in one line (lost, or not answering in time);
+    // nothing while it works. A read that gave nothing because of it gave nothing true.
+    std::optional<QString> connectionFailure() const;
     // X errors that no vanished window explains (a fault of ours), and the last one's text.
     int unexpectedXErrors() const;
     QString lastUnexpectedXError() const;

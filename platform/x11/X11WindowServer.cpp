@@ -148,8 +148,12 @@ std::optional<std::vector<WindowRef>> X11WindowServer::windows(int32_t pid) {
     if (!x_.alive()) return std::nullopt;
     DesktopPass& p = fullPass();
     if (!x_.alive()) return std::nullopt;
+    // Windows on other desktops are out of reach: grouping or tiling one would switch the
+    // user's desktop, or place it where it cannot be seen.
     std::vector<WindowRef> list;
-    for (const ClientInfo* c : windowsOf(p, pid)) list.push_back({pid, c->id});
+    for (const ClientInfo* c : windowsOf(p, pid)) {
+        if (p.onCurrentDesktop(*c)) list.push_back({pid, c->id});
+    }
     return list;
 }
 
@@ -157,7 +161,9 @@ std::optional<WindowRef> X11WindowServer::focusedWindow(int32_t pid) {
     if (!x_.alive()) return std::nullopt;
     DesktopPass& p = fullPass();
     if (!x_.alive()) return std::nullopt;
-    const std::vector<const ClientInfo*> own = windowsOf(p, pid);
+    // Only its windows on the current desktop (or on all of them) are candidates.
+    std::vector<const ClientInfo*> own = windowsOf(p, pid);
+    std::erase_if(own, [&p](const ClientInfo* c) { return !p.onCurrentDesktop(*c); });
     for (const ClientInfo* c : own) {
         if (c->id == p.active) return WindowRef{pid, c->id};
     }
@@ -166,8 +172,7 @@ std::optional<WindowRef> X11WindowServer::focusedWindow(int32_t pid) {
     for (auto it = p.stacking.rbegin(); it != p.stacking.rend(); ++it) {
         for (const ClientInfo* c : own) {
             if (c->id != *it) continue;
-            if (!p.minimized(*c, x_.atoms()) && p.onCurrentDesktop(*c))
-                return WindowRef{pid, c->id};
+            if (!p.minimized(*c, x_.atoms())) return WindowRef{pid, c->id};
             if (!frontmost) frontmost = c;
         }
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: window groups on a private desktop. Five xterms are chunked into groups of
 # two, shown one group at a time (tiled, raised, the group's first window active), and
-# followed as one is minimised and restored. Frames come from x11_oracle.py (xwininfo +
+# followed as one is minimised and restored. A sixth xterm, on the second desktop, stays
+# out of every group: showing a group never takes the user to another desktop. Frames come from x11_oracle.py (xwininfo +
 # _NET_FRAME_EXTENTS); stacking, focus and states from xprop: never from our own code.
 #   groups.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR
 set -euo pipefail
@@ -51,16 +52,38 @@ expect_shown() {
 }
 
 minimized() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
+on_desktop() { [[ $(xprop -id "$1" _NET_WM_DESKTOP) == *" = $2" ]]; }
+# client_geometry ID: "x y w h" of the client window as xwininfo gives it, shown or not (the
+# oracle lists only the current desktop's windows).
+client_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left [XY]:|^ *Width:|^ *Height:/ { printf "%s ", $NF }'
+}
+
+# The user stays on the first desktop, and the window of the second one stays there, as it
+# was, whatever group is shown.
+expect_desktop_kept() {
+    expect_eq "$1: _NET_CURRENT_DESKTOP" "$(qd_root_prop _NET_CURRENT_DESKTOP)" 0
+    on_desktop "$away" 1 || fail "$1: the window of desktop 2 moved to another desktop"
+    expect_eq "$1: the frame of the window of desktop 2" "$(client_geometry "$away")" "$away_frame"
+}
 
 # ---------------------------------------------------------------------------------------
 eval "$("$scripts/virtual-desktop.sh" start --bus)"
 
+qd_open_xterm "Quenda group away" "40x10+700+500"
+away=$QD_XTERM_ID
+wmctrl -i -r "$away" -t 1
+qd_wait_until "the window to move to desktop 2" on_desktop "$away" 1 || fail "wmctrl -t 1"
+away_frame=$(client_geometry "$away")
 for n in 1 2 3 4 5; do
     qd_open_xterm "Quenda group $n" "40x10+$((60 * n))+$((40 * n))"
 done
-# Front to back as grouping sees them: the stacking order, from the top.
-mapfile -t front < <(qd_client_ids | tac)
-((${#front[@]} == 5)) || fail "expected five managed windows, got ${#front[@]}"
+# Front to back as grouping sees them: the stacking order of this desktop, from the top.
+front=()
+while read -r id; do
+    (($(printf '%d' "$id") == $(printf '%d' "$away"))) || front+=("$id")
+done < <(qd_client_ids | tac)
+((${#front[@]} == 5)) || fail "expected five managed windows here, got ${#front[@]}"
 
 start_quenda 1
 run_quenda config set groupSize 2
@@ -70,9 +93,11 @@ expect_eq "config set groupSize" "$status" 0
 run_quenda action groups.auto
 expect_eq "groups.auto status" "$status" 0
 expect_shown "groups.auto to show the first group" "${front[0]}" "${front[1]}"
+expect_desktop_kept "groups.auto"
 
 run_quenda action groups.next
 expect_shown "groups.next to show the second group" "${front[2]}" "${front[3]}"
+expect_desktop_kept "groups.next"
 import -window root "$artifacts/groups-second.png" || fail "screenshot"
 
 # A minimised window leaves its group: going back shows the one window left, alone.
@@ -80,12 +105,14 @@ xdotool windowminimize "${front[0]}"
 qd_wait_until "the first window to be minimised" minimized "${front[0]}" || fail "minimise"
 run_quenda action groups.prev
 expect_shown "groups.prev to show what is left of the first group" "${front[1]}"
+expect_desktop_kept "groups.prev"
 minimized "${front[0]}" || fail "the minimised window was brought back"
 
 # Restored, it joins the last group, which had room; prev wraps round to it.
 activate "${front[0]}"
 run_quenda action groups.prev
 expect_shown "groups.prev to wrap round to the last group" "${front[4]}" "${front[0]}"
+expect_desktop_kept "groups.prev"
 
 qd_alive "$qpid" || fail "quenda died"
 e2e_finish groups
