@@ -6,19 +6,12 @@ namespace quenda {
 
 void Arranger::apply(const WindowPlan& plan, std::function<void()> done) {
     if (plan.tiled) lastTiled_ = *plan.tiled;
-    if (plan.raiseInterval <= 0 || plan.raise.size() < 2) {
-        WindowPlan now = plan;
-        now.raiseInterval = 0;
-        if (!now.empty()) server_.apply(now);
-        if (plan.raiseInterval > 0 && !plan.raise.empty()) {
-            // One raise in steps still ends one interval later.
-            if (done) timers_.after(plan.raiseInterval, std::move(done));
-            return;
-        }
-        if (done) done();
+    if (plan.raiseInterval > 0 && !plan.raise.empty()) {
+        step(std::make_shared<const WindowPlan>(plan), 0, std::move(done));
         return;
     }
-    step(std::make_shared<const WindowPlan>(plan), 0, std::move(done));
+    if (!plan.empty()) server_.apply(plan);
+    if (done) done();
 }
 
 // Step i raises the plan's i-th window (the first step also restores and moves); the step

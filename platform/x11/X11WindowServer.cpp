@@ -251,7 +251,6 @@ void X11WindowServer::bringForward(xcb_window_t window) {
     // it through focus-stealing prevention.
     x_.sendToManager(window, a.NET_ACTIVE_WINDOW,
                      {kSourcePager, userTime(), XCB_WINDOW_NONE, 0, 0});
-    hidden_.forget(window);
 }
 
 void X11WindowServer::apply(const WindowPlan& plan) {
