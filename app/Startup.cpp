@@ -27,9 +27,12 @@ void runStartup(const StartupContext& c, const StartupSteps& s) {
     } else {
         // The prompt comes at every start without the permission; the guides only once.
         c.ax.server().requestTrust();
-        if (!c.prefs.get(settings::didShowAccessibilityOnboarding)) {
-            c.prefs.set(settings::didShowAccessibilityOnboarding, true);
-            if (s.showOnboarding) c.clock.after(kOnboardingDelay, s.showOnboarding);
+        // A start that has nothing to show them with (no dashboard in this build) leaves
+        // them for a later start.
+        if (!c.prefs.get(settings::didShowAccessibilityOnboarding) && s.showOnboarding) {
+            c.clock.after(kOnboardingDelay, [&prefs = c.prefs, show = s.showOnboarding] {
+                if (show()) prefs.set(settings::didShowAccessibilityOnboarding, true);
+            });
         }
     }
     if (s.silentUpdateCheck) c.clock.after(kUpdateCheckDelay, s.silentUpdateCheck);

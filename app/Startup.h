@@ -24,7 +24,9 @@ struct StartupSteps {
     std::function<void()> startCornerButton;
     std::function<void()> startClipboard;
     std::function<void()> loadShelf;
-    std::function<void()> showOnboarding;  // the dashboard's guides, first run without permission
+    // The dashboard's guides, on the first start without the permission. True when they
+    // were shown: only then are they used up.
+    std::function<bool()> showOnboarding;
     std::function<void()> silentUpdateCheck;
 };
 

@@ -52,9 +52,9 @@ std::vector<MenuEntry> buildStatusMenu(const StatusMenuContext& c) {
         items.push_back(MenuEntry::item(c.t("menu_ax_warning"), c.fixPermission));
         items.push_back(MenuEntry::separator());
     }
-    // Ctrl+, is the dashboard's own shortcut, shown as the platform writes it.
-    items.push_back(
-        MenuEntry::item(c.t("menu_open_dashboard"), c.openDashboard, QStringLiteral("⌘,")));
+    // Ctrl+, is the dashboard's own shortcut, shown as the desktop writes it.
+    items.push_back(MenuEntry::item(c.t("menu_open_dashboard"), c.openDashboard,
+                                    KeyCombo{kKeyCodeComma, kCarbonControl}.displayString()));
     items.push_back(MenuEntry::separator());
     items.push_back(actionItem(c, "menu_organize_auto", A::layoutAuto));
     items.push_back(actionItem(c, "menu_overview", A::groupsOverview));

@@ -28,7 +28,7 @@ void HotKeyCenter::logRejected(HotKeyAction action) const {
         s_.log(QStringLiteral("[Quenda] HotKey %1 · %2 → not registered: keyCode %3 with "
                               "carbonModifiers %4 is no shortcut (it needs Ctrl, Alt, Shift or "
                               "Super, and no other bit) ERROR")
-                   .arg(r.combo.displayString(), rawValue(action), QString::number(r.combo.keyCode),
+                   .arg(r.combo.symbolString(), rawValue(action), QString::number(r.combo.keyCode),
                         QString::number(r.combo.carbonModifiers)));
     }
 }
@@ -88,7 +88,7 @@ const HotKeyCenter::Statuses& HotKeyCenter::reregisterAll() {
         if (status == 0) registered_.push_back(id);
         statuses[action] = status;
         s_.log(QStringLiteral("[Quenda] HotKey %1 · %2 → status %3 %4")
-                   .arg(combo->displayString(), rawValue(action), QString::number(status),
+                   .arg(combo->symbolString(), rawValue(action), QString::number(status),
                         status == 0 ? QStringLiteral("noErr") : QStringLiteral("ERROR")));
     }
     statuses_ = std::move(statuses);

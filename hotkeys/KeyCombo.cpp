@@ -180,6 +180,25 @@ QString KeyCombo::keyLabel() const {
     return QStringLiteral("#%1").arg(keyCode);
 }
 
+QString KeyCombo::displayString() const {
+    // Named keys as Qt names them; every other label already reads the same.
+    static const std::map<uint32_t, QString> names{
+        {36, "Return"}, {76, "Enter"},  {48, "Tab"},     {51, "Backspace"}, {117, "Del"},
+        {123, "Left"},  {124, "Right"}, {126, "Up"},     {125, "Down"},     {115, "Home"},
+        {119, "End"},   {116, "PgUp"},  {121, "PgDown"},
+    };
+    QString text;
+    if (carbonModifiers & kCarbonControl) text += QStringLiteral("Ctrl+");
+    if (carbonModifiers & kCarbonOption) text += QStringLiteral("Alt+");
+    if (carbonModifiers & kCarbonShift) text += QStringLiteral("Shift+");
+    if (carbonModifiers & kCarbonCommand) text += QStringLiteral("Meta+");
+    if (auto it = names.find(keyCode); it != names.end()) return text + it->second;
+    const QString label = keyLabel();
+    if (label.startsWith(QStringLiteral("Num")) && label.size() == 4)
+        return text + QStringLiteral("Num+") + label.back();
+    return text + label;
+}
+
 QString KeyCombo::keyEquivalent() const {
     if (auto it = functionKeyEquivalents().find(keyCode); it != functionKeyEquivalents().end())
         return it->second;

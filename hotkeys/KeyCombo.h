@@ -31,6 +31,7 @@ inline constexpr uint64_t kFlagNumericPad = 0x200000;
 inline constexpr uint64_t kFlagFunction = 0x800000;
 
 inline constexpr uint32_t kKeyCodeEscape = 53;
+inline constexpr uint32_t kKeyCodeComma = 43;
 
 // One shortcut: a hardware-independent virtual key code (US key positions) plus modifiers.
 struct KeyCombo {
@@ -50,7 +51,11 @@ struct KeyCombo {
     bool isValid() const;
     QString modifierSymbols() const;  // "⌃⌥⇧⌘" order
     QString keyLabel() const;         // "A", "F5", "Space", "#10" for a key without a label
-    QString displayString() const { return modifierSymbols() + keyLabel(); }
+    // The combination as this desktop writes it for the user ("Ctrl+Alt+1", "Meta+Space"),
+    // the way Qt's native key-sequence text does: menus, messages and the dashboard.
+    QString displayString() const;
+    // The compact symbols of the registration log ("⌃⌥1"), a documented, stable format.
+    QString symbolString() const { return modifierSymbols() + keyLabel(); }
     // What a menu item shows as its shortcut: the character and the modifier flags.
     QString keyEquivalent() const;
     uint64_t menuModifierMask() const;

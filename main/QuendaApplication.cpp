@@ -65,7 +65,10 @@ struct Services {
         if (const auto slot = titleSlot(a)) return l10n.format(titleKey(a), {*slot});
         return l10n.t(titleKey(a));
     }
+    // What the menu and messages show: only a shortcut that is taken for its command (one
+    // of a command still to come is left to other applications).
     std::optional<QString> shortcut(HotKeyAction a) const {
+        if (!isAvailable(a)) return std::nullopt;
         if (const auto combo = hotKeys.combo(a)) return combo->displayString();
         return std::nullopt;
     }

@@ -16,9 +16,18 @@ struct Boot {
         const auto record = [this](const char* name) {
             return [this, name] { log.push_back(name); };
         };
-        steps = {record("menu"),     record("tracking"),   record("status item"),
-                 record("hot keys"), record("corner"),     record("clipboard"),
-                 record("shelf"),    record("onboarding"), record("update check")};
+        steps = {record("menu"),
+                 record("tracking"),
+                 record("status item"),
+                 record("hot keys"),
+                 record("corner"),
+                 record("clipboard"),
+                 record("shelf"),
+                 [this] {
+                     log.push_back("onboarding");
+                     return guidesShown;
+                 },
+                 record("update check")};
     }
     void run() {
         runStartup({ax, prefs, hud, clock,
@@ -44,6 +53,7 @@ struct Boot {
     StartupSteps steps;
     std::vector<std::string> log;
     bool layoutAutoBound = true, bridgeMarkBound = true;
+    bool guidesShown = true;
 };
 
 TEST(Startup, RunsItsStepsInOrderThenGreetsAndChecksForUpdatesLater) {
@@ -73,17 +83,40 @@ TEST(Startup, WithoutPermissionPromptsEveryTimeButShowsTheGuidesOnce) {
     b.run();
     EXPECT_TRUE(b.hud.messages.empty());
     EXPECT_EQ(b.desktop.trustRequests, 1);
-    EXPECT_TRUE(b.prefs.get(settings::didShowAccessibilityOnboarding));
     b.clock.advance(0.59);
     EXPECT_EQ(b.log.back(), "shelf");
+    EXPECT_FALSE(b.prefs.get(settings::didShowAccessibilityOnboarding));
     b.clock.advance(0.01);
     EXPECT_EQ(b.log.back(), "onboarding");
+    EXPECT_TRUE(b.prefs.get(settings::didShowAccessibilityOnboarding));
 
     b.log.clear();
     b.run();  // the next start, same settings
     b.clock.advance(5);
     EXPECT_EQ(b.desktop.trustRequests, 2);
     EXPECT_EQ(std::count(b.log.begin(), b.log.end(), "onboarding"), 0);
+}
+
+// The guides are used up only by being shown: a start that could not show them (nothing to
+// show them with, or it failed) leaves them for the next start.
+TEST(Startup, GuidesNotShownAreNotUsedUp) {
+    Boot b;
+    b.desktop.trusted = false;
+    b.guidesShown = false;
+    b.run();
+    b.clock.advance(5);
+    EXPECT_FALSE(b.prefs.get(settings::didShowAccessibilityOnboarding));
+
+    b.steps.showOnboarding = nullptr;
+    b.run();
+    b.clock.advance(5);
+    EXPECT_FALSE(b.prefs.get(settings::didShowAccessibilityOnboarding));
+
+    b.guidesShown = true;
+    b.steps.showOnboarding = [&b] { return b.guidesShown; };
+    b.run();
+    b.clock.advance(5);
+    EXPECT_TRUE(b.prefs.get(settings::didShowAccessibilityOnboarding));
 }
 
 }  // namespace

@@ -63,9 +63,9 @@ TEST(HotKeyAction, DefaultMapHasEveryActionBoundToItsDefault) {
     for (A a : allActions()) EXPECT_EQ(map.at(a), defaultCombo(a)) << rawValue(a).toStdString();
     // HotKeyPrefs pins the stored form of every default; these read as the menus show them.
     ASSERT_TRUE(map.at(A::layoutAuto) && map.at(A::bridgeMark) && map.at(A::bridgeSendEnter));
-    EXPECT_EQ(map.at(A::layoutAuto)->displayString(), "⌃⌥1");
-    EXPECT_EQ(map.at(A::bridgeMark)->displayString(), "⌥⇧1");
-    EXPECT_EQ(map.at(A::bridgeSendEnter)->displayString(), "⌃⌥W");
+    EXPECT_EQ(map.at(A::layoutAuto)->displayString(), "Ctrl+Alt+1");
+    EXPECT_EQ(map.at(A::bridgeMark)->displayString(), "Alt+Shift+1");
+    EXPECT_EQ(map.at(A::bridgeSendEnter)->displayString(), "Ctrl+Alt+W");
     EXPECT_EQ(map.at(A::winLeft), std::nullopt);
 }
 

@@ -20,7 +20,7 @@ struct TextCase {
     QString expected;
 };
 
-TEST(KeyCombo, DisplayStringIsSymbolsThenLabel) {
+TEST(KeyCombo, SymbolStringIsSymbolsThenLabel) {
     const TextCase cases[] = {
         {{18, kCtrlOpt}, "⌃⌥1"},
         {{49, kCarbonControl | kCarbonCommand}, "⌃⌘Space"},
@@ -34,6 +34,26 @@ TEST(KeyCombo, DisplayStringIsSymbolsThenLabel) {
         {{121, kCarbonCommand}, "⌘⇟"},
         {{42, kCarbonOption}, "⌥\\"},
         {{5, kCtrlOpt | 1024}, "⌃⌥G"},  // bits other than the four are not shown
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.combo.symbolString(), c.expected);
+}
+
+// What users of this desktop read: the words of Qt's native key-sequence text.
+TEST(KeyCombo, DisplayStringReadsAsThisDesktopWritesShortcuts) {
+    const TextCase cases[] = {
+        {{18, kCtrlOpt}, "Ctrl+Alt+1"},
+        {{18, kCarbonOption | kCarbonShift}, "Alt+Shift+1"},
+        {{43, kCarbonControl}, "Ctrl+,"},
+        {{49, kCarbonControl | kCarbonCommand}, "Ctrl+Meta+Space"},
+        {{0, kAll}, "Ctrl+Alt+Shift+Meta+A"},
+        {{122, 0}, "F1"},
+        {{80, kCarbonShift}, "Shift+F19"},
+        {{87, kCarbonControl}, "Ctrl+Num+5"},
+        {{36, kCtrlOpt}, "Ctrl+Alt+Return"},
+        {{123, kCtrlOpt}, "Ctrl+Alt+Left"},
+        {{121, kCarbonCommand}, "Meta+PgDown"},
+        {{42, kCarbonOption}, "Alt+\\"},
+        {{5, kCtrlOpt | 1024}, "Ctrl+Alt+G"},  // bits other than the four are not shown
     };
     for (const auto& c : cases) EXPECT_EQ(c.combo.displayString(), c.expected);
 }

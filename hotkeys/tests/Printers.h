@@ -12,7 +12,7 @@ inline void PrintTo(HotKeyAction a, std::ostream* os) {
     *os << rawValue(a).toStdString();
 }
 inline void PrintTo(const KeyCombo& c, std::ostream* os) {
-    *os << c.displayString().toStdString() << " (" << c.keyCode << ", " << c.carbonModifiers << ")";
+    *os << c.symbolString().toStdString() << " (" << c.keyCode << ", " << c.carbonModifiers << ")";
 }
 inline void PrintTo(const SimHotKeyRegistrar::Registration& r, std::ostream* os) {
     const KeyModifiers& m = r.modifiers;

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "hotkeys/KeyCombo.h"
 #include "views/MainMenuShortcuts.h"
 
 namespace quenda {
@@ -11,6 +12,28 @@ namespace quenda {
 class MainMenuShortcutsTest : public QObject {
     Q_OBJECT
   private slots:
+    // The menus, messages and dashboard write a combination the way Qt writes shortcuts on
+    // this desktop, so they read like every other application's.
+    void combinationsReadAsQtWritesThem() {
+        const struct {
+            KeyCombo combo;
+            QKeySequence qt;
+        } cases[] = {
+            {{18, kCarbonControl | kCarbonOption}, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_1)},
+            {{18, kCarbonOption | kCarbonShift}, QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_1)},
+            {{kKeyCodeComma, kCarbonControl}, QKeySequence(Qt::CTRL | Qt::Key_Comma)},
+            {{49, kCarbonCommand}, QKeySequence(Qt::META | Qt::Key_Space)},
+            {{36, kCarbonControl}, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+            {{123, kCarbonControl | kCarbonOption},
+             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Left)},
+            {{121, kCarbonShift}, QKeySequence(Qt::SHIFT | Qt::Key_PageDown)},
+            {{96, 0}, QKeySequence(Qt::Key_F5)},
+            {{87, kCarbonControl}, QKeySequence(Qt::CTRL | Qt::KeypadModifier | Qt::Key_5)},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(c.combo.displayString(), c.qt.toString(QKeySequence::NativeText));
+    }
+
     void keysActOnOurFrontWindowOnly() {
         int dashboards = 0, quits = 0;
         MainMenuShortcuts shortcuts([&] { ++dashboards; }, [&] { ++quits; });
