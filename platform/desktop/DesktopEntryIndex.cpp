@@ -10,7 +10,7 @@
 #include <QFileInfo>
 
 #include "platform/desktop/DesktopExec.h"
-#include "platform/desktop/RegularFile.h"
+#include "core/RegularFile.h"
 
 namespace quenda {
 

@@ -9,7 +9,7 @@
 
 #include "platform/desktop/DesktopExec.h"
 #include "platform/desktop/Processes.h"
-#include "platform/desktop/RegularFile.h"
+#include "core/RegularFile.h"
 
 namespace quenda {
 
