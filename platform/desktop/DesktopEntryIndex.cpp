@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/desktop/DesktopExec.h"
 #include "core/RegularFile.h"
+#include "platform/desktop/DesktopExec.h"
 
 namespace quenda {
 
