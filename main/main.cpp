@@ -12,11 +12,16 @@
 
 #include "app/AppsCommand.h"
 #include "app/ConfigCommand.h"
+#include "app/HistoryCommand.h"
 #include "app/WindowsCommand.h"
+#include "clipboard/HistoryFile.h"
 #include "core/AX.h"
+#include "core/AppPaths.h"
+#include "core/L10n.h"
 #include "main/ActionCommand.h"
 #include "main/QuendaApplication.h"
 #include "platform/desktop/JsonFileDefaults.h"
+#include "platform/desktop/XdgUserFolders.h"
 #include "platform/x11/X11Desktop.h"
 
 namespace {
@@ -30,6 +35,7 @@ const char* const kUsage =
     "  action ID                        run one command in the running Quenda\n"
     "  windows [--json]                 list the visible windows front to back\n"
     "  apps [--json]                    list the running applications as Quenda knows them\n"
+    "  history [--json]                 list the clipboard history, newest first\n"
     "  config list                      show every setting\n"
     "  config get KEY                   show one setting\n"
     "  config set KEY VALUE             change a setting (applies to the next command)\n"
@@ -123,6 +129,16 @@ int appsCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     return finishListing(*desktop, text, out, err);
 }
 
+// Needs no display: the history is read from its file.
+int historyCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    bool json = false;
+    if (!jsonOption(args, "history", &json, err)) return 2;
+    quenda::XdgUserFolders folders;
+    const quenda::AppPaths paths(folders);
+    return quenda::printHistory(quenda::history::path(paths), json, quenda::L10n::shared(), out,
+                                err);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -141,6 +157,8 @@ int main(int argc, char** argv) {
         status = windowsCommand(args, out, err);
     } else if (command == QLatin1String("apps")) {
         status = appsCommand(args, out, err);
+    } else if (command == QLatin1String("history")) {
+        status = historyCommand(args, out, err);
     } else if (command == QLatin1String("config")) {
         quenda::JsonFileDefaults store(quenda::JsonFileDefaults::defaultPath());
         status = quenda::runConfigCommand(args, store, out, err);

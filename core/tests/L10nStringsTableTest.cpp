@@ -70,6 +70,8 @@ const char* const kKeys[] = {
     "clip_header",
     "clip_history_count",
     "clip_open_full",
+    "clip_preview_files",
+    "clip_preview_image",
     "clip_recent_empty",
     "clip_recent_title",
     "clip_shelf_add_sub",
@@ -250,6 +252,7 @@ const std::map<QString, QString> kFormatArguments{
     {"action_ws_save", "d"},               // slot number
     {"bridge_no_target_hint", "@"},        // shortcut of "bridge.mark", or "Dashboard"
     {"clip_history_count", "d"},           // entries in the clipboard history
+    {"clip_preview_files", "d@"},          // files copied, the first four names
     {"clip_shelf_count", "d"},             // items on the shelf
     {"groups_current_of", "dd"},           // current group number, number of groups
     {"groups_per_group_badge", "d"},       // automatic group size

@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/RegularFile.h"
 #include "platform/desktop/DesktopExec.h"
-#include "platform/desktop/RegularFile.h"
 
 namespace quenda {
 

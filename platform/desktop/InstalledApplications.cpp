@@ -7,9 +7,9 @@
 #include <QStandardPaths>
 #include <QtDebug>
 
+#include "core/RegularFile.h"
 #include "platform/desktop/DesktopExec.h"
 #include "platform/desktop/Processes.h"
-#include "platform/desktop/RegularFile.h"
 
 namespace quenda {
 

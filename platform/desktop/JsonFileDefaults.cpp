@@ -19,7 +19,8 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
-#include "platform/desktop/RegularFile.h"
+#include "core/DamagedFile.h"
+#include "core/RegularFile.h"
 
 namespace quenda {
 
@@ -229,24 +230,11 @@ QStringList JsonFileDefaults::keys() {
 }
 
 bool JsonFileDefaults::keepDamagedAside() {
-    // A name of its own for every copy, so an earlier one is never overwritten: the time,
-    // and a number when that name is taken (every writer holds the lock, so no other
-    // writer picks the same one meanwhile).
-    const QString base = path_ + QStringLiteral(".damaged-") +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = base;
-    struct stat existing {};
-    for (int n = 2; ::lstat(QFile::encodeName(aside).constData(), &existing) == 0; ++n)
-        aside = base + QLatin1Char('-') + QString::number(n);
-    QSaveFile file(aside);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    // The settings may hold private text: the copy is the user's alone, whatever the
-    // damaged file's mode was.
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) return false;
-    file.write(damagedBytes_);
-    if (!file.commit()) return false;
+    // Every writer holds the lock, so no other writer picks the same name meanwhile.
+    const auto aside = keepDamagedCopy(path_, damagedBytes_, QDateTime::currentDateTime());
+    if (!aside) return false;
     std::fprintf(stderr, "quenda: the damaged settings file was kept as %s\n",
-                 qPrintable(QDir::toNativeSeparators(aside)));
+                 qPrintable(QDir::toNativeSeparators(*aside)));
     return true;
 }
 

@@ -13,7 +13,9 @@ namespace quenda {
 
 // What a copy holds, as far as it was read. A read fills in only what it was asked for.
 struct PasteboardContent {
-    // The change count the content belongs to.
+    // The change count the content belongs to, also when the read gave nothing (an owner
+    // that did not answer, a private copy): a reader compares it with the newest count to
+    // tell an answer that arrived after a newer change.
     int64_t changeCount = 0;
     // The kinds of data on offer, by name ("text/uri-list", "org.nspasteboard.ConcealedType",
     // "x-kde-passwordManagerHint" when it says "secret"); transport-only names are left out.
@@ -36,7 +38,8 @@ struct PasteboardRead {
     bool files = true;
     bool text = true;
     bool image = true;
-    // Characters of text kept; the rest is dropped as it arrives.
+    // Characters of text kept, as QString counts them (UTF-16 units), never ending inside a
+    // surrogate pair; the rest is dropped as it arrives, not held.
     int maxTextLength = 300000;
 };
 

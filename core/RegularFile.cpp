@@ -1,4 +1,4 @@
-#include "platform/desktop/RegularFile.h"
+#include "core/RegularFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "platform/ports/Pasteboard.h"
+
+namespace quenda {
+
+// The clipboard in memory, for tests. Every change runs the change handler at once, and a read
+// answers at once (before `read` returns), so a test states a copy and checks what was
+// recorded in the next line.
+class SimPasteboard : public Pasteboard {
+  public:
+    // Another program copies: the count advances, the content (its change count ignored)
+    // replaces what was there; the change handler runs.
+    void copy(PasteboardContent content);
+    // The owner cleared the clipboard or exited: the count advances, nothing is on offer.
+    void clear();
+    // What is on offer now (after a copy or one of our writes). A write of files offers the
+    // types "text/uri-list" and "x-special/gnome-copied-files", a text
+    // "text/plain;charset=utf-8" (and, with `alsoSelection`, the text as `selectionText`), an
+    // image "image/png".
+    const PasteboardContent& current() const { return current_; }
+    // What the desktop's other selection offers after a write with `alsoSelection`.
+    std::optional<QString> selectionText() const { return selection_; }
+    // Reads answered so far.
+    int reads() const { return reads_; }
+
+    int64_t changeCount() override { return current_.changeCount; }
+    void setChangeHandler(std::function<void()> changed) override { changed_ = std::move(changed); }
+    // Answers at once, honouring `privateTypes`, the order files, text, image (stopping at the
+    // first that gives something: at least one file, a text that is not blank, PNG bytes) and
+    // `maxTextLength`.
+    void read(const PasteboardRead& what, std::function<void(PasteboardContent)> done) override;
+
+    void writeText(const QString& text, bool alsoSelection = false) override;
+    void writeImage(const QByteArray& png) override;
+    void writeFiles(const std::vector<QString>& paths) override;
+
+  private:
+    void offer(PasteboardContent content);
+
+    PasteboardContent current_;
+    std::optional<QString> selection_;
+    std::function<void()> changed_;
+    int reads_ = 0;
+};
+
+}  // namespace quenda
