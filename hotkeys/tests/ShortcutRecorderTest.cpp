@@ -60,7 +60,7 @@ TEST_F(ShortcutRecorderTest, ACombinationIsAssignedAndRecordingEnds) {
     recorder.start(A::winLeft);
     EXPECT_TRUE(recorder.handleKey(40, kCtrlOptFlags | kFlagCapsLock));
     EXPECT_EQ(center->combo(A::winLeft), KeyCombo({40, kCarbonControl | kCarbonOption}));
-    EXPECT_EQ(recorder.banner(), (Banner{"shortcuts_assigned_msg", {"⌃⌥K", "«win.left»"}}));
+    EXPECT_EQ(recorder.banner(), (Banner{"shortcuts_assigned_msg", {"Ctrl+Alt+K", "«win.left»"}}));
     EXPECT_FALSE(recorder.isRecording());
     EXPECT_FALSE(center->isPausedForRecording());
     EXPECT_EQ(registered().size(), 9u);
@@ -74,7 +74,7 @@ TEST_F(ShortcutRecorderTest, TakingAnotherActionsCombinationWarns) {
     recorder.start(A::winLeft);
     recorder.handleKey(18, kCtrlOptFlags);
     EXPECT_EQ(recorder.banner(),
-              (Banner{"shortcuts_reassigned_msg", {"⌃⌥1", "«layout.auto»"}, Style::warning}));
+              (Banner{"shortcuts_reassigned_msg", {"Ctrl+Alt+1", "«layout.auto»"}, Style::warning}));
     EXPECT_EQ(center->combo(A::layoutAuto), std::nullopt);
     EXPECT_EQ(center->actionFor(1), A::winLeft);
 }
