@@ -220,8 +220,8 @@ TEST_F(X11PasteboardTest, WhatWeOfferUnderWhichNames) {
     const QString text = QString::fromUtf8("plain ü");
     changes([&] { pasteboard().writeText(text); });
     const QString targets = QString::fromUtf8(x().paste("TARGETS").value_or(QByteArray()));
-    for (const char* t : {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "TARGETS",
-                          "TIMESTAMP"})
+    for (const char* t :
+         {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "TARGETS", "TIMESTAMP"})
         EXPECT_TRUE(targets.contains(t)) << t << " in " << targets.toStdString();
     EXPECT_EQ(x().paste("text/plain;charset=utf-8"), text.toUtf8());
     EXPECT_EQ(x().paste("STRING"), text.toLatin1());
@@ -330,9 +330,7 @@ TEST_F(X11PasteboardTest, AnOwnerThatHangsAfterListingGivesTypesOnly) {
 }
 
 TEST_F(X11PasteboardTest, AnOwnerThatDiesMidTransferGivesNothing) {
-    changes([&] {
-        x().ownerOffers({"UTF8_STRING=" + QString(200, 'z')}, {"--die-mid-transfer"});
-    });
+    changes([&] { x().ownerOffers({"UTF8_STRING=" + QString(200, 'z')}, {"--die-mid-transfer"}); });
     double seconds = 0;
     const PasteboardContent c = timedRead(&seconds);
     EXPECT_EQ(c.text, std::nullopt);
@@ -408,7 +406,8 @@ qint64 peakKilobytesAfter(const std::function<void()>& work) {
     QFile status("/proc/self/status");
     status.open(QIODevice::ReadOnly);
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
 }
 
@@ -416,7 +415,8 @@ qint64 residentKilobytes() {
     QFile status("/proc/self/status");
     status.open(QIODevice::ReadOnly);
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
 }
 
@@ -449,7 +449,8 @@ TEST_F(X11PasteboardTest, IdleMeansAsleep) {
     auto switches = [] {
         qint64 total = 0;
         const QString self = QString::number(getpid());
-        for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const QString& task :
+             QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             if (task == self) continue;  // the main thread
             QFile status("/proc/self/task/" + task + "/status");
             status.open(QIODevice::ReadOnly);

@@ -39,8 +39,9 @@ xcb_atom_t atom(const std::string& name) {
 std::string atomName(xcb_atom_t a) {
     xcb_get_atom_name_reply_t* r =
         xcb_get_atom_name_reply(conn, xcb_get_atom_name(conn, a), nullptr);
-    std::string name = r ? std::string(xcb_get_atom_name_name(r), size_t(xcb_get_atom_name_name_length(r)))
-                         : std::string();
+    std::string name =
+        r ? std::string(xcb_get_atom_name_name(r), size_t(xcb_get_atom_name_name_length(r)))
+          : std::string();
     std::free(r);
     return name;
 }
@@ -87,8 +88,7 @@ int main(int argc, char** argv) {
             offer.push_back({atom(arg.substr(0, eq)), toLatin1 ? latin1(value) : value});
         }
     }
-    const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"),
-                     incr = atom("INCR");
+    const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(conn)).data->root;
     const xcb_window_t window = xcb_generate_id(conn);
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;

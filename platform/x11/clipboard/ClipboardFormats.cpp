@@ -63,8 +63,8 @@ bool wholePng(const QByteArray& bytes) {
     qsizetype at = 8;
     bool first = true;
     while (at + 12 <= size) {
-        const quint64 length =
-            (quint64(p[at]) << 24) | (quint64(p[at + 1]) << 16) | (quint64(p[at + 2]) << 8) | p[at + 3];
+        const quint64 length = (quint64(p[at]) << 24) | (quint64(p[at + 1]) << 16) |
+                               (quint64(p[at + 2]) << 8) | p[at + 3];
         const QByteArray type(bytes.constData() + at + 4, 4);
         if (first && type != "IHDR") return false;
         first = false;
@@ -87,10 +87,13 @@ QByteArray encodePng(const QImage& image) {
 
 bool isTransportTarget(const QString& name) {
     static const QStringList kTransport = {
-        "TARGETS",         "MULTIPLE",      "TIMESTAMP",    "SAVE_TARGETS", "DELETE",
-        "INSERT_SELECTION", "INSERT_PROPERTY", "INCR",        "LENGTH",       "LIST_LENGTH",
-        "CLIENT_WINDOW",   "HOST_NAME",     "IP_ADDRESS",   "USER",         "OWNER_OS",
-        "PROCESS",         "TASK",          "NAME",         "CLASS",        "ATOM_PAIR",
+        "TARGETS",         "MULTIPLE",      "TIMESTAMP",
+        "SAVE_TARGETS",    "DELETE",        "INSERT_SELECTION",
+        "INSERT_PROPERTY", "INCR",          "LENGTH",
+        "LIST_LENGTH",     "CLIENT_WINDOW", "HOST_NAME",
+        "IP_ADDRESS",      "USER",          "OWNER_OS",
+        "PROCESS",         "TASK",          "NAME",
+        "CLASS",           "ATOM_PAIR",
     };
     return kTransport.contains(name);
 }
@@ -148,7 +151,9 @@ void TextCollector::add(const QString& piece) {
     full_ = true;
 }
 
-QString TextCollector::take() { return std::move(text_); }
+QString TextCollector::take() {
+    return std::move(text_);
+}
 
 std::optional<QByteArray> pngFromPng(const QByteArray& bytes) {
     if (!wholePng(bytes)) return std::nullopt;

@@ -173,7 +173,9 @@ struct X11Pasteboard::Impl::Worker {
         xcb_disconnect(conn);
     }
 
-    void start() { thread = std::thread([this] { run(); }); }
+    void start() {
+        thread = std::thread([this] { run(); });
+    }
 
     // --- From the opening thread ---
     void post(Command command) {
@@ -338,7 +340,8 @@ void X11Pasteboard::Impl::Worker::handle(xcb_generic_event_t* event) {
     if (type == xfixesEvent + XCB_XFIXES_SELECTION_NOTIFY) {
         const auto* e = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
         if (e->selection != atoms.clipboard) return;
-        if (e->owner == ownerWindow && e->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER) {
+        if (e->owner == ownerWindow &&
+            e->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER) {
             if (unconfirmedClaims > 0 && --unconfirmedClaims == 0 && clipboard)
                 clipboard->time = e->selection_timestamp;
         } else if (job) {
@@ -494,8 +497,8 @@ bool X11Pasteboard::Impl::Worker::serve(const Offer& offer, xcb_window_t request
     }
     if (target == atoms.timestamp) {
         const uint32_t time = offer.time;
-        xcb_change_property(conn, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_INTEGER,
-                            32, 1, &time);
+        xcb_change_property(conn, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_INTEGER, 32,
+                            1, &time);
         return true;
     }
     const Offer::Target* t = offer.find(target);
@@ -517,8 +520,7 @@ bool X11Pasteboard::Impl::Worker::serve(const Offer& offer, xcb_window_t request
     outgoing.push_back(
         {requestor, property, t->type, t->bytes, 0, Clock::now() + kRequestorPatience});
     const uint32_t size = uint32_t(std::min<qsizetype>(t->bytes.size(), UINT32_MAX));
-    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, requestor, property, atoms.incr, 32, 1,
-                        &size);
+    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, requestor, property, atoms.incr, 32, 1, &size);
     return true;
 }
 
@@ -543,8 +545,8 @@ void X11Pasteboard::Impl::Worker::sendNextPiece(xcb_window_t window, xcb_atom_t 
     });
     if (it == outgoing.end()) return;
     const qsizetype size = std::min(kChunk, it->bytes.size() - it->offset);
-    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, window, property, it->type, 8,
-                        uint32_t(size), it->bytes.constData() + it->offset);
+    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, window, property, it->type, 8, uint32_t(size),
+                        it->bytes.constData() + it->offset);
     it->offset += size;
     it->deadline = Clock::now() + kRequestorPatience;
     if (size == 0) {  // the empty piece ends it
@@ -649,11 +651,11 @@ void X11Pasteboard::Impl::Worker::pieceArrived(const xcb_property_notify_event_t
     if (!job || incoming.state != IncomingTransfer::State::Incremental ||
         notify->atom != incoming.property)
         return;
-    x11::PropReply r(xcb_get_property_reply(
-        conn,
-        xcb_get_property(conn, 1, readerWindow, incoming.property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                         0x1fffffff),
-        nullptr));
+    x11::PropReply r(
+        xcb_get_property_reply(conn,
+                               xcb_get_property(conn, 1, readerWindow, incoming.property,
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, 0x1fffffff),
+                               nullptr));
     if (!r) {
         transferEnded(false);
         return;
@@ -717,8 +719,9 @@ void X11Pasteboard::Impl::Worker::transferEnded(bool ok) {
         }
         case Stage::Files: {
             if (ok && !done.overflow) {
-                content.files = done.target == atoms.uriList ? filesFromUriList(done.bytes)
-                                                             : filesFromGnomeCopiedFiles(done.bytes);
+                content.files = done.target == atoms.uriList
+                                    ? filesFromUriList(done.bytes)
+                                    : filesFromGnomeCopiedFiles(done.bytes);
                 if (!content.files.empty()) return finishRead(true);
             }
             return nextStage();
@@ -735,8 +738,8 @@ void X11Pasteboard::Impl::Worker::transferEnded(bool ok) {
             return nextStage();
         case Stage::Image: {
             if (ok && !done.overflow) {
-                content.png = done.target == atoms.png ? pngFromPng(done.bytes)
-                                                       : pngFromImage(done.bytes);
+                content.png =
+                    done.target == atoms.png ? pngFromPng(done.bytes) : pngFromImage(done.bytes);
                 if (content.png) return finishRead(true);
             }
             return nextStage();
@@ -811,8 +814,7 @@ void X11Pasteboard::Impl::Worker::finishRead(bool complete) {
     incoming = IncomingTransfer{};
     Impl* impl = owner;
     QMetaObject::invokeMethod(
-        receiver, [impl, id, content]() { impl->deliverRead(id, content); },
-        Qt::QueuedConnection);
+        receiver, [impl, id, content]() { impl->deliverRead(id, content); }, Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -823,7 +825,9 @@ X11Pasteboard::Impl::~Impl() {
     receiver.reset();  // and what was posted but not delivered goes with it
 }
 
-void X11Pasteboard::Impl::send(Command command) { worker->post(std::move(command)); }
+void X11Pasteboard::Impl::send(Command command) {
+    worker->post(std::move(command));
+}
 
 void X11Pasteboard::Impl::deliverCount() {
     worker->countPosted.store(false);
@@ -860,8 +864,8 @@ std::unique_ptr<X11Pasteboard> X11Pasteboard::open(QString* error, const QString
         return nullptr;
     }
     const std::vector<xcb_atom_t> a = internAll(
-        conn, {"CLIPBOARD", "TARGETS", "MULTIPLE", "TIMESTAMP", "INCR", "ATOM_PAIR",
-               "UTF8_STRING", "TEXT", "text/plain;charset=utf-8", "text/plain", "text/uri-list",
+        conn, {"CLIPBOARD", "TARGETS", "MULTIPLE", "TIMESTAMP", "INCR", "ATOM_PAIR", "UTF8_STRING",
+               "TEXT", "text/plain;charset=utf-8", "text/plain", "text/uri-list",
                "x-special/gnome-copied-files", "image/png", kHint, "_QUENDA_CLIPBOARD_0",
                "_QUENDA_CLIPBOARD_1", "_QUENDA_CLIPBOARD_2", "_QUENDA_CLIPBOARD_3"});
     if (std::count(a.begin(), a.end(), xcb_atom_t(XCB_ATOM_NONE)) > 0) {
@@ -869,16 +873,17 @@ std::unique_ptr<X11Pasteboard> X11Pasteboard::open(QString* error, const QString
         if (error) *error = QStringLiteral("the X server did not answer");
         return nullptr;
     }
-    const Atoms atoms{a[0], a[1], a[2], a[3],  a[4],  a[5],  a[6],  a[7],
-                      a[8], a[9], a[10], a[11], a[12], a[13], {a[14], a[15], a[16], a[17]}};
+    const Atoms atoms{a[0],  a[1],  a[2],  a[3],  a[4],
+                      a[5],  a[6],  a[7],  a[8],  a[9],
+                      a[10], a[11], a[12], a[13], {a[14], a[15], a[16], a[17]}};
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(conn)).data->root;
     const xcb_window_t ownerWindow = createHiddenWindow(conn, root, XCB_EVENT_MASK_NO_EVENT);
-    const xcb_window_t readerWindow = createHiddenWindow(conn, root, XCB_EVENT_MASK_PROPERTY_CHANGE);
-    xcb_xfixes_select_selection_input(
-        conn, readerWindow, atoms.clipboard,
-        XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
-            XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
-            XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    const xcb_window_t readerWindow =
+        createHiddenWindow(conn, root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    xcb_xfixes_select_selection_input(conn, readerWindow, atoms.clipboard,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     xcb_flush(conn);
 
     auto impl = std::make_unique<Impl>();
@@ -896,14 +901,15 @@ std::unique_ptr<X11Pasteboard> X11Pasteboard::open(QString* error, const QString
 X11Pasteboard::X11Pasteboard(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
 X11Pasteboard::~X11Pasteboard() = default;
 
-int64_t X11Pasteboard::changeCount() { return d_->count; }
+int64_t X11Pasteboard::changeCount() {
+    return d_->count;
+}
 
 void X11Pasteboard::setChangeHandler(std::function<void()> changed) {
     d_->changed = std::move(changed);
 }
 
-void X11Pasteboard::read(const PasteboardRead& what,
-                         std::function<void(PasteboardContent)> done) {
+void X11Pasteboard::read(const PasteboardRead& what, std::function<void(PasteboardContent)> done) {
     const uint64_t id = d_->nextRead++;
     d_->reads.emplace(id, std::move(done));
     d_->send(ReadRequest{id, what});

@@ -14,8 +14,8 @@ TEST(ClipboardFormats, TransportTargetsAreNotCopies) {
     for (const char* name : {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE",
                              "INSERT_SELECTION", "INSERT_PROPERTY"})
         EXPECT_TRUE(isTransportTarget(name)) << name;
-    for (const char* name : {"UTF8_STRING", "STRING", "text/uri-list", "image/png",
-                             "x-kde-passwordManagerHint"})
+    for (const char* name :
+         {"UTF8_STRING", "STRING", "text/uri-list", "image/png", "x-kde-passwordManagerHint"})
         EXPECT_FALSE(isTransportTarget(name)) << name;
 }
 
@@ -50,7 +50,8 @@ TEST(ClipboardFormats, GnomeCopiedFiles) {
 TEST(ClipboardFormats, WrittenFileListsReadBack) {
     const Files paths = {"/tmp/b c.txt", QString::fromUtf8("/tmp/ñ/#1%.txt"), "/tmp/plain"};
     EXPECT_EQ(uriList({"/tmp/b c.txt"}), QByteArray("file:///tmp/b%20c.txt\r\n"));
-    EXPECT_EQ(gnomeCopiedFiles({"/tmp/a", "/tmp/b"}), QByteArray("copy\nfile:///tmp/a\nfile:///tmp/b"));
+    EXPECT_EQ(gnomeCopiedFiles({"/tmp/a", "/tmp/b"}),
+              QByteArray("copy\nfile:///tmp/a\nfile:///tmp/b"));
     EXPECT_EQ(filesFromUriList(uriList(paths)), paths);
     EXPECT_EQ(filesFromGnomeCopiedFiles(gnomeCopiedFiles(paths)), paths);
 }
