@@ -397,6 +397,37 @@ TEST_F(X11PasteboardTest, OlderTextTargetsAreReadToo) {
     EXPECT_EQ(read().text, QString::fromUtf8("café"));
 }
 
+// A server that freezes or dies leaves every read answered (empty) and the pasteboard able
+// to close at once. On a display of its own.
+TEST(X11PasteboardServer, AFrozenOrLostServerLeavesReadsAnswered) {
+    QString error;
+    auto display = PrivateDisplay::start(false, &error);
+    ASSERT_TRUE(display) << error.toStdString();
+    auto emptyWithin = [](Pasteboard& pasteboard, double seconds) {
+        std::optional<PasteboardContent> got;
+        pasteboard.read({}, [&](PasteboardContent c) { got = std::move(c); });
+        if (!waitUntil([&] { return got.has_value(); }, seconds)) return false;
+        return got->types.isEmpty() && !got->text && !got->png && got->files.empty();
+    };
+
+    auto pasteboard = X11Pasteboard::open(&error, display->name());
+    ASSERT_TRUE(pasteboard) << error.toStdString();
+    display->stopServer();
+    EXPECT_TRUE(emptyWithin(*pasteboard, 3));
+    QElapsedTimer closing;
+    closing.start();
+    pasteboard.reset();
+    EXPECT_LT(closing.elapsed(), 2500);
+    display->continueServer();
+
+    pasteboard = X11Pasteboard::open(&error, display->name());
+    ASSERT_TRUE(pasteboard) << error.toStdString();
+    display->killServer();
+    EXPECT_TRUE(emptyWithin(*pasteboard, 3));
+    pasteboard->writeText("nowhere to go");
+    EXPECT_TRUE(emptyWithin(*pasteboard, 3));
+}
+
 // The peak memory of this process, reset first.
 qint64 peakKilobytesAfter(const std::function<void()>& work) {
     QFile clear("/proc/self/clear_refs");

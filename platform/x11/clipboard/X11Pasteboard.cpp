@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <future>
 #include <thread>
 #include <variant>
 
@@ -37,6 +39,8 @@ constexpr milliseconds kOwnerPatience{1000};
 constexpr milliseconds kReadCeiling{60000};
 // A program reading a large copy of ours that stops taking chunks for this long is dropped.
 constexpr milliseconds kRequestorPatience{5000};
+// How long closing the pasteboard waits for the worker before cutting its connection.
+constexpr milliseconds kStopPatience{1000};
 // Copies larger than this go out in pieces (INCR), and pieces are read at most this large.
 constexpr qsizetype kChunk = 240 * 1024;
 // The most bytes kept of a file list, an image and a password-manager marker.
@@ -167,6 +171,10 @@ struct X11Pasteboard::Impl::Worker {
     ~Worker() {
         if (thread.joinable()) {
             post(Quit{});
+            // A frozen server can hold the thread in a reply; closing the socket under it
+            // ends the wait with a connection error.
+            if (stopped.wait_for(kStopPatience) != std::future_status::ready)
+                shutdown(xcb_get_file_descriptor(conn), SHUT_RDWR);
             thread.join();
         }
         if (wake >= 0) close(wake);
@@ -174,7 +182,10 @@ struct X11Pasteboard::Impl::Worker {
     }
 
     void start() {
-        thread = std::thread([this] { run(); });
+        thread = std::thread([this] {
+            run();
+            stoppedPromise.set_value();
+        });
     }
 
     // --- From the opening thread ---
@@ -224,6 +235,8 @@ struct X11Pasteboard::Impl::Worker {
     uint8_t xfixesEvent;
     int wake;
     std::thread thread;
+    std::promise<void> stoppedPromise;
+    std::future<void> stopped = stoppedPromise.get_future();
     std::mutex mutex;
     std::deque<Command> commands;
     bool quitting = false;
