@@ -305,8 +305,8 @@ TEST_F(X11PasteboardTest, AHungOwnerCostsOneBoundedWait) {
     ASSERT_TRUE(waitUntil([&] { return answered; }, 5));
     const double seconds = clock.elapsed() / 1000.0;
     EXPECT_GE(seconds, 0.8);
-    EXPECT_LE(seconds, 2.0);
-    EXPECT_GE(ticks, 20);  // the main thread's timer kept firing
+    EXPECT_LE(seconds, 2.5);  // about a second, with room for a loaded machine
+    EXPECT_GE(ticks, 20);     // the main thread's timer kept firing
     EXPECT_TRUE(got.types.isEmpty());
     EXPECT_EQ(got.text, std::nullopt);
 
@@ -470,7 +470,9 @@ TEST_F(X11PasteboardTest, AHugeTextIsCutAsItArrives) {
     EXPECT_EQ(c.text->size(), 300000);
     EXPECT_TRUE(c.text->startsWith("0123456789"));
     EXPECT_EQ(c.text->at(1000), QChar('\n'));
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer keeps freed pieces in quarantine
     EXPECT_LT(peak - before, 30 * 1024) << "peak " << peak << " kB, before " << before << " kB";
+#endif
 }
 
 // Nothing copied, nothing done: the worker sleeps without waking.

@@ -1,6 +1,7 @@
 #include "platform/x11/clipboard/X11Pasteboard.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,10 +11,10 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
+#include <future>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <future>
 #include <thread>
 #include <variant>
 
@@ -183,6 +184,7 @@ struct X11Pasteboard::Impl::Worker {
 
     void start() {
         thread = std::thread([this] {
+            pthread_setname_np(pthread_self(), "quenda-clipboard");
             run();
             stoppedPromise.set_value();
         });
