@@ -226,6 +226,23 @@ TEST_P(PasteboardContract, OurImagesArePastedElsewhere) {
     EXPECT_EQ(read().png, png);
 }
 
+// Every copy counts once: ours are not counted twice, and copies in quick succession are
+// not merged into one step of the count.
+TEST_P(PasteboardContract, EachCopyAdvancesTheCountByOne) {
+    const int64_t before = pasteboard().changeCount();
+    pasteboard().writeText("one");
+    pasteboard().writeFiles({"/tmp/two"});
+    pasteboard().writeImage(pngImage(2, 2));
+    EXPECT_TRUE(driver->waitFor([&] { return pasteboard().changeCount() >= before + 3; }));
+    const PasteboardContent c = read();  // whatever was still on its way has arrived by now
+    EXPECT_EQ(pasteboard().changeCount(), before + 3);
+    EXPECT_EQ(c.changeCount, before + 3);
+    EXPECT_TRUE(c.png);
+
+    changes([&] { driver->copyText("four"); });
+    EXPECT_EQ(pasteboard().changeCount(), before + 4);
+}
+
 TEST_P(PasteboardContract, AnotherProgramsCopyReplacesOurs) {
     changes([&] { pasteboard().writeText("ours"); });
     changes([&] { driver->copyText("theirs"); });
