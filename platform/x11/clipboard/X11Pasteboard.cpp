@@ -713,7 +713,9 @@ void X11Pasteboard::Impl::Worker::transferEnded(bool ok) {
     PasteboardContent& content = job->content;
     switch (job->stage) {
         case Stage::Targets: {
-            if (!ok || done.type != XCB_ATOM_ATOM) return finishRead(true);
+            // Some older owners label the list TARGETS rather than ATOM.
+            if (!ok || (done.type != XCB_ATOM_ATOM && done.type != atoms.targets))
+                return finishRead(true);
             const auto* atomsOffered = reinterpret_cast<const xcb_atom_t*>(done.bytes.constData());
             job->offered.assign(atomsOffered, atomsOffered + done.bytes.size() / 4);
             const std::vector<QString> offeredNames = names(job->offered);
