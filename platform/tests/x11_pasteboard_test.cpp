@@ -49,6 +49,7 @@ class X11PasteboardDriver final : public PasteboardDriver {
         if (!pasteboard_) throw std::runtime_error(error.toStdString());
         env_ = QProcessEnvironment::systemEnvironment();
         env_.insert("DISPLAY", display_);
+        env_.insert("QT_QPA_PLATFORM", "xcb");
     }
     ~X11PasteboardDriver() override {
         pasteboard_.reset();
@@ -92,14 +93,17 @@ class X11PasteboardDriver final : public PasteboardDriver {
 
     // Our owner program offers `targets` (TARGET=VALUE); returns once it owns the clipboard.
     QProcess& ownerOffers(const QStringList& targets, const QStringList& options = {}) {
-        auto p = process();
-        p->setProcessChannelMode(QProcess::SeparateChannels);
-        p->start(QUENDA_CLIPBOARD_OWNER, options + targets);
-        if (!waitUntil([&] { return p->canReadLine() || p->state() == QProcess::NotRunning; }))
-            ADD_FAILURE() << "the owner never said it was ready";
-        EXPECT_EQ(p->readLine().trimmed(), QByteArray("ready"));
-        owners_.push_back(std::move(p));
-        return *owners_.back();
+        return startOwner(QUENDA_CLIPBOARD_OWNER, options + targets);
+    }
+    // A Qt program copies through Qt's own clipboard.
+    QProcess& qtCopies(const QStringList& args) { return startOwner(QUENDA_QT_CLIPBOARD, args); }
+    // What a Qt program pastes, one line a kind ("text ...", "url ...", "image WxH").
+    QStringList qtPastes() {
+        QProcess p;
+        p.setProcessEnvironment(env_);
+        p.start(QUENDA_QT_CLIPBOARD, {"paste"});
+        if (!p.waitForFinished(30000)) return {};
+        return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     }
 
     void copyText(const QString& text) override { xclipCopies("UTF8_STRING", text.toUtf8()); }
@@ -149,6 +153,16 @@ class X11PasteboardDriver final : public PasteboardDriver {
     }
 
   private:
+    QProcess& startOwner(const QString& program, const QStringList& args) {
+        auto p = process();
+        p->setProcessChannelMode(QProcess::SeparateChannels);
+        p->start(program, args);
+        if (!waitUntil([&] { return p->canReadLine() || p->state() == QProcess::NotRunning; }))
+            ADD_FAILURE() << program.toStdString() << " never said it was ready";
+        EXPECT_EQ(p->readLine().trimmed(), QByteArray("ready"));
+        owners_.push_back(std::move(p));
+        return *owners_.back();
+    }
     std::unique_ptr<QProcess> process() {
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(env_);
@@ -390,6 +404,33 @@ TEST_F(X11PasteboardTest, FileListsOfEveryKind) {
     const PasteboardContent c = read();
     EXPECT_EQ(c.files, std::vector<QString>{"/tmp/f"});
     EXPECT_EQ(c.text, std::nullopt);
+}
+
+// Qt's clipboard as the other program, as in KeePassXC and Qt file managers.
+TEST_F(X11PasteboardTest, QtApplicationsCopyAndPasteWithUs) {
+    changes([&] { x().qtCopies({"copy-secret", "hunter2"}); });
+    PasteboardContent c = read();
+    EXPECT_TRUE(c.types.contains("x-kde-passwordManagerHint")) << c.types.join(' ').toStdString();
+    EXPECT_EQ(c.text, std::nullopt);
+
+    changes([&] { x().qtCopies({"copy-image", "30", "20"}); });
+    c = read();
+    ASSERT_TRUE(c.png);
+    EXPECT_EQ(QImage::fromData(*c.png, "PNG").size(), QSize(30, 20));
+
+    changes([&] { pasteboard().writeText(QString::fromUtf8("für Qt")); });
+    EXPECT_TRUE(x().qtPastes().contains(QString::fromUtf8("text für Qt")))
+        << x().qtPastes().join(" | ").toStdString();
+
+    const std::vector<QString> paths = {"/tmp/a b", QString::fromUtf8("/tmp/ç")};
+    changes([&] { pasteboard().writeFiles(paths); });
+    const QStringList pasted = x().qtPastes();
+    for (const QString& path : paths)
+        EXPECT_TRUE(pasted.contains("url " + QUrl::fromLocalFile(path).toString()))
+            << pasted.join(" | ").toStdString();
+
+    changes([&] { pasteboard().writeImage(pngImage(9, 4)); });
+    EXPECT_TRUE(x().qtPastes().contains("image 9x4")) << x().qtPastes().join(" | ").toStdString();
 }
 
 TEST_F(X11PasteboardTest, OlderTextTargetsAreReadToo) {
