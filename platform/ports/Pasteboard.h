@@ -60,8 +60,9 @@ class Pasteboard {
     virtual void read(const PasteboardRead& what, std::function<void(PasteboardContent)> done) = 0;
 
     // Each write makes this program the owner of the clipboard with one new copy (the count
-    // advances). `alsoSelection` offers the text as the desktop's other selection too, for
-    // applications that paste from there.
+    // advances, and the change handler runs, once the desktop has taken the copy: at once in
+    // the simulation, a moment later on X11). `alsoSelection` offers the text as the
+    // desktop's other selection too, for applications that paste from there.
     virtual void writeText(const QString& text, bool alsoSelection = false) = 0;
     virtual void writeImage(const QByteArray& png) = 0;
     virtual void writeFiles(const std::vector<QString>& paths) = 0;
