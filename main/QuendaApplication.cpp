@@ -12,7 +12,9 @@
 #include "app/Startup.h"
 #include "app/StatusMenu.h"
 #include "bridge/Relay.h"
+#include "clipboard/ClipboardStore.h"
 #include "core/AX.h"
+#include "core/AppPaths.h"
 #include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
@@ -23,7 +25,9 @@
 #include "platform/desktop/FileChangeWatcher.h"
 #include "platform/desktop/JsonFileDefaults.h"
 #include "platform/desktop/QtMainClock.h"
+#include "platform/desktop/XdgUserFolders.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/clipboard/X11Pasteboard.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
@@ -92,6 +96,24 @@ struct Services {
     X11HotKeyRegistrar registrar;
     QElapsedTimer sinceHotKey;
     HotKeyCenter hotKeys;
+    XdgUserFolders folders;
+};
+
+// The clipboard history, on a pasteboard of its own connection. A desktop whose server
+// cannot watch the clipboard runs without a history and says so once.
+struct Clipboard {
+    Clipboard(X11Desktop& x11, UserFolders& folders) {
+        QString error;
+        pasteboard = X11Pasteboard::open(&error, x11.displayName());
+        if (!pasteboard) {
+            say(QStringLiteral("quenda: no clipboard history: ") + error);
+            return;
+        }
+        store = std::make_unique<ClipboardStore>(
+            ClipboardStore::Services{*pasteboard, x11.applications(), AppPaths(folders)});
+    }
+    std::unique_ptr<X11Pasteboard> pasteboard;
+    std::unique_ptr<ClipboardStore> store;
 };
 
 std::vector<MenuEntry> statusMenu(Services& s) {
@@ -177,6 +199,10 @@ int runApplication(int& argc, char** argv) {
         tray.show();  // shows itself as soon as a tray host appears
     };
     steps.registerHotKeys = [&s] { s.hotKeys.reregisterAll(); };
+    Clipboard clipboard(*x11, s.folders);
+    steps.startClipboard = [&clipboard] {
+        if (clipboard.store) clipboard.store->start();
+    };
     runStartup({s.ax, s.prefs, s.hud, s.clock,
                 [&s](const QString& key, const QVariantList& args) { return s.format(key, args); },
                 [&s](HotKeyAction a) { return s.shortcut(a); }},
