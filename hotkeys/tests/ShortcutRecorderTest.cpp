@@ -73,8 +73,9 @@ TEST_F(ShortcutRecorderTest, ACombinationIsAssignedAndRecordingEnds) {
 TEST_F(ShortcutRecorderTest, TakingAnotherActionsCombinationWarns) {
     recorder.start(A::winLeft);
     recorder.handleKey(18, kCtrlOptFlags);
-    EXPECT_EQ(recorder.banner(),
-              (Banner{"shortcuts_reassigned_msg", {"Ctrl+Alt+1", "«layout.auto»"}, Style::warning}));
+    EXPECT_EQ(
+        recorder.banner(),
+        (Banner{"shortcuts_reassigned_msg", {"Ctrl+Alt+1", "«layout.auto»"}, Style::warning}));
     EXPECT_EQ(center->combo(A::layoutAuto), std::nullopt);
     EXPECT_EQ(center->actionFor(1), A::winLeft);
 }

@@ -59,8 +59,11 @@ copy image/png <"$tmp/red.png"
 newest_is_image() { [[ $(newest kind) == image ]]; }
 qd_wait_until "the image in the history" newest_is_image || fail "image not recorded"
 png=$(newest paths | python3 -c 'import json,sys; print(json.load(sys.stdin)[0])')
-[[ -f $png ]] && expect_eq "stored image" "$(identify -format '%m %wx%h' "$png")" "PNG 64x48" ||
+if [[ -f $png ]]; then
+    expect_eq "stored image" "$(identify -format '%m %wx%h' "$png")" "PNG 64x48"
+else
     fail "stored image missing: $png"
+fi
 
 # A file list from a file manager: local paths, percent-decoded, in order.
 mkdir -p "$tmp/docs"
@@ -136,7 +139,7 @@ qd_wait_until "a copy after the hung owner" newest_text_is 'after hang' ||
 # The history outlives the application.
 before=$(count)
 kill "$qpid"
-qd_wait_until "quenda to exit" eval '! qd_alive "$qpid"'
+qd_wait_until "quenda to exit" quenda_gone
 start_quenda 1
 printf 'after restart' | copy UTF8_STRING
 qd_wait_until "a copy after the restart" newest_text_is 'after restart' ||

@@ -36,7 +36,7 @@ qd_alive "$qpid" || fail "quenda exited: $(tail -n3 "$tmp/quenda.err")"
 
 # The next start is still a first run for the guides.
 kill "$qpid"
-qd_wait_until "quenda to exit" eval '! qd_alive "$qpid"'
+qd_wait_until "quenda to exit" quenda_gone
 start_quenda 1
 onboarding_recorded && fail "the second start found the guides used up"
 

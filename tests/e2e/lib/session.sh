@@ -53,6 +53,8 @@ hotkey_lines() {
 }
 has_hotkey_lines() { (($(hotkey_lines) >= ${1:-1})); }
 
+quenda_gone() { ! qd_alive "$qpid"; }
+
 # start_quenda [LINES]: the application in the background, its stderr in $tmp/quenda.err,
 # ready once it has logged LINES hot key registrations (1 by default).
 start_quenda() {
