@@ -60,9 +60,10 @@ class X11Keys : public ::testing::Test {
         ASSERT_TRUE(desktop_) << error.toStdString();
     }
     void TearDown() override {
-        for (auto& p : processes_) {
-            p->kill();
-            p->waitForFinished(5000);
+        // Last started, first ended: the session bus outlives the programs on it.
+        for (auto it = processes_.rbegin(); it != processes_.rend(); ++it) {
+            (*it)->kill();
+            (*it)->waitForFinished(5000);
         }
         // Nothing may stay held for the next test.
         for (const char* key : {"shift", "ctrl"}) run("xdotool", {"keyup", key});
@@ -86,7 +87,22 @@ class X11Keys : public ::testing::Test {
         env.insert("GSETTINGS_BACKEND", "memory");
         env.insert("NO_AT_BRIDGE", "1");
         env.remove("DBUS_SESSION_BUS_ADDRESS");
+        if (!busAddress_.isEmpty()) env.insert("DBUS_SESSION_BUS_ADDRESS", busAddress_);
         return env;
+    }
+    // A session bus of the test's own for the programs it starts from now on, ended with them.
+    bool startSessionBus() {
+        QProcess& bus = start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        QString output;
+        // Its address, on a line of its own among whatever it warns about.
+        static const QRegularExpression address(QStringLiteral("^(unix:\\S+)$"),
+                                                QRegularExpression::MultilineOption);
+        waitUntil([&] {
+            output += QString::fromUtf8(bus.readAllStandardOutput());
+            busAddress_ = address.match(output).captured(1);
+            return !busAddress_.isEmpty();
+        });
+        return !busAddress_.isEmpty();
     }
     // Starts a program that runs until the test ends.
     QProcess& start(const QString& program, const QStringList& args) {
@@ -152,6 +168,7 @@ class X11Keys : public ::testing::Test {
     Keys logicKeys() { return Keys(keys(), pasteboard_, clock_, desktop_->windowServer(), prefs_); }
 
     QTemporaryDir home_;
+    QString busAddress_;
     std::unique_ptr<X11Desktop> desktop_;
     std::vector<std::unique_ptr<QProcess>> processes_;
     UnusedClock clock_;
@@ -168,7 +185,8 @@ TEST_F(X11Keys, CtrlVPastesTheClipboardIntoMousepad) {
         ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     }
     // Its own session bus, so it neither finds nor becomes another instance.
-    start("dbus-run-session", {"--", "mousepad", path});
+    ASSERT_TRUE(startSessionBus());
+    start("mousepad", {path});
     const uint64_t window = waitForWindow("nota-pegada");
     ASSERT_NE(window, 0u) << "mousepad did not show its window";
 
