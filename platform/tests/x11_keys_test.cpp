@@ -27,6 +27,7 @@ namespace {
 
 constexpr KeyModifiers kCtrl{.control = true};
 constexpr KeyModifiers kShift{.shift = true};
+constexpr KeyModifiers kCtrlShift{.control = true, .shift = true};
 
 // The clock is never used by these tests: they post, and read the state, directly.
 class UnusedClock final : public Clock {
@@ -252,55 +253,71 @@ TEST_F(X11Keys, ShiftInsertAndReturnIntoAnXterm) {
     EXPECT_TRUE(waitUntil([&] { return !desktop_->windowServer().windowClass(ref); }));
 }
 
-// A Shift the user still holds reaches neither the posted Ctrl+V nor anything after it: xev
-// sees exactly Control with the V key, and Shift is not pressed again.
-TEST_F(X11Keys, AHeldModifierDoesNotLeakIntoThePress) {
-    EXPECT_EQ(keys().heldModifiers(), KeyModifiers{});
+// What the user still holds reaches neither the posted press nor anything after it: xev
+// sees exactly the modifiers asked for with the key. Modifiers the press does not want are
+// released and not pressed again (they would stay stuck); a wanted one the user holds is
+// left held.
+TEST_F(X11Keys, HeldModifiersDoNotLeakIntoThePress) {
     QProcess& xev = start("xev", {"-event", "keyboard", "-name", "quenda-keys-xev"});
     const uint64_t window = waitForWindow("quenda-keys-xev");
     ASSERT_NE(window, 0u) << "xev did not show its window";
     ASSERT_TRUE(activate(window));
-
     QString seen;
-    ASSERT_TRUE(run("xdotool", {"keydown", "shift"}));
-    EXPECT_TRUE(waitUntil([&] {
-        seen += QString::fromUtf8(xev.readAllStandardOutput());
-        return seen.contains("Shift_L");
-    }));
-    EXPECT_EQ(keys().heldModifiers(), kShift);
+    const auto readXev = [&] { seen += QString::fromUtf8(xev.readAllStandardOutput()); };
 
-    keys().post(SyntheticKey::v, kCtrl);
-    EXPECT_EQ(keys().heldModifiers(), KeyModifiers{});  // released, and not pressed again
-
-    // xev prints one block per event; the V key's press and release carry the state.
-    static const QRegularExpression block(
-        R"((KeyPress|KeyRelease) event,[^\n]*\n[^\n]*\n\s*state (0x[0-9a-f]+), keycode \d+ \(keysym (0x[0-9a-f]+), (\w+)\))");
-    struct Event {
-        QString type, state, keysym;
+    struct Case {
+        const char* held;  // as xdotool names them; empty for nothing
+        KeyModifiers heldModifiers;
+        SyntheticKey key;
+        KeyModifiers modifiers;
+        const char* keysym;  // what xev names the key
+        const char* state;   // the press's modifier state as xev prints it
+        KeyModifiers heldAfter;
+    } cases[] = {
+        {"shift", kShift, SyntheticKey::v, kCtrl, "v", "0x4", {}},
+        {"ctrl+alt", {.control = true, .alt = true}, SyntheticKey::v, kCtrl, "v", "0x4", kCtrl},
+        {"ctrl", kCtrl, SyntheticKey::returnKey, {}, "Return", "0x0", {}},
+        {"", {}, SyntheticKey::insert, kShift, "Insert", "0x1", {}},
+        {"super+shift",
+         {.shift = true, .super = true},
+         SyntheticKey::c,
+         kCtrlShift,
+         "C",
+         "0x5",
+         kShift},
     };
-    std::vector<Event> vEvents;
-    ASSERT_TRUE(waitUntil([&] {
-        seen += QString::fromUtf8(xev.readAllStandardOutput());
-        vEvents.clear();
-        for (auto it = block.globalMatch(seen); it.hasNext();) {
-            const auto m = it.next();
-            if (m.captured(4).compare("v", Qt::CaseInsensitive) == 0)
-                vEvents.push_back({m.captured(1), m.captured(2), m.captured(3)});
-        }
-        return vEvents.size() >= 2;
-    })) << seen.toStdString();
-    EXPECT_EQ(vEvents[0].type, "KeyPress");
-    EXPECT_EQ(vEvents[0].state, "0x4") << "Control alone";
-    EXPECT_EQ(vEvents[0].keysym, "0x76") << "a lower-case v: no Shift";
-    // Shift went up before the press, and no Shift press came after it.
-    const qsizetype press = seen.indexOf("keysym 0x76, v)");
-    ASSERT_GE(press, 0);
-    const qsizetype lastShift = seen.lastIndexOf("Shift_L", press);
-    ASSERT_GE(lastShift, 0);
-    EXPECT_TRUE(QStringView(seen).mid(seen.lastIndexOf("Key", lastShift)).startsWith(u"KeyRelease"))
-        << "the last Shift event before the press is not its release";
-    EXPECT_FALSE(seen.mid(press).contains(
-        QRegularExpression(R"(KeyPress event[^\n]*\n[^\n]*\n[^\n]*Shift_L)")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "holding '" << c.held << "', posting "
+                     << ::testing::PrintToString(c.modifiers) << "+" << c.keysym);
+        ASSERT_TRUE(run("xdotool", {"keyup", "shift", "ctrl", "alt", "super"}));
+        if (*c.held) ASSERT_TRUE(run("xdotool", {"keydown", c.held}));
+        EXPECT_TRUE(waitUntil([&] { return keys().heldModifiers() == c.heldModifiers; }));
+
+        readXev();
+        const qsizetype from = seen.size();
+        keys().post(c.key, c.modifiers);
+        EXPECT_EQ(keys().heldModifiers(), c.heldAfter);
+
+        // xev prints one block per event, its state and key on the third line.
+        const QRegularExpression block(
+            QStringLiteral(R"(KeyPress event,[^\n]*\n[^\n]*\n\s*state (0x[0-9a-f]+), keycode \d+ )"
+                           R"(\(keysym 0x[0-9a-f]+, %1\))")
+                .arg(QRegularExpression::escape(QString::fromLatin1(c.keysym))));
+        QRegularExpressionMatch press;
+        EXPECT_TRUE(waitUntil([&] {
+            readXev();
+            press = block.match(seen, from);
+            return press.hasMatch();
+        })) << seen.mid(from).toStdString();
+        EXPECT_EQ(press.captured(1), QString::fromLatin1(c.state));
+        // Nothing the user held is pressed again after the key.
+        readXev();
+        EXPECT_FALSE(seen.mid(press.capturedEnd())
+                         .contains(QRegularExpression(
+                             R"(KeyPress event[^\n]*\n[^\n]*\n[^\n]*(Shift|Control|Alt|Super)_)")))
+            << seen.mid(from).toStdString();
+    }
 }
 
 }  // namespace
