@@ -126,6 +126,12 @@ inline constexpr Setting<QString> templateID{
     .key = "templateID",
     .fallback = "none",
     .meaning = "the prompt template applied to relayed text"};
+// Comma-separated window classes (the class part of WM_CLASS, any case) that get the
+// terminals' copy and paste keys, Ctrl+Shift+C and Ctrl+Shift+V, besides the known ones.
+inline constexpr Setting<QString> terminalClasses{
+    .key = "terminalClasses",
+    .fallback = "",
+    .meaning = "more window classes to treat as terminals (Ctrl+Shift+C/V), comma-separated"};
 inline constexpr Setting<int64_t> cornerButtonMode{
     .key = "cornerButtonMode",
     .fallback = 2,
@@ -200,6 +206,7 @@ inline constexpr auto all = std::to_array<AnySetting>({
     &broadcastEnter,
     &relayReturn,
     &templateID,
+    &terminalClasses,
     &cornerButtonMode,
     &cornerButtonPosition,
     &customHotKeys,

@@ -213,10 +213,12 @@ const char* const kKeys[] = {
 };
 
 // Keys the program also uses that the list above leaves out: the messages of the window,
-// group and workspace commands, and a few texts of the tray menu and the greeting.
+// group and workspace commands and of text files, and a few texts of the tray menu and the
+// greeting.
 const char* const kAlsoUsed[] = {
     "hud_ax_trust",
     "hud_centered",
+    "hud_file_error",
     "hud_group_focused_missing",
     "hud_group_moved",
     "hud_group_names_separator",
@@ -258,6 +260,7 @@ const std::map<QString, QString> kFormatArguments{
     {"groups_per_group_badge", "d"},       // automatic group size
     {"groups_screen_info", "@"},           // screen description, e.g. "2560×1440 (16:9)"
     {"hud_broadcast_empty", "@"},          // shortcut of "bridge.group"
+    {"hud_file_error", "@"},               // why the text file could not be written
     {"hud_group_added", "d@"},             // members now, window label
     {"hud_group_moved", "@ddd"},           // application, group number, groups, its windows
     {"hud_group_removed", "d"},            // members now

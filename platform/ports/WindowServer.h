@@ -41,6 +41,9 @@ class WindowServer {
     virtual std::optional<Rect> frame(const WindowRef& window) = 0;
     // Whether the window can be asked to close (it has a close button).
     virtual bool isClosable(const WindowRef& window) = 0;
+    // The kind of program the window belongs to, as the window names it (the class part of
+    // X's WM_CLASS, "XTerm", "Mousepad"); empty when it names none.
+    virtual std::optional<QString> windowClass(const WindowRef& window) = 0;
 
     // --- applications -------------------------------------------------------------------
     // The application's windows, in the order it lists them; nothing when it cannot tell.

@@ -86,6 +86,8 @@ std::vector<uint64_t> SimDesktop::load(const QString& fixture) {
                 w.desktop = SimWindow::allDesktops;
             else if (flag.startsWith(QLatin1String("desktop=")))
                 w.desktop = flag.mid(8).toInt();
+            else if (flag.startsWith(QLatin1String("class=")))
+                w.windowClass = flag.mid(6);
             else
                 throw std::invalid_argument("bad fixture flag: " + flag.toStdString());
         }
@@ -207,6 +209,12 @@ std::optional<WindowRef> SimDesktop::focusedWindow(int32_t pid) {
     return std::nullopt;
 }
 
+std::optional<QString> SimDesktop::windowClass(const WindowRef& ref) {
+    auto it = windows_.find(ref.id);
+    if (it == windows_.end() || it->second.pid != ref.pid) return std::nullopt;
+    return it->second.windowClass.value_or(apps_.at(ref.pid).name);
+}
+
 std::optional<QString> SimDesktop::applicationName(int32_t pid) {
     auto it = apps_.find(pid);
     if (it == apps_.end() || it->second.terminated) return std::nullopt;
@@ -289,6 +297,7 @@ QString SimDesktop::dump() const {
             entry += QStringLiteral(" desktop=all");
         else if (w.desktop != 0)
             entry += QStringLiteral(" desktop=%1").arg(w.desktop);
+        if (w.windowClass) entry += QStringLiteral(" class=") + *w.windowClass;
         entries << entry;
     }
     return entries.join(QStringLiteral("; "));

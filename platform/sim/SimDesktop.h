@@ -34,7 +34,8 @@ struct SimWindow {
     bool onScreen = true;
     int desktop = 0;  // the virtual desktop it is on; `SimWindow::allDesktops` when sticky
     bool closable = true;
-    std::optional<Rect> listBounds;  // what the window list says, when it differs from frame
+    std::optional<Rect> listBounds;      // what the window list says, when it differs from frame
+    std::optional<QString> windowClass;  // absent: the application's name
 
     // Sizes the window accepts: within [min, max], on a grid of `step` above the minimum.
     double minWidth = 0, maxWidth = std::numeric_limits<double>::infinity();
@@ -90,7 +91,8 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     // Opens windows from a one-line description, listed front to back, e.g.
     //   "101 Safari 'Docs' 0,25 720x875 *; 102 Terminal 'sh' 100,100 600x400 min"
     // Flags: * focused, min minimised, hidden (not on screen), dialog, alpha=N, layer=N,
-    // desktop=N (the virtual desktop, from 0; `all` for every one).
+    // desktop=N (the virtual desktop, from 0; `all` for every one), class=NAME (the window's
+    // class, when it is not the application's name).
     std::vector<uint64_t> load(const QString& fixture);
     // The desktop in the same notation, front to back, for comparing before and after: the
     // windows `load` would make again, with ids as application pids.
@@ -133,6 +135,7 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     std::optional<bool> isMinimized(const WindowRef& window) override;
     std::optional<Rect> frame(const WindowRef& window) override;
     bool isClosable(const WindowRef& window) override;
+    std::optional<QString> windowClass(const WindowRef& window) override;
     std::optional<std::vector<WindowRef>> windows(int32_t pid) override;
     std::optional<WindowRef> focusedWindow(int32_t pid) override;
     std::optional<QString> applicationName(int32_t pid) override;

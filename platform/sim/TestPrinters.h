@@ -2,10 +2,12 @@
 
 // Readable failure messages for the types tests compare.
 #include <ostream>
+#include <utility>
 
 #include <QString>
 
 #include "core/Geometry.h"
+#include "platform/ports/HotKeyRegistrar.h"
 #include "platform/ports/WindowPlan.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -49,5 +51,16 @@ inline void PrintTo(const WindowPlan& plan, std::ostream* os) {
         *os << "none";
     if (plan.raiseInterval > 0) *os << " every " << plan.raiseInterval << " s";
     if (plan.tiled) refs(" tiled", *plan.tiled);
+}
+// "Ctrl+Shift", or "none".
+inline void PrintTo(const KeyModifiers& m, std::ostream* os) {
+    const char* sep = "";
+    for (auto [held, name] : {std::pair{m.control, "Ctrl"}, std::pair{m.alt, "Alt"},
+                              std::pair{m.shift, "Shift"}, std::pair{m.super, "Super"}}) {
+        if (!held) continue;
+        *os << sep << name;
+        sep = "+";
+    }
+    if (!*sep) *os << "none";
 }
 }  // namespace quenda

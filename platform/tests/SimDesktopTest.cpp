@@ -14,6 +14,7 @@ TEST(SimDesktop, TheDumpReadsBackAsTheSameDesktop) {
         "101 A 'a' -300,12.5 640x480; 102 B 'b' 0,0 500x500 hidden; 103 C 'c' 1,2 300x200 dialog",
         "104 D 'd' 0,0 500x500 alpha=0.5; 105 E 'e' 0,0 500x500 * layer=20",
         "106 F 'a title with a %1 placeholder' 0,0 500x500",
+        "107 xterm 'sh' 0,0 500x500 class=XTerm; 108 G 'g' 0,0 500x500 desktop=2 class=G-Term",
     };
     for (const QString& fixture : fixtures) {
         SimDesktop first;

@@ -199,9 +199,13 @@ TEST_P(WindowServerContract, AVanishedWindowReadsAsNothing) {
     const auto w = handle(id);
     ASSERT_TRUE(w);
     ASSERT_EQ(w->title(), QStringLiteral("contract-gone"));
+    const auto windowClass = server().windowClass(w->ref());
+    ASSERT_TRUE(windowClass);
+    EXPECT_FALSE(windowClass->isEmpty());
     driver->destroy(id);
     driver->settle();
     EXPECT_FALSE(w->title());
+    EXPECT_FALSE(server().windowClass(w->ref()));
     EXPECT_FALSE(w->role());
     EXPECT_FALSE(w->frame());
     EXPECT_FALSE(w->isMinimized());

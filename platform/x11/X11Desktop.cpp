@@ -7,6 +7,7 @@
 #include "platform/x11/X11Applications.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Screens.h"
+#include "platform/x11/X11SyntheticKeys.h"
 #include "platform/x11/X11WindowServer.h"
 
 namespace quenda {
@@ -16,13 +17,15 @@ struct X11Desktop::Impl {
         : connection(std::move(c)),
           server(*connection, hidden),
           screens(*connection),
-          applications(*connection, server, hidden, installed) {}
+          applications(*connection, server, hidden, installed),
+          keys(*connection) {}
     std::unique_ptr<x11::X11Connection> connection;
     x11::HiddenWindows hidden;  // shared: hidden windows read as not minimised
     x11::X11WindowServer server;
     x11::X11Screens screens;
     InstalledApplications installed;
     x11::X11Applications applications;
+    x11::X11SyntheticKeys keys;
 };
 
 X11Desktop::X11Desktop(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -44,6 +47,9 @@ Screens& X11Desktop::screens() {
 }
 Applications& X11Desktop::applications() {
     return impl_->applications;
+}
+SyntheticKeys& X11Desktop::syntheticKeys() {
+    return impl_->keys;
 }
 bool X11Desktop::hasWindowManager() const {
     return impl_->connection->hasWindowManager();

@@ -10,11 +10,13 @@
 
 #include "platform/ports/Applications.h"
 #include "platform/ports/Screens.h"
+#include "platform/ports/SyntheticKeys.h"
 #include "platform/ports/WindowServer.h"
 
 namespace quenda {
 
-// The X11 desktop: the window server, the screens and the running applications on one
+// The X11 desktop: the window server, the screens, the running applications and synthetic
+// key presses on one
 // connection of our own. The header names no X type, so the composition root can include it
 // freely.
 class X11Desktop {
@@ -29,6 +31,9 @@ class X11Desktop {
     // Processes owning windows, named after their desktop entries; the installed ones are the
     // desktop entries of $XDG_DATA_HOME and $XDG_DATA_DIRS as they were when this opened.
     Applications& applications();
+    // Key presses typed into whatever window has the keyboard focus (XTest), on this
+    // connection.
+    SyntheticKeys& syntheticKeys();
     // An EWMH window manager answers; without one, windows cannot be controlled.
     bool hasWindowManager() const;
     QString displayName() const;

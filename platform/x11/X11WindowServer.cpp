@@ -133,6 +133,12 @@ bool X11WindowServer::isClosable(const WindowRef& window) {
     return c && c->details && c->details->closable;
 }
 
+std::optional<QString> X11WindowServer::windowClass(const WindowRef& window) {
+    const ClientInfo* c = client(window, true);
+    if (!c || !c->details) return std::nullopt;
+    return c->details->wmClass;
+}
+
 // --- applications -------------------------------------------------------------------------
 
 std::vector<const ClientInfo*> X11WindowServer::windowsOf(DesktopPass& p, int32_t pid) const {

@@ -29,6 +29,7 @@ class X11WindowServer final : public WindowServer {
     std::optional<bool> isMinimized(const WindowRef& window) override;
     std::optional<Rect> frame(const WindowRef& window) override;
     bool isClosable(const WindowRef& window) override;
+    std::optional<QString> windowClass(const WindowRef& window) override;
     std::optional<std::vector<WindowRef>> windows(int32_t pid) override;
     std::optional<WindowRef> focusedWindow(int32_t pid) override;
     std::optional<QString> applicationName(int32_t pid) override;
