@@ -7,7 +7,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
-#include "core/SmallFile.h"
+#include "core/RegularFile.h"
 
 namespace quenda {
 
@@ -84,7 +84,7 @@ QByteArray Templates::encode(const std::vector<PromptTemplate>& templates) {
 }
 
 std::vector<PromptTemplate> Templates::list() const {
-    if (const auto contents = readSmallRegularFile(filePath(), kMaxFileBytes)) {
+    if (const auto contents = readRegularFile(filePath(), kMaxFileBytes)) {
         if (auto templates = decode(*contents); templates && !templates->empty())
             return *std::move(templates);
     }
