@@ -28,12 +28,18 @@ void Workspaces::save(int slot) {
     if (!s_.ax.guard(s_.hud, s_.l10n)) return;
     std::vector<SavedWindow> saved;
     const ReadBatch batch(s_.ax.server());
-    std::map<int32_t, std::optional<RunningApplication>> apps;  // asked once per process
-    for (const VisibleWindow& visible : s_.ax.orderedVisibleWindows()) {
-        const int32_t pid = visible.window.pid();
-        if (!apps.count(pid)) apps[pid] = s_.apps.application(pid);
-        const auto& app = apps[pid];
-        if (!app) continue;
+    const std::vector<VisibleWindow> windows = s_.ax.orderedVisibleWindows();
+    // Every running application asked for at once: asking process by process reads the
+    // desktop again for each.
+    std::map<int32_t, RunningApplication> apps;
+    if (!windows.empty()) {
+        for (RunningApplication& app : s_.apps.runningApplications())
+            apps.emplace(app.pid, std::move(app));
+    }
+    for (const VisibleWindow& visible : windows) {
+        const auto found = apps.find(visible.window.pid());
+        if (found == apps.end()) continue;
+        const RunningApplication* app = &found->second;
         // Without an identifier there is nothing to find or start the application by later.
         const auto bundleID = nonEmpty(app->identifier);
         if (!bundleID) continue;
