@@ -19,9 +19,20 @@ std::optional<QString> nonEmpty(const std::optional<QString>& text) {
 }  // namespace
 
 std::optional<std::vector<SavedWindow>> Workspaces::load(int slot) const {
+    bool tooLarge = false;
+    return read(slot, &tooLarge);
+}
+
+std::optional<std::vector<SavedWindow>> Workspaces::read(int slot, bool* tooLarge) const {
+    *tooLarge = false;
     const auto data = s_.prefs.get(settings::workspaceSlot(slot));
     if (!data) return std::nullopt;
-    return decodeSavedWindows(*data);
+    // An oversized slot (edited by hand) is refused on its size, before it is parsed.
+    if (data->size() > kMaxSlotBytes) {
+        *tooLarge = true;
+        return std::nullopt;
+    }
+    return decodeSavedWindows(*data, kMaxWindows, tooLarge);
 }
 
 void Workspaces::save(int slot) {
@@ -67,12 +78,8 @@ void Workspaces::save(int slot) {
 
 void Workspaces::restore(int slot) {
     if (!s_.ax.guard(s_.hud, s_.l10n)) return;
-    // A slot is read in full before anything is done with it: an oversized one (edited by
-    // hand) is refused on its size, before any window of it is decoded.
-    const auto data = s_.prefs.get(settings::workspaceSlot(slot));
-    bool tooLarge = data && data->size() > kMaxSlotBytes;
-    std::optional<std::vector<SavedWindow>> saved;
-    if (data && !tooLarge) saved = decodeSavedWindows(*data, kMaxWindows, &tooLarge);
+    bool tooLarge = false;
+    const auto saved = read(slot, &tooLarge);
     if (tooLarge) {
         say(s_.l10n.format(QStringLiteral("hud_ws_too_large"), {slot, qint64(kMaxWindows)}));
         return;

@@ -42,7 +42,8 @@ class Workspaces {
 
     void save(int slot);
     void restore(int slot);
-    // The slot's windows; nothing when the slot was never saved or cannot be read.
+    // The slot's windows; nothing when the slot was never saved, cannot be read or holds
+    // more than a slot may.
     std::optional<std::vector<SavedWindow>> load(int slot) const;
 
     // How long restoring waits for the applications it started before placing windows.
@@ -59,6 +60,8 @@ class Workspaces {
 
   private:
     struct Placing;
+    // `load`, telling apart a slot that holds too much (`*tooLarge`).
+    std::optional<std::vector<SavedWindow>> read(int slot, bool* tooLarge) const;
     void place(const std::vector<SavedWindow>& saved, int slot);
     // Carries out the frames and raises of `placing` from `next` on, one group at a time.
     void placeStep(std::shared_ptr<Placing> placing, size_t next);

@@ -43,7 +43,7 @@ std::vector<SavedWindow> manyOf(const QString& bundleID, size_t count) {
 const Rect kUnmoved{0, 0, 300, 300};
 
 // A slot larger than the program restores is refused before any window is read or moved,
-// whatever it holds; one at the bound is restored as usual.
+// whatever it holds, and reads as no slot; one at the bound is restored as usual.
 TEST(LargeSlot, RestoringTooManyWindowsIsRefused) {
     const QByteArray hugeTitle(600 * 1024, 'x');
     QByteArray plainNumbers = "[";
@@ -85,7 +85,10 @@ TEST(LargeSlot, RestoringTooManyWindowsIsRefused) {
             EXPECT_TRUE(d.desktop.windowsAsked.empty()) << c.name;
             EXPECT_TRUE(d.desktop.launches.empty()) << c.name;
             EXPECT_EQ(d.frame(w[0]), kUnmoved) << c.name;
+            EXPECT_EQ(d.workspaces->load(3), std::nullopt) << c.name;
         } else {
+            EXPECT_EQ(d.workspaces->load(3).value_or(std::vector<SavedWindow>{}).size(), 1000u)
+                << c.name;
             EXPECT_EQ(d.hud.messages, said(restored(3, 2))) << c.name;
             EXPECT_EQ(d.frame(w[0]), (Rect{10, 40, 300, 200})) << c.name;
             EXPECT_EQ(d.frame(w[1]), (Rect{10, 40, 300, 200})) << c.name;
