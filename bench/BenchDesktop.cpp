@@ -18,7 +18,15 @@
 
 namespace quenda::bench {
 
-pid_t openWindows(const QString& display, int count) {
+pid_t openWindows(const QString& display, int count, const QString& wmClass,
+                  const QString& titlePrefix) {
+    // Made before forking: the child only talks to the X server.
+    const std::string prefix = titlePrefix.toStdString();
+    std::string classHint;
+    if (!wmClass.isEmpty()) {
+        const std::string name = wmClass.toStdString();
+        classHint = name + '\0' + name + '\0';  // instance and class
+    }
     const pid_t pid = fork();
     if (pid != 0) return pid;
     xcb_connection_t* c = xcb_connect(display.toLocal8Bit().constData(), nullptr);
@@ -30,10 +38,13 @@ pid_t openWindows(const QString& display, int count) {
         xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s->root, 20 + (i % 10) * 30,
                           20 + (i / 10) * 30, 300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                           s->root_visual, 0, nullptr);
-        const std::string title = "bench " + std::to_string(i);
+        const std::string title = prefix + std::to_string(i);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             title.size(), title.data());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netPid, XCB_ATOM_CARDINAL, 32, 1, &self);
+        if (!classHint.empty())
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                                classHint.size(), classHint.data());
         xcb_map_window(c, w);
     }
     xcb_flush(c);

@@ -10,7 +10,9 @@ namespace quenda::bench {
 
 // A child process that shows `count` ordinary 300x200 windows (no size hints, so they take
 // any size) and waits to be killed: another process's windows, as the window list wants.
-pid_t openWindows(const QString& display, int count);
+// They are titled `titlePrefix` and their number; a `wmClass` names their application.
+pid_t openWindows(const QString& display, int count, const QString& wmClass = {},
+                  const QString& titlePrefix = QStringLiteral("bench "));
 // How many windows the window manager lists.
 size_t managedWindows(const QString& display);
 void stopWindows(pid_t client);

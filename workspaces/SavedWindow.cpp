@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <initializer_list>
+#include <limits>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -116,6 +117,45 @@ std::optional<SavedWindow> decodeOne(const QJsonValue& value) {
                        {origin->first, origin->second, size->first, size->second}};
 }
 
+// The number of elements of the JSON array `data` starts with, counting no further than
+// `stopAfter` + 1: one pass over the bytes that skips strings and nested values without
+// building anything, much cheaper than parsing. Data that is no well-formed array gives some
+// count; parsing turns it down afterwards.
+size_t countElements(const QByteArray& data, size_t stopAfter) {
+    size_t count = 0;
+    int depth = 0;
+    bool inString = false;
+    bool pending = false;  // an element has begun since the last comma
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+        if (depth == 0) {
+            if (c != '[') return 0;
+            depth = 1;
+            continue;
+        }
+        if (depth == 1 && c != ',' && c != ']') pending = true;
+        if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            ++depth;
+        } else if (c == ']' || c == '}') {
+            if (--depth == 0) return count + (pending ? 1 : 0);
+        } else if (c == ',' && depth == 1) {
+            pending = false;
+            if (++count > stopAfter) return count;
+        }
+    }
+    return count + (pending ? 1 : 0);
+}
+
 }  // namespace
 
 std::optional<QByteArray> encodeSavedWindows(const std::vector<SavedWindow>& windows) {
@@ -139,11 +179,27 @@ std::optional<QByteArray> encodeSavedWindows(const std::vector<SavedWindow>& win
 }
 
 std::optional<std::vector<SavedWindow>> decodeSavedWindows(const QByteArray& data) {
+    bool tooLarge = false;
+    return decodeSavedWindows(data, std::numeric_limits<size_t>::max(), &tooLarge);
+}
+
+std::optional<std::vector<SavedWindow>> decodeSavedWindows(const QByteArray& data, size_t limit,
+                                                           bool* tooLarge) {
+    // Counted before parsing: an array far too long is refused for the price of reading
+    // as many elements as are allowed.
+    *tooLarge = limit < std::numeric_limits<size_t>::max() && countElements(data, limit) > limit;
+    if (*tooLarge) return std::nullopt;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray()) return std::nullopt;
+    const QJsonArray array = document.array();
+    if (size_t(array.size()) > limit) {  // cannot happen for a well-formed array
+        *tooLarge = true;
+        return std::nullopt;
+    }
     std::vector<SavedWindow> windows;
-    for (const QJsonValue& value : document.array()) {
+    windows.reserve(size_t(array.size()));
+    for (const QJsonValue& value : array) {
         auto window = decodeOne(value);
         if (!window) return std::nullopt;
         windows.push_back(std::move(*window));

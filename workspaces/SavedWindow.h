@@ -28,5 +28,9 @@ std::optional<QByteArray> encodeSavedWindows(const std::vector<SavedWindow>& win
 // The windows of a stored slot; nothing when the data is not exactly such an array (every
 // key present with its type, frames of finite numbers). Unknown keys are ignored.
 std::optional<std::vector<SavedWindow>> decodeSavedWindows(const QByteArray& data);
+// The same for a slot that may hold at most `limit` windows: a longer array is refused before
+// any of its windows is decoded, giving nothing with `*tooLarge` set.
+std::optional<std::vector<SavedWindow>> decodeSavedWindows(const QByteArray& data, size_t limit,
+                                                           bool* tooLarge);
 
 }  // namespace quenda

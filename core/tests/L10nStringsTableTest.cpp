@@ -237,6 +237,8 @@ const char* const kAlsoUsed[] = {
     "hud_ws_restored",
     "hud_ws_save_failed",
     "hud_ws_saved",
+    "hud_ws_too_large",
+    "hud_ws_too_many_to_save",
     "menu_bridge_target",
     "shortcut_none_dashboard",
 };
@@ -277,6 +279,8 @@ const std::map<QString, QString> kFormatArguments{
     {"hud_ws_restored", "dd"},             // slot number, windows placed
     {"hud_ws_save_failed", "d"},           // slot number
     {"hud_ws_saved", "dd"},                // slot number, windows saved
+    {"hud_ws_too_large", "dd"},            // slot number, most windows a slot holds
+    {"hud_ws_too_many_to_save", "dd"},     // the same
     {"menu_bridge_broadcast_count", "d"},  // destinations in the group
     {"menu_bridge_target", "@@"},          // the "bridge_target_prefix" text, target's label
     {"shortcuts_active_count", "d"},       // active shortcuts

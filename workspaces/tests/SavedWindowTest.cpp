@@ -166,6 +166,38 @@ TEST(DecodeSavedWindows, AnythingElseMakesTheWholeSlotUnreadable) {
     }
 }
 
+// With a limit, a longer array is refused as too large whatever its elements hold; anything
+// else reads as without one.
+TEST(DecodeSavedWindows, RefusesMoreWindowsThanTheLimit) {
+    const QByteArray two = encoded({{"a", "A", "x", {0, 0, 1, 1}}, {"b", "B", "y", {0, 0, 2, 2}}});
+    const struct {
+        QByteArray data;
+        size_t limit;
+        std::optional<size_t> windows;  // how many decode; nothing = unreadable
+        bool tooLarge;
+    } cases[] = {
+        {two, 2, 2, false},
+        {two, 1, std::nullopt, true},
+        {two, 0, std::nullopt, true},
+        {"[]", 0, 0, false},
+        {"[1,2,3]", 2, std::nullopt, true},  // refused on its length, not its contents
+        {"[1,2]", 2, std::nullopt, false},   // within the limit: not windows, unreadable
+        // Commas and brackets inside strings and nested values are no elements.
+        {R"([{"a":"x,]y\",["}, [1,2] ,"\\",3])", 4, std::nullopt, false},
+        {R"([{"a":"x,]y\",["}, [1,2] ,"\\",3])", 3, std::nullopt, true},
+        {" [ ] ", 0, 0, false},
+        {"{\"a\":1}", 0, std::nullopt, false},
+        {"[", 0, std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        bool tooLarge = !c.tooLarge;
+        const auto windows = decodeSavedWindows(c.data, c.limit, &tooLarge);
+        EXPECT_EQ(windows ? std::optional(windows->size()) : std::nullopt, c.windows)
+            << c.data.toStdString() << " " << c.limit;
+        EXPECT_EQ(tooLarge, c.tooLarge) << c.data.toStdString() << " " << c.limit;
+    }
+}
+
 // Every truncation and many single-byte corruptions of a good slot: each either fails to
 // decode or decodes to windows with finite frames, and nothing crashes.
 TEST(DecodeSavedWindows, SurvivesDamagedData) {
