@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# End-to-end: the clipboard panel pastes into the window the user was working in. Texts are
+# copied with xclip; the panel is opened with its shortcut over a mousepad window; what
+# reaches the editor is judged by the file mousepad saves, never by Quenda's own state.
+#   clipboard_panel.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR
+set -euo pipefail
+
+usage="usage: clipboard_panel.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR"
+quenda=${1:?$usage}
+scripts=${2:?$usage}
+artifacts=${3:?$usage}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=scripts/lib/desktop.sh
+source "$scripts/lib/desktop.sh"
+# shellcheck source=tests/e2e/lib/session.sh
+source "$here/lib/session.sh"
+mkdir -p "$artifacts"
+command -v mousepad >/dev/null || qd_die "mousepad is needed"
+
+eval "$("$scripts/virtual-desktop.sh" start --bus)"
+# A fresh editor profile: no first-run questions, no session services of the user's.
+export XDG_CACHE_HOME=$tmp/cache GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+history_file=$XDG_DATA_HOME/Quenda/historial.json
+
+# tools.clipboard has no default combination: Ctrl+Alt+V.
+run_quenda config set customHotKeys.v1 '{"tools.clipboard":{"keyCode":9,"carbonModifiers":6144}}'
+expect_eq "config set status" "$status" 0
+log_has() { grep -qF "$1" "$tmp/quenda.err"; }
+start_quenda 1
+qd_wait_until "the panel's shortcut" log_has "tools.clipboard → status 0" ||
+    qd_die "the panel's shortcut was not taken: $(grep HotKey "$tmp/quenda.err" | tr '\n' ' ')"
+
+copy_text() { printf '%s' "$1" | xclip -selection clipboard -i; }
+newest_text() {
+    [[ -f $history_file ]] || return 0
+    python3 -c 'import json,sys; i=json.load(open(sys.argv[1])); print(i[0].get("text","") if i else "")' "$history_file"
+}
+newest_is() { [[ $(newest_text) == "$1" ]]; }
+first="primera nota del día"
+second="segunda: ñandú y acentos"
+third="tercera línea final"
+for text in "$first" "$second" "$third"; do
+    copy_text "$text"
+    qd_wait_until "\"$text\" in the history" newest_is "$text" || qd_die "copy not recorded: $text"
+done
+
+# The editor, on a file of its own.
+doc=$tmp/nota.txt
+: >"$doc"
+mousepad "$doc" >/dev/null 2>&1 &
+client_pids+=($!)
+# window_titled PATTERN: the first managed window whose title matches the glob PATTERN.
+window_titled() {
+    local id
+    for id in $(qd_client_ids); do
+        # shellcheck disable=SC2053 # a glob on purpose
+        if [[ $(qd_window_title "$id") == $1 ]]; then
+            printf '%s\n' "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+editor_listed() { window_titled '*nota.txt*' >/dev/null; }
+qd_wait_until "mousepad's window" editor_listed || qd_die "mousepad did not show its window"
+editor=$(window_titled '*nota.txt*')
+qd_wait_until "mousepad to be framed" qd_window_framed "$editor"
+activate "$editor"
+
+panel_listed() { xdotool search --onlyvisible --name '^Portapapeles$' >/dev/null 2>&1; }
+panel_gone() { ! panel_listed; }
+panel_active() {
+    local id
+    id=$(xdotool search --onlyvisible --name '^Portapapeles$' 2>/dev/null | head -1) || return 1
+    [[ -n $id ]] && active_is "$id"
+}
+open_panel() {
+    xdotool key --clearmodifiers ctrl+alt+v
+    qd_wait_until "the panel to open" panel_listed || qd_die "the panel did not open"
+    qd_wait_until "the panel to take the keyboard" panel_active ||
+        fail "the panel did not become the active window"
+}
+editor_changed() { [[ $(qd_window_title "$editor") == \** ]]; }
+doc_is() { [[ $(cat "$doc") == "$1" ]]; }
+# save_and_expect TEXT WHAT: the editor marks the change, saves, and the file holds TEXT.
+save_and_expect() {
+    qd_wait_until "the editor to take the paste ($2)" editor_changed ||
+        fail "nothing reached the editor ($2): $(qd_window_title "$editor")"
+    xdotool key ctrl+s
+    qd_wait_until "the saved file ($2)" doc_is "$1" ||
+        fail "$2: the editor saved [$(cat "$doc")], expected [$1]"
+}
+
+# --- One text, found by typing part of it ----------------------------------------------
+open_panel
+xdotool type --delay 30 "ñandú"
+import -window root "$artifacts/clipboard_panel_search.png" || fail "no screenshot"
+xdotool key Return
+qd_wait_until "the panel to hide" panel_gone || fail "the panel stayed after the paste"
+save_and_expect "$second" "one text"
+
+# --- Two texts joined, in list order -----------------------------------------------------
+# Select all of the document so the join replaces it.
+activate "$editor"
+xdotool key ctrl+a
+open_panel
+import -window root "$artifacts/clipboard_panel_open.png" || fail "no screenshot"
+# Down enters the list on its first row; Shift+Down adds the second.
+xdotool key Down shift+Down
+xdotool key Return
+qd_wait_until "the panel to hide" panel_gone || fail "the panel stayed after the join"
+# The history's newest first: pasting "segunda" moved it to the top, then "tercera".
+save_and_expect "$second"$'\n\n---\n\n'"$third" "two texts joined"
+
+# --- Esc hides the panel without pasting -------------------------------------------------
+activate "$editor"
+open_panel
+xdotool key Escape
+qd_wait_until "Esc to hide the panel" panel_gone || fail "Esc did not hide the panel"
+expect_eq "the file after Esc" "$(cat "$doc")" "$second"$'\n\n---\n\n'"$third"
+
+e2e_finish clipboard_panel
