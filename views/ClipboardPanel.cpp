@@ -60,6 +60,37 @@ const QIcon& documentIcon() {
     return icon;
 }
 
+// The symbols the panel draws itself where the icon theme has none: a magnifying glass and a
+// clipboard.
+QPixmap drawnSymbol(bool glass, int side, const QColor& color) {
+    QPixmap pixmap(side * 2, side * 2);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color, std::max(1.5, side / 12.0), Qt::SolidLine, Qt::RoundCap));
+    const double s = side;
+    if (glass) {
+        p.drawEllipse(QRectF(s * 0.12, s * 0.12, s * 0.55, s * 0.55));
+        p.drawLine(QPointF(s * 0.6, s * 0.6), QPointF(s * 0.88, s * 0.88));
+    } else {
+        p.drawRoundedRect(QRectF(s * 0.2, s * 0.15, s * 0.6, s * 0.75), s * 0.08, s * 0.08);
+        p.setBrush(color);
+        p.drawRoundedRect(QRectF(s * 0.36, s * 0.08, s * 0.28, s * 0.14), s * 0.04, s * 0.04);
+        for (int line = 0; line < 3; ++line) {
+            const double y = s * (0.42 + 0.14 * line);
+            p.drawLine(QPointF(s * 0.32, y), QPointF(s * (line == 2 ? 0.55 : 0.68), y));
+        }
+    }
+    return pixmap;
+}
+
+QPixmap symbol(const char* themeName, bool glass, int side, const QColor& color) {
+    const QIcon icon = QIcon::fromTheme(QString::fromLatin1(themeName));
+    if (!icon.isNull()) return icon.pixmap(side, side);
+    return drawnSymbol(glass, side, color);
+}
+
 // The picture scaled to fill a square of `side` pixels, read at that size, corners rounded.
 std::optional<QPixmap> readThumbnail(const QString& path, int side) {
     QImageReader reader(path);
@@ -382,7 +413,7 @@ ClipboardPanel::ClipboardPanel(const L10n& l10n, Actions actions)
     emptyIcon_ = new QLabel;
     emptyIcon_->setAlignment(Qt::AlignCenter);
     emptyIcon_->setPixmap(
-        themed({"edit-paste", "edit-copy"}, QStyle::SP_FileDialogContentsView).pixmap(34, 34));
+        symbol("edit-paste", false, 34, palette().color(QPalette::PlaceholderText)));
     emptyText_ = new QLabel;
     emptyText_->setAlignment(Qt::AlignCenter);
     emptyText_->setForegroundRole(QPalette::PlaceholderText);
@@ -406,6 +437,10 @@ ClipboardPanel::ClipboardPanel(const L10n& l10n, Actions actions)
     hint_ = new QLabel;
     hint_->setFont(caption);
     hint_->setForegroundRole(QPalette::PlaceholderText);
+    // A narrow panel wraps the hint rather than pushing the buttons out.
+    hint_->setWordWrap(true);
+    hint_->setMinimumWidth(40);
+    hint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     asFiles_ = new QPushButton(l10n_.t(QStringLiteral("clip_panel_as_files")));
     asFiles_->setToolTip(l10n_.t(QStringLiteral("clip_panel_as_files_help")));
     asFiles_->setAutoDefault(false);

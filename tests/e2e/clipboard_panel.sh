@@ -119,4 +119,26 @@ xdotool key Escape
 qd_wait_until "Esc to hide the panel" panel_gone || fail "Esc did not hide the panel"
 expect_eq "the file after Esc" "$(cat "$doc")" "$second"$'\n\n---\n\n'"$third"
 
+# --- Rows picked with the mouse: a click, then Ctrl+click -----------------------------------
+# The history now: the joined text (this program's own paste is a copy too), "segunda",
+# "tercera", "primera". Rows are 50 pixels high under the search bar.
+activate "$editor"
+xdotool key ctrl+a
+open_panel
+panel=$(xdotool search --onlyvisible --name '^Portapapeles$' | head -1)
+info=$(xwininfo -id "$panel")
+px=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+py=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+row_y() { echo $((py + 76 + 50 * $1)); }
+xdotool mousemove $((px + 200)) "$(row_y 1)"
+# The hover buttons of the row under the pointer.
+xdotool mousemove $((px + 210)) "$(row_y 1)"
+import -window root "$artifacts/clipboard_panel_hover.png" || fail "no screenshot"
+xdotool click 1
+xdotool mousemove $((px + 200)) "$(row_y 3)" keydown ctrl click 1 keyup ctrl
+import -window root "$artifacts/clipboard_panel_two_selected.png" || fail "no screenshot"
+xdotool key Return
+qd_wait_until "the panel to hide" panel_gone || fail "the panel stayed after the Ctrl+click join"
+save_and_expect "$second"$'\n\n---\n\n'"$first" "two rows picked with Ctrl+click"
+
 e2e_finish clipboard_panel
