@@ -119,6 +119,13 @@ xdotool key Escape
 qd_wait_until "Esc to hide the panel" panel_gone || fail "Esc did not hide the panel"
 expect_eq "the file after Esc" "$(cat "$doc")" "$second"$'\n\n---\n\n'"$third"
 
+# --- The command toggles the panel, from the command line as from the tray menu -----------
+run_quenda action tools.clipboard
+expect_eq "action status" "$status" 0
+qd_wait_until "the command to open the panel" panel_listed || fail "tools.clipboard did not open the panel"
+run_quenda action tools.clipboard
+qd_wait_until "the command to hide the panel" panel_gone || fail "tools.clipboard did not hide the panel"
+
 # --- Rows picked with the mouse: a click, then Ctrl+click -----------------------------------
 # The history now: the joined text (this program's own paste is a copy too), "segunda",
 # "tercera", "primera". Rows are 50 pixels high under the search bar.
