@@ -148,4 +148,30 @@ xdotool key Return
 qd_wait_until "the panel to hide" panel_gone || fail "the panel stayed after the Ctrl+click join"
 save_and_expect "$second"$'\n\n---\n\n'"$first" "two rows picked with Ctrl+click"
 
+# --- Clicking elsewhere hides the panel without pasting --------------------------------------
+activate "$editor"
+open_panel
+before=$(cat "$doc")
+xdotool mousemove 5 5 click 1
+activate "$editor"
+qd_wait_until "the panel to hide when it loses the keyboard" panel_gone ||
+    fail "the panel stayed after another window became active"
+expect_eq "the file after clicking elsewhere" "$(cat "$doc")" "$before"
+
+# --- An image and a file list: their own thumbnail and icon (a screenshot to look at) -----
+convert -size 320x200 gradient:royalblue-orange "$tmp/foto.png"
+xclip -selection clipboard -t image/png -i <"$tmp/foto.png"
+newest_kind_is() {
+    python3 -c 'import json,sys; sys.exit(json.load(open(sys.argv[1]))[0]["kind"] != sys.argv[2])' \
+        "$history_file" "$1"
+}
+qd_wait_until "the image in the history" newest_kind_is image || fail "image not recorded"
+printf 'file://%s/nota.txt\r\n' "$tmp" | xclip -selection clipboard -t text/uri-list -i
+qd_wait_until "the file list in the history" newest_kind_is files || fail "file list not recorded"
+activate "$editor"
+open_panel
+import -window root "$artifacts/clipboard_panel_kinds.png" || fail "no screenshot"
+xdotool key Escape
+qd_wait_until "Esc to hide the panel" panel_gone || fail "Esc did not hide the panel"
+
 e2e_finish clipboard_panel
