@@ -631,11 +631,16 @@ void ClipboardPanel::pasteRow(int row, PasteMode mode) {
 }
 
 void ClipboardPanel::showMenu(const QPoint& at) {
-    const QModelIndex index = list_->indexAt(at);
-    const ClipItem* it = rows_->item(index.row());
+    const ClipItem* it = rows_->item(list_->indexAt(at).row());
     if (!it) return;
-    const ClipItem item = *it;
-    QMenu menu(this);
+    const std::unique_ptr<QMenu> menu = menuFor(*it);
+    menu->exec(list_->viewport()->mapToGlobal(at));
+}
+
+std::unique_ptr<QMenu> ClipboardPanel::menuFor(const ClipItem& item) {
+    // Owned by the caller alone: a parent would delete it a second time.
+    auto owned = std::make_unique<QMenu>();
+    QMenu& menu = *owned;
     menu.addAction(l10n_.t(QStringLiteral("clip_menu_paste")), this,
                    [this, item] { a_.paste({item}, PasteMode::normal); });
     menu.addAction(l10n_.t(QStringLiteral("clip_menu_paste_as_file")), this,
@@ -666,7 +671,7 @@ void ClipboardPanel::showMenu(const QPoint& at) {
                            if (a_.remove) a_.remove(item.id);
                        });
     remove->setObjectName(QStringLiteral("destructive"));
-    menu.exec(list_->viewport()->mapToGlobal(at));
+    return owned;
 }
 
 }  // namespace quenda

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,7 @@ class QItemSelection;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 class QPushButton;
 class QStackedWidget;
 
@@ -102,6 +104,9 @@ class ClipboardPanel final : public QWidget {
     QListView* list() const { return list_; }
     const ClipboardPanelModel& model() const { return model_; }
     ClipListModel* rows() const { return rows_; }
+    // The context menu of a row, in its order: paste, paste as a file, copy without pasting,
+    // pin or unpin, show the files (images and files only), add to the shelf, delete.
+    std::unique_ptr<QMenu> menuFor(const ClipItem& item);
 
   protected:
     void changeEvent(QEvent* event) override;
