@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end: the clipboard panel pastes into the window the user was working in. Texts are
-# copied with xclip; the panel is opened with its shortcut over a mousepad window; what
-# reaches the editor is judged by the file mousepad saves, never by Quenda's own state.
+# copied with xclip; the panel is opened with its shortcut over a mousepad window (and over
+# an xterm, which pastes the primary selection with Shift+Insert); what reaches them is
+# judged by the file mousepad saves and by what `cat` in the xterm writes, never by Quenda's
+# own state.
 #   clipboard_panel.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR
 set -euo pipefail
 
@@ -157,6 +159,30 @@ activate "$editor"
 qd_wait_until "the panel to hide when it loses the keyboard" panel_gone ||
     fail "the panel stayed after another window became active"
 expect_eq "the file after clicking elsewhere" "$(cat "$doc")" "$before"
+
+# --- An xterm pastes the other selection with Shift+Insert -----------------------------------
+for_xterm="para la terminal 42 · ñ"
+copy_text "$for_xterm"
+qd_wait_until "the xterm's text in the history" newest_is "$for_xterm" || fail "copy not recorded"
+typed=$tmp/xterm.txt
+: >"$typed"
+xterm -T "Quenda pega" -geometry 60x10+40+40 -e sh -c 'cat >"$0"' "$typed" >/dev/null 2>&1 &
+client_pids+=($!)
+xterm_listed() { qd_find_window "Quenda pega" >/dev/null; }
+qd_wait_until "the xterm" xterm_listed || qd_die "the xterm did not show its window"
+term=$(qd_find_window "Quenda pega")
+qd_wait_until "the xterm to be framed" qd_window_framed "$term"
+activate "$term"
+open_panel
+xdotool type --delay 30 "terminal 42"
+xdotool key Return
+qd_wait_until "the panel to hide" panel_gone || fail "the panel stayed after pasting into the xterm"
+qd_wait_until "the xterm to be active again" active_is "$term" || fail "the xterm was not activated"
+# cat gets the line once it ends.
+xdotool key Return
+typed_is() { [[ $(cat "$typed") == "$1" ]]; }
+qd_wait_until "what the xterm's cat wrote" typed_is "$for_xterm" ||
+    fail "the xterm received [$(cat "$typed")], expected [$for_xterm]"
 
 # --- An image and a file list: their own thumbnail and icon (a screenshot to look at) -----
 convert -size 320x200 gradient:royalblue-orange "$tmp/foto.png"
