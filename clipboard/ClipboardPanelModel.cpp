@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <QHash>
+
 namespace quenda {
 
 namespace {
@@ -26,12 +28,26 @@ bool ClipboardPanelModel::matches(const QString& loweredPreview, const QString& 
 }
 
 void ClipboardPanelModel::setItems(const std::vector<ClipItem>& items) {
+    // An item's content never changes under its id: its preview is worked out once, not at
+    // every opening (a text may be 300,000 characters long).
+    QHash<QUuid, Entry> known;
+    known.reserve(qsizetype(all_.size()));
+    for (Entry& e : all_) known.insert(e.item.id, std::move(e));
     all_.clear();
     all_.reserve(items.size());
     QSet<QUuid> present;
     for (const ClipItem& item : items) {
-        Entry e{item, item.preview(l10n_), {}, item.sourceApp.value_or(QString()).toLower()};
-        e.loweredPreview = e.preview.toLower();
+        Entry e;
+        const auto it = known.find(item.id);
+        if (it != known.end() && it->item.kind == item.kind && it->item.paths == item.paths) {
+            e = std::move(*it);
+            e.item = item;
+        } else {
+            e.item = item;
+            e.preview = item.preview(l10n_);
+            e.loweredPreview = e.preview.toLower();
+        }
+        e.loweredSource = item.sourceApp.value_or(QString()).toLower();
         all_.push_back(std::move(e));
         present.insert(item.id);
     }

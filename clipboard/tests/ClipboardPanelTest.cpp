@@ -132,6 +132,23 @@ TEST(ClipboardPanelModel, TargetsFollowTheListOrderOrTheFirstVisibleItem) {
     EXPECT_TRUE(m.query().isEmpty());
 }
 
+TEST(ClipboardPanelModel, TheListFollowsTheHistoryAsItChanges) {
+    const L10n l10n = L10n::builtIn();
+    ClipboardPanelModel m(l10n);
+    ClipItem a = textItem("alfa"), b = textItem("beta");
+    m.setItems({a, b});
+    m.setQuery("a");
+    EXPECT_EQ(previews(m), (QStringList{"alfa", "beta"}));
+    // Pinned in the store: it moves up, the search stays.
+    b.pinned = true;
+    m.setItems({a, b});
+    EXPECT_EQ(previews(m), (QStringList{"beta", "alfa"}));
+    // A new copy on top; one deleted.
+    m.setItems({textItem("gamma"), b});
+    EXPECT_EQ(previews(m), (QStringList{"beta", "gamma"}));
+    EXPECT_EQ(m.query(), "a");
+}
+
 TEST(ClipboardPanelModel, FooterTextsAndEmptyStates) {
     const L10n l10n = L10n::builtIn();
     ClipboardPanelModel m(l10n);

@@ -163,6 +163,29 @@ class ClipboardPanelTest : public QObject {
         panel.searchField()->clear();
         QCOMPARE(paste->text(), QStringLiteral("Unir y pegar"));
 
+        // A double click pastes that row alone; the hover buttons pin it, or paste it alone.
+        panel.searchField()->clear();
+        // As the desktop delivers it: a click, then the double click.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCenter(1));
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rowCenter(1));
+        QCOMPARE(r.pastes.back().first, QStringList{"beta"});
+        const QRect row = view->visualRect(view->model()->index(1, 0));
+        QTest::mouseMove(view->viewport(), row.center());
+        const QPoint pasteButton(row.right() - 8 - 12, row.center().y());
+        const QPoint pinButton(pasteButton.x() - 28, row.center().y());
+        const size_t before = r.pastes.size();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pinButton);
+        QCOMPARE(r.pins.size(), size_t(1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pasteButton);
+        QCOMPARE(r.pastes.size(), before + 1);
+        QCOMPARE(r.pastes.back().first, QStringList{"beta"});
+
+        // Choosing a template stores it at once.
+        picker->setFocus();
+        QTest::keyClick(picker, Qt::Key_Down);
+        QCOMPARE(r.templateID, picker->currentData().toString());
+        QVERIFY(r.templateID != QStringLiteral("codigo"));
+
         // Esc hides it.
         QTest::keyClick(panel.searchField(), Qt::Key_Escape);
         QTRY_VERIFY(!panel.isVisible());
