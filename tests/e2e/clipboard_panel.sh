@@ -166,6 +166,7 @@ copy_text "$for_xterm"
 qd_wait_until "the xterm's text in the history" newest_is "$for_xterm" || fail "copy not recorded"
 typed=$tmp/xterm.txt
 : >"$typed"
+# shellcheck disable=SC2016 # $0 is the inner shell's, on purpose
 xterm -T "Quenda pega" -geometry 60x10+40+40 -e sh -c 'cat >"$0"' "$typed" >/dev/null 2>&1 &
 client_pids+=($!)
 xterm_listed() { qd_find_window "Quenda pega" >/dev/null; }
