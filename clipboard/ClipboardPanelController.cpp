@@ -31,20 +31,19 @@ void ClipboardPanelController::open() {
 bool ClipboardPanelController::prepare(const std::vector<ClipItem>& items, PasteMode mode,
                                        bool alsoSelection) {
     if (items.empty()) return false;
-    if (mode == PasteMode::asFiles) {
-        s_.store.writeAsFiles(items, s_.textFiles);
-        return true;
-    }
+    write(items, mode, alsoSelection);
+    return true;
+}
+
+ClipboardPanelController::Written ClipboardPanelController::write(
+    const std::vector<ClipItem>& items, PasteMode mode, bool alsoSelection) {
+    if (mode == PasteMode::asFiles) return {s_.store.writeAsFiles(items, s_.textFiles), {}};
     const bool allText = std::all_of(items.begin(), items.end(), [](const ClipItem& item) {
         return item.kind == ClipItem::Kind::text;
     });
     if (!allText) {
-        if (items.size() == 1) {
-            s_.store.write(items.front());
-        } else {
-            s_.store.writeAsFiles(items, s_.textFiles);
-        }
-        return true;
+        if (items.size() == 1) return {s_.store.write(items.front()), {}};
+        return {s_.store.writeAsFiles(items, s_.textFiles), {}};
     }
     QString text = ClipboardStore::joinedText(items);
     if (const auto frame = s_.templates.current()) {
@@ -54,40 +53,59 @@ bool ClipboardPanelController::prepare(const std::vector<ClipItem>& items, Paste
     }
     ClipItem joined;
     joined.text = text;
-    s_.store.write(joined, alsoSelection);
-    return true;
+    return {s_.store.write(joined, alsoSelection), text};
 }
 
 void ClipboardPanelController::paste(const std::vector<ClipItem>& items, PasteMode mode) {
     if (items.empty()) return;
     // The chord, and whether the text must also be the other selection, are the receiving
     // window's; it is known before anything is written.
-    const std::optional<WindowRef> target = previous_ ? previous_ : frontWindow();
-    const bool alsoSelection = target && s_.keys.pasteChord(*target).alsoSelection;
-    if (!prepare(items, mode, alsoSelection)) return;
+    Pending p;
+    p.target = previous_;
+    const std::optional<WindowRef> receiver = previous_ ? previous_ : frontWindow();
+    p.selectionOffered = receiver && s_.keys.pasteChord(*receiver).alsoSelection;
+    p.before = s_.pasteboard.changeCount();
+    const Written written = write(items, mode, p.selectionOffered);
+    p.wrote = written.any;
+    p.text = written.text;
     if (s_.panel.hide) s_.panel.hide();
     if (previous_) {
         WindowPlan plan;
         plan.focus = previous_;
         s_.windows.apply(plan);
     }
-    postWhenActive(previous_, s_.clock.now());
+    p.started = s_.clock.now();
+    postWhenReady(std::move(p));
 }
 
-void ClipboardPanelController::postWhenActive(const std::optional<WindowRef>& target,
-                                              double started) {
+void ClipboardPanelController::postWhenReady(Pending p) {
+    const bool late = s_.clock.now() - p.started >= kActivationDeadline;
+    // Nothing written (an image whose file is gone): the paste goes on with what is there.
+    const bool taken = !p.wrote || s_.pasteboard.changeCount() != p.before;
     const std::optional<WindowRef> front = frontWindow();
-    const bool arrived = !target || front == target;
+    const bool arrived = !p.target || front == p.target;
     // A window that has closed will never be active: the paste goes to whatever is in front.
-    const bool gone = target && !arrived && !s_.windows.frame(*target);
-    const bool late = s_.clock.now() - started >= kActivationDeadline;
-    if (arrived || gone || late) {
-        // With no window in front, the plain Ctrl+V of an ordinary window.
-        s_.keys.post(s_.keys.pasteChord(front.value_or(WindowRef{})).chord);
+    const bool gone = p.target && !arrived && !s_.windows.frame(*p.target);
+    if (!late && !(taken && (arrived || gone))) {
+        timers_.after(kActivationPollInterval, [this, p] { postWhenReady(p); });
         return;
     }
-    timers_.after(kActivationPollInterval,
-                  [this, target, started] { postWhenActive(target, started); });
+    // With no window in front, the plain Ctrl+V of an ordinary window.
+    const PasteChord chord = s_.keys.pasteChord(front.value_or(WindowRef{}));
+    if (chord.alsoSelection && p.text && !p.selectionOffered) {
+        // The window in front is not the one the text was written for, and it pastes the
+        // other selection: offer the text there too before pressing its keys.
+        p.before = s_.pasteboard.changeCount();
+        ClipItem again;
+        again.text = p.text;
+        p.wrote = s_.store.write(again, true);
+        p.selectionOffered = true;
+        p.target = front;
+        p.started = s_.clock.now();
+        timers_.after(kActivationPollInterval, [this, p] { postWhenReady(p); });
+        return;
+    }
+    s_.keys.post(chord.chord);
 }
 
 void ClipboardPanelController::copy(const std::vector<ClipItem>& items, PasteMode mode) {

@@ -33,6 +33,7 @@ class ClipboardPanelController {
     };
     struct Services {
         ClipboardStore& store;
+        Pasteboard& pasteboard;  // the store's
         Keys& keys;
         WindowServer& windows;
         Clock& clock;
@@ -66,8 +67,9 @@ class ClipboardPanelController {
     // items.
     bool prepare(const std::vector<ClipItem>& items, PasteMode mode, bool alsoSelection = false);
     // Puts the items on the clipboard, hides the panel, activates the window the panel was
-    // opened over and, once it is active (or after `kActivationDeadline`), sends it the paste
-    // chord it takes. A window that has gone: the chord goes to whatever is in front.
+    // opened over and, once it is active and the desktop has taken the copy (or after
+    // `kActivationDeadline`), sends it the paste chord it takes. A window that has gone: the
+    // chord goes to whatever is in front, the text offered the way that window pastes.
     void paste(const std::vector<ClipItem>& items, PasteMode mode);
     // Puts the items on the clipboard only, hides the panel and says so.
     void copy(const std::vector<ClipItem>& items, PasteMode mode);
@@ -76,8 +78,23 @@ class ClipboardPanelController {
     std::optional<WindowRef> previousWindow() const { return previous_; }
 
   private:
+    // What one `prepare` put on the clipboard.
+    struct Written {
+        bool any = false;
+        std::optional<QString> text;  // when it was a text
+    };
+    // A paste waiting for its window and for the desktop to take the copy.
+    struct Pending {
+        std::optional<WindowRef> target;
+        double started = 0;
+        int64_t before = 0;  // the change count before the copy
+        bool wrote = false;
+        std::optional<QString> text;
+        bool selectionOffered = false;
+    };
+    Written write(const std::vector<ClipItem>& items, PasteMode mode, bool alsoSelection);
     std::optional<WindowRef> frontWindow();
-    void postWhenActive(const std::optional<WindowRef>& target, double started);
+    void postWhenReady(Pending pending);
 
     Services s_;
     std::optional<WindowRef> previous_;

@@ -324,25 +324,26 @@ void ClipboardStore::save() {
     fileState_ = history::FileState::good;
 }
 
-void ClipboardStore::write(const ClipItem& item, bool alsoSelection) {
+bool ClipboardStore::write(const ClipItem& item, bool alsoSelection) {
     switch (item.kind) {
         case ClipItem::Kind::text:
             s_.pasteboard.writeText(item.text.value_or(QString()), alsoSelection);
-            return;
+            return true;
         case ClipItem::Kind::image: {
-            if (!item.paths || item.paths->empty()) return;
+            if (!item.paths || item.paths->empty()) return false;
             const auto png = readRegularFile(item.paths->front(), kMaxImageBytes);
-            if (!png) return;
+            if (!png) return false;
             s_.pasteboard.writeImage(*png);
-            return;
+            return true;
         }
         case ClipItem::Kind::files:
             s_.pasteboard.writeFiles(item.paths.value_or(std::vector<QString>()));
-            return;
+            return true;
     }
+    return false;
 }
 
-void ClipboardStore::writeAsFiles(const std::vector<ClipItem>& items, TextFiles& textFiles) {
+bool ClipboardStore::writeAsFiles(const std::vector<ClipItem>& items, TextFiles& textFiles) {
     std::vector<QString> files;
     for (const ClipItem& item : items) {
         if (item.kind == ClipItem::Kind::text) {
@@ -353,7 +354,9 @@ void ClipboardStore::writeAsFiles(const std::vector<ClipItem>& items, TextFiles&
                 files.push_back(path);
         }
     }
-    if (!files.empty()) s_.pasteboard.writeFiles(files);
+    if (files.empty()) return false;
+    s_.pasteboard.writeFiles(files);
+    return true;
 }
 
 QString ClipboardStore::joinedText(const std::vector<ClipItem>& items) {

@@ -80,12 +80,12 @@ class ClipboardStore {
     // --- putting history items back on the clipboard -------------------------------------
     // One item in its own kind: a text as text (also as the desktop's other selection when
     // `alsoSelection`), an image as its PNG, files as a file list. An image whose PNG can no
-    // longer be read puts nothing on the clipboard, which keeps what it held.
-    void write(const ClipItem& item, bool alsoSelection = false);
+    // longer be read puts nothing on the clipboard, which keeps what it held, and gives false.
+    bool write(const ClipItem& item, bool alsoSelection = false);
     // The items as one file list: each text as a new Markdown file (a text that cannot be
     // written is left out), each image's PNG and each item's files. With nothing to list the
-    // clipboard keeps what it held.
-    void writeAsFiles(const std::vector<ClipItem>& items, TextFiles& textFiles);
+    // clipboard keeps what it held, and this gives false.
+    bool writeAsFiles(const std::vector<ClipItem>& items, TextFiles& textFiles);
     // The texts of the text items, in order, joined by a blank line, "---" and a blank line.
     static QString joinedText(const std::vector<ClipItem>& items);
     static inline const QString kJoinSeparator = QStringLiteral("\n\n---\n\n");

@@ -142,6 +142,7 @@ struct ClipboardPanelParts {
           textFiles(paths, s.hud, s.l10n),
           keys(x11.syntheticKeys(), board, s.clock, x11.windowServer(), s.prefs),
           controller({store,
+                      board,
                       keys,
                       x11.windowServer(),
                       s.clock,

@@ -231,6 +231,35 @@ struct LaggingWindows : WindowServer {
     void minimize(const WindowRef& w) override { desktop.minimize(w); }
 };
 
+// A clipboard the desktop takes a copy into only `delay` seconds after it is written, as X
+// does once the selection's ownership is through; never while `delay` is absent.
+struct LatePasteboard : Pasteboard {
+    LatePasteboard(SimPasteboard& b, VirtualClock& c) : board(b), clock(c) {}
+    SimPasteboard& board;
+    VirtualClock& clock;
+    std::optional<double> delay = 0.05;
+
+    int64_t changeCount() override { return board.changeCount(); }
+    void setChangeHandler(std::function<void()> changed) override {
+        board.setChangeHandler(std::move(changed));
+    }
+    void read(const PasteboardRead& what, std::function<void(PasteboardContent)> done) override {
+        board.read(what, std::move(done));
+    }
+    void later(std::function<void()> write) {
+        if (delay) clock.after(*delay, std::move(write));
+    }
+    void writeText(const QString& text, bool alsoSelection) override {
+        later([this, text, alsoSelection] { board.writeText(text, alsoSelection); });
+    }
+    void writeImage(const QByteArray& png) override {
+        later([this, png] { board.writeImage(png); });
+    }
+    void writeFiles(const std::vector<QString>& paths) override {
+        later([this, paths] { board.writeFiles(paths); });
+    }
+};
+
 // A desk with the panel's controller: the user works in mousepad (window 11) and an xterm
 // (window 21); this program is process 1.
 struct PanelDesk : ClipboardDesk {
@@ -260,6 +289,7 @@ struct PanelDesk : ClipboardDesk {
         started();
         panel = std::make_unique<ClipboardPanelController>(ClipboardPanelController::Services{
             *store,
+            board,
             keys,
             desktop,
             clock,
@@ -405,8 +435,16 @@ TEST(ClipboardPanelPaste, WaitsUntilTheWindowIsActiveAndNoLongerThanTheDeadline)
         PanelDesk d;
         LaggingWindows windows(d.desktop, d.clock);
         windows.lag = c.lag;
-        ClipboardPanelController panel(
-            {*d.store, d.keys, windows, d.clock, d.hud, d.l10n, d.templates, d.textFiles, {}});
+        ClipboardPanelController panel({*d.store,
+                                        d.board,
+                                        d.keys,
+                                        windows,
+                                        d.clock,
+                                        d.hud,
+                                        d.l10n,
+                                        d.templates,
+                                        d.textFiles,
+                                        {}});
         panel.open();
         d.desktop.frontmost = d.desktop.ownProcess;  // the panel is in front
         double postedAt = -1;
@@ -422,6 +460,34 @@ TEST(ClipboardPanelPaste, WaitsUntilTheWindowIsActiveAndNoLongerThanTheDeadline)
     }
 }
 
+TEST(ClipboardPanelPaste, TheKeysWaitUntilTheDesktopHasTakenTheCopy) {
+    struct Case {
+        const char* what;
+        std::optional<double> delay;
+        double postedAt;
+    } cases[] = {
+        {"a copy taken after 0.05 s", 0.05, 0.05},
+        {"a copy never taken", std::nullopt, 0.25},
+    };
+    for (const Case& c : cases) {
+        PanelDesk d;
+        LatePasteboard late(d.board, d.clock);
+        late.delay = c.delay;
+        ClipboardStore store({late, d.desktop, AppPaths(d.folders)});
+        ClipboardPanelController panel(
+            {store, late, d.keys, d.desktop, d.clock, d.hud, d.l10n, d.templates, d.textFiles, {}});
+        panel.open();
+        double postedAt = -1;
+        d.synthetic.onPost = [&](const SimSyntheticKeys::Press&) { postedAt = d.clock.now(); };
+        const double start = d.clock.now();
+        panel.paste({textItem("hola")}, PasteMode::normal);
+        EXPECT_TRUE(d.synthetic.posted.empty()) << c.what;
+        d.clock.advance(1);
+        ASSERT_EQ(d.synthetic.posted.size(), 1u) << c.what;
+        EXPECT_NEAR(postedAt - start, c.postedAt, 0.015) << c.what;
+    }
+}
+
 TEST(ClipboardPanelPaste, AClosedPreviousWindowPastesIntoWhateverIsInFront) {
     PanelDesk d;
     d.panel->open();
@@ -429,10 +495,13 @@ TEST(ClipboardPanelPaste, AClosedPreviousWindowPastesIntoWhateverIsInFront) {
     d.desktop.focus(d.xterm.id);
     d.desktop.frontmost = 21;
     d.panel->paste({textItem("hola")}, PasteMode::normal);
-    // No waiting for a window that will never come: the xterm in front takes it, its way.
+    // No waiting for a window that will never come: the xterm in front takes it, its way,
+    // the text offered as the other selection too.
+    d.clock.advance(1);
     ASSERT_EQ(d.synthetic.posted.size(), 1u);
     EXPECT_EQ(d.synthetic.posted[0].key, SyntheticKey::insert);
     EXPECT_EQ(d.clipboardText(), "hola");
+    EXPECT_EQ(d.board.selectionText(), QStringLiteral("hola"));
 }
 
 TEST(ClipboardPanelOpen, TheTargetIsTheWindowInFrontUnlessItIsOurOwn) {
