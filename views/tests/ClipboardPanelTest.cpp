@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -189,6 +190,44 @@ class ClipboardPanelTest : public QObject {
         // Esc hides it.
         QTest::keyClick(panel.searchField(), Qt::Key_Escape);
         QTRY_VERIFY(!panel.isVisible());
+    }
+
+    void emptyStatesAndThePlaceKeptBetweenOpenings() {
+        const L10n l10n = L10n::builtIn();
+        Recorder r;
+        ClipboardPanel panel(l10n, actions(r, true));
+        panel.open({});
+        QVERIFY(QTest::qWaitForWindowExposed(&panel, 10000));
+        auto labelShowing = [&](const QString& text) {
+            for (auto* label : panel.findChildren<QLabel*>())
+                if (label->isVisible() && label->text() == text) return true;
+            return false;
+        };
+        QVERIFY(labelShowing(QStringLiteral("Todavía no hay nada copiado")));
+        QPushButton* paste = nullptr;
+        for (auto* b : panel.findChildren<QPushButton*>())
+            if (b->isDefault()) paste = b;
+        QVERIFY(paste && !paste->isEnabled());
+        QTest::keyClick(panel.searchField(), Qt::Key_Return);  // nothing to paste
+        QVERIFY(r.pastes.empty());
+
+        panel.open({text("alfa")});
+        QVERIFY(paste->isEnabled());
+        QTest::keyClicks(panel.searchField(), QStringLiteral("zz"));
+        QVERIFY(labelShowing(QStringLiteral("Sin resultados")));
+        QVERIFY(!paste->isEnabled());
+
+        // Resized and moved by the user, it opens there again.
+        panel.resize(520, 400);
+        panel.move(panel.pos() + QPoint(-30, 25));
+        QTRY_COMPARE(panel.size(), QSize(520, 400));
+        const QPoint moved = panel.pos();
+        panel.hide();
+        panel.open({text("alfa")});
+        QVERIFY(QTest::qWaitForWindowExposed(&panel, 10000));
+        QCOMPARE(panel.size(), QSize(520, 400));
+        QTRY_COMPARE(panel.pos(), moved);
+        QCOMPARE(panel.searchField()->text(), QString());
     }
 
     void thumbnailsAreReadForTheRowsDrawnOnly() {
