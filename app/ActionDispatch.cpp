@@ -77,6 +77,9 @@ void ActionDispatch::execute(HotKeyAction action) {
             return t_.workspaces.restore(2);
         case A::wsRestore3:
             return t_.workspaces.restore(3);
+        case A::toolsClipboard:
+            if (!t_.toggleClipboardPanel) return notAvailable(action);
+            return t_.toggleClipboardPanel();
         // Commands whose subsystem has not landed yet (the catalogue's `isAvailable` lists
         // them, and their shortcuts are not grabbed).
         default:

@@ -25,6 +25,9 @@ class ActionDispatch {
         Hud& hud;
         std::function<QString(HotKeyAction)> title;  // the command's localised title
         const L10n& l10n;
+        // Shows or hides the clipboard panel; while unset (a desktop without a clipboard
+        // history) the command says it is not available.
+        std::function<void()> toggleClipboardPanel = {};
     };
     explicit ActionDispatch(Targets targets) : t_(std::move(targets)) {}
 

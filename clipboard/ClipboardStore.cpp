@@ -324,4 +324,46 @@ void ClipboardStore::save() {
     fileState_ = history::FileState::good;
 }
 
+bool ClipboardStore::write(const ClipItem& item, bool alsoSelection) {
+    switch (item.kind) {
+        case ClipItem::Kind::text:
+            s_.pasteboard.writeText(item.text.value_or(QString()), alsoSelection);
+            return true;
+        case ClipItem::Kind::image: {
+            if (!item.paths || item.paths->empty()) return false;
+            const auto png = readRegularFile(item.paths->front(), kMaxImageBytes);
+            if (!png) return false;
+            s_.pasteboard.writeImage(*png);
+            return true;
+        }
+        case ClipItem::Kind::files:
+            s_.pasteboard.writeFiles(item.paths.value_or(std::vector<QString>()));
+            return true;
+    }
+    return false;
+}
+
+bool ClipboardStore::writeAsFiles(const std::vector<ClipItem>& items, TextFiles& textFiles) {
+    std::vector<QString> files;
+    for (const ClipItem& item : items) {
+        if (item.kind == ClipItem::Kind::text) {
+            if (auto written = textFiles.write(item.text.value_or(QString())))
+                files.push_back(*written);
+        } else {
+            for (const QString& path : item.paths.value_or(std::vector<QString>()))
+                files.push_back(path);
+        }
+    }
+    if (files.empty()) return false;
+    s_.pasteboard.writeFiles(files);
+    return true;
+}
+
+QString ClipboardStore::joinedText(const std::vector<ClipItem>& items) {
+    QStringList texts;
+    for (const ClipItem& item : items)
+        if (item.kind == ClipItem::Kind::text && item.text) texts << *item.text;
+    return texts.join(kJoinSeparator);
+}
+
 }  // namespace quenda

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include "bridge/TextFiles.h"
 #include "clipboard/ClipItem.h"
 #include "clipboard/HistoryFile.h"
 #include "core/AppPaths.h"
@@ -75,6 +76,21 @@ class ClipboardStore {
     // Removes every unpinned item (and their image files); the pinned ones stay in their
     // order. Then saves, even when nothing was removed.
     void clearUnpinned();
+
+    // --- putting history items back on the clipboard -------------------------------------
+    // One item in its own kind: a text as text (also as the desktop's other selection when
+    // `alsoSelection`), an image as its PNG, files as a file list. An image whose PNG can no
+    // longer be read puts nothing on the clipboard, which keeps what it held, and gives false.
+    bool write(const ClipItem& item, bool alsoSelection = false);
+    // The items as one file list: each text as a new Markdown file (a text that cannot be
+    // written is left out), each image's PNG and each item's files. With nothing to list the
+    // clipboard keeps what it held, and this gives false.
+    bool writeAsFiles(const std::vector<ClipItem>& items, TextFiles& textFiles);
+    // The texts of the text items, in order, joined by a blank line, "---" and a blank line.
+    static QString joinedText(const std::vector<ClipItem>& items);
+    static inline const QString kJoinSeparator = QStringLiteral("\n\n---\n\n");
+    // The largest stored image put back on the clipboard.
+    static constexpr qint64 kMaxImageBytes = 256LL * 1024 * 1024;
 
     // The change count last examined.
     int64_t lastChange() const { return lastChange_; }

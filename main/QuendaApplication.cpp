@@ -12,9 +12,13 @@
 #include "app/Startup.h"
 #include "app/StatusMenu.h"
 #include "bridge/Relay.h"
+#include "bridge/Templates.h"
+#include "bridge/TextFiles.h"
+#include "clipboard/ClipboardPanelController.h"
 #include "clipboard/ClipboardStore.h"
 #include "core/AX.h"
 #include "core/AppPaths.h"
+#include "core/Keys.h"
 #include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
@@ -25,10 +29,12 @@
 #include "platform/desktop/FileChangeWatcher.h"
 #include "platform/desktop/JsonFileDefaults.h"
 #include "platform/desktop/QtMainClock.h"
+#include "platform/desktop/XdgOpener.h"
 #include "platform/desktop/XdgUserFolders.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/clipboard/X11Pasteboard.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
+#include "views/ClipboardPanel.h"
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
 #include "views/TrayIcon.h"
@@ -57,7 +63,13 @@ struct Services {
           workspaces(
               {ax, geo, x11.screens(), prefs, hud, clock, x11.applications(), arranger, l10n}),
           dispatch({windows, groups, workspaces, hud, [this](HotKeyAction a) { return title(a); },
-                    l10n}),
+                    l10n,
+                    [this] {
+                        if (toggleClipboardPanel) return toggleClipboardPanel();
+                        hud.show(ActionDispatch::notAvailableMessage(
+                                     l10n, title(HotKeyAction::toolsClipboard)),
+                                 kMessageDuration);
+                    }}),
           hotKeys({prefs, registrar, clock,
                    [this](HotKeyAction a) {
                        sinceHotKey.restart();
@@ -97,6 +109,11 @@ struct Services {
     QElapsedTimer sinceHotKey;
     HotKeyCenter hotKeys;
     XdgUserFolders folders;
+    // Set once the clipboard history runs.
+    std::function<void()> toggleClipboardPanel;
+    // The time of the last key press or click in Quenda's own windows (X server time).
+    uint32_t ownInputTime = 0;
+    QElapsedTimer sinceOwnInput;
 };
 
 // The clipboard history, on a pasteboard of its own connection. A desktop whose server
@@ -114,6 +131,77 @@ struct Clipboard {
     }
     std::unique_ptr<X11Pasteboard> pasteboard;
     std::unique_ptr<ClipboardStore> store;
+};
+
+// The clipboard panel over the history, and what it needs to paste into other windows. The
+// panel's window is built on first use and then only hidden.
+struct ClipboardPanelParts {
+    ClipboardPanelParts(Services& s, X11Desktop& x11, ClipboardStore& store, Pasteboard& board)
+        : paths(s.folders),
+          templates(paths, s.prefs, opener),
+          textFiles(paths, s.hud, s.l10n),
+          keys(x11.syntheticKeys(), board, s.clock, x11.windowServer(), s.prefs),
+          controller({store,
+                      board,
+                      keys,
+                      x11.windowServer(),
+                      s.clock,
+                      s.hud,
+                      s.l10n,
+                      templates,
+                      textFiles,
+                      {[this, &store] { view().open(store.items()); },
+                       [this] {
+                           if (view_) view_->hide();
+                       },
+                       [this] { return view_ && view_->isVisible(); }}}),
+          s_(s),
+          store_(store) {
+        store.observe([this] {
+            if (view_ && view_->isVisible()) view_->setHistory(store_.items());
+        });
+    }
+
+    ClipboardPanel& view() {
+        if (view_) return *view_;
+        ClipboardPanel::Actions a;
+        a.paste = [this](const std::vector<ClipItem>& items, PasteMode mode) {
+            controller.paste(items, mode);
+        };
+        a.copy = [this](const std::vector<ClipItem>& items, PasteMode mode) {
+            controller.copy(items, mode);
+        };
+        a.togglePin = [this](const QUuid& id) { store_.togglePin(id); };
+        a.remove = [this](const QUuid& id) { store_.deleteItem(id); };
+        a.reveal = [this](const ClipItem& item) {
+            if (item.paths && !item.paths->empty()) opener.reveal(item.paths->front());
+        };
+        a.addToShelf = addToShelf;
+        a.templates = [this] { return templates.list(); };
+        a.templateID = [this] { return s_.prefs.get(settings::templateID); };
+        a.setTemplateID = [this](const QString& id) { s_.prefs.set(settings::templateID, id); };
+        a.now = &ClipboardStore::systemWallClock;
+        a.userTime = [this](unsigned long time) {
+            s_.ownInputTime = uint32_t(time);
+            s_.sinceOwnInput.restart();
+        };
+        view_ = std::make_unique<ClipboardPanel>(s_.l10n, std::move(a));
+        return *view_;
+    }
+
+    XdgOpener opener;
+    AppPaths paths;
+    Templates templates;
+    TextFiles textFiles;
+    Keys keys;
+    ClipboardPanelController controller;
+    // Puts a history item on the shelf; unset while there is no shelf.
+    std::function<void(const ClipItem&)> addToShelf;
+
+  private:
+    Services& s_;
+    ClipboardStore& store_;
+    std::unique_ptr<ClipboardPanel> view_;
 };
 
 std::vector<MenuEntry> statusMenu(Services& s) {
@@ -175,9 +263,15 @@ int runApplication(int& argc, char** argv) {
     // its work goes on (a group's raising takes a fraction of a second, a workspace's
     // placement waits 3 s for the applications it started); one from the command line, the
     // current time.
+    // A key press or click in Quenda's own windows (the clipboard panel's Return) is the
+    // action when it came after the shortcut.
     x11->setUserTimeSource([&s]() -> uint32_t {
         constexpr qint64 kPressStaysFreshMs = 5000;
         const bool fresh = s.sinceHotKey.isValid() && s.sinceHotKey.elapsed() < kPressStaysFreshMs;
+        const bool ownFresh =
+            s.sinceOwnInput.isValid() && s.sinceOwnInput.elapsed() < kPressStaysFreshMs;
+        if (ownFresh && (!fresh || s.sinceOwnInput.elapsed() <= s.sinceHotKey.elapsed()))
+            return s.ownInputTime;
         return fresh ? s.registrar.lastPressTime() : 0;
     });
     bus.onActivate = [&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); };
@@ -200,6 +294,12 @@ int runApplication(int& argc, char** argv) {
     };
     steps.registerHotKeys = [&s] { s.hotKeys.reregisterAll(); };
     Clipboard clipboard(*x11, s.folders);
+    std::unique_ptr<ClipboardPanelParts> panel;
+    if (clipboard.store) {
+        panel =
+            std::make_unique<ClipboardPanelParts>(s, *x11, *clipboard.store, *clipboard.pasteboard);
+        s.toggleClipboardPanel = [&panel] { panel->controller.toggle(); };
+    }
     steps.startClipboard = [&clipboard] {
         if (clipboard.store) clipboard.store->start();
     };

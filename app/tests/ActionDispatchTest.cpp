@@ -17,7 +17,7 @@ struct Shell : testing::WindowManagerDesk {
           dispatch(
               {wm, groups, workspaces, hud,
                [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
-               l10n}) {
+               l10n, [this] { ++clipboardToggles; }}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.app(101).bundleID = QStringLiteral("org.example.Editor");
@@ -28,6 +28,7 @@ struct Shell : testing::WindowManagerDesk {
     Workspaces workspaces;
     ActionDispatch dispatch;
     uint64_t id = 0;
+    int clipboardToggles = 0;
 };
 
 TEST(ActionDispatch, EveryCommandReachesItsOperation) {
@@ -81,12 +82,14 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         {A::groupsMovePrev,
          {{100, 100, 400, 300},
           {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
+        // The panel opens; nothing moves and nothing is said.
+        {A::toolsClipboard, {{100, 100, 400, 300}}},
     };
     // Commands whose subsystem has not landed: the HUD says they are not available yet.
     const std::set<A> notLanded{
-        A::groupsOverview,      A::bridgeMark,    A::bridgeSend,      A::bridgeSendEnter,
-        A::bridgeSendClipboard, A::bridgeGroup,   A::bridgeBroadcast, A::toolsClipboard,
-        A::toolsShelf,          A::toolsShelfAdd, A::toolsDashboard,
+        A::groupsOverview,      A::bridgeMark,     A::bridgeSend,      A::bridgeSendEnter,
+        A::bridgeSendClipboard, A::bridgeGroup,    A::bridgeBroadcast, A::toolsShelf,
+        A::toolsShelfAdd,       A::toolsDashboard,
     };
     for (A action : allActions()) {
         const int i = static_cast<int>(action);
@@ -105,6 +108,7 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
             for (const char* message : it->second.messages)
                 expected.push_back({QString::fromUtf8(message), 1.6});
             EXPECT_EQ(s.hud.messages, expected);
+            EXPECT_EQ(s.clipboardToggles, action == A::toolsClipboard ? 1 : 0);
         } else if (notLanded.contains(action)) {
             EXPECT_EQ(s.desktop.window(s.id).frame, (Rect{100, 100, 400, 300}));
             EXPECT_EQ(s.hud.messages, notAvailable);
@@ -135,6 +139,19 @@ TEST(ActionDispatch, GroupCommandsGoTheirOwnWay) {
     EXPECT_EQ(s.hud.last(), QStringLiteral("Editor → Grupo 2 de 2 (2 ventanas)"));
     s.dispatch.execute(HotKeyAction::groupsMoveNext);
     EXPECT_EQ(s.hud.last(), QStringLiteral("Editor → Grupo 3 de 3 (1 ventanas)"));
+}
+
+// Without a clipboard history (a server that cannot watch the clipboard), the panel's command
+// says it is not available.
+TEST(ActionDispatch, TheClipboardPanelNeedsAHistory) {
+    Shell s;
+    ActionDispatch bare({s.wm, s.groups, s.workspaces, s.hud,
+                         [](HotKeyAction) { return QStringLiteral("Portapapeles"); }, s.l10n});
+    bare.execute(HotKeyAction::toolsClipboard);
+    EXPECT_EQ(s.hud.last(), QStringLiteral("«Portapapeles» aún no está disponible"));
+    s.dispatch.execute(HotKeyAction::toolsClipboard);
+    s.dispatch.execute(HotKeyAction::toolsClipboard);
+    EXPECT_EQ(s.clipboardToggles, 2);
 }
 
 }  // namespace

@@ -216,6 +216,34 @@ const char* const kKeys[] = {
 // group and workspace commands and of text files, and a few texts of the tray menu and the
 // greeting.
 const char* const kAlsoUsed[] = {
+    "clip_age_days",
+    "clip_age_hours",
+    "clip_age_minutes",
+    "clip_age_now",
+    "clip_menu_add_to_shelf",
+    "clip_menu_copy",
+    "clip_menu_delete",
+    "clip_menu_paste",
+    "clip_menu_paste_as_file",
+    "clip_menu_pin",
+    "clip_menu_reveal",
+    "clip_menu_unpin",
+    "clip_panel_as_files",
+    "clip_panel_as_files_help",
+    "clip_panel_characters",
+    "clip_panel_empty",
+    "clip_panel_join_paste",
+    "clip_panel_multi_hint",
+    "clip_panel_no_results",
+    "clip_panel_paste",
+    "clip_panel_paste_help",
+    "clip_panel_pin_help",
+    "clip_panel_search_placeholder",
+    "clip_panel_selected",
+    "clip_panel_template_label",
+    "clip_panel_template_none",
+    "clip_panel_title",
+    "hud_copied_as_files",
     "hud_ax_trust",
     "hud_centered",
     "hud_file_error",
@@ -255,7 +283,12 @@ const std::map<QString, QString> kFormatArguments{
     {"action_ws_restore", "d"},            // slot number
     {"action_ws_save", "d"},               // slot number
     {"bridge_no_target_hint", "@"},        // shortcut of "bridge.mark", or "Dashboard"
+    {"clip_age_days", "d"},                // days since the copy
+    {"clip_age_hours", "d"},               // hours since the copy
+    {"clip_age_minutes", "d"},             // minutes since the copy
     {"clip_history_count", "d"},           // entries in the clipboard history
+    {"clip_panel_characters", "d"},        // characters of a copied text
+    {"clip_panel_selected", "d"},          // selected items
     {"clip_preview_files", "d@"},          // files copied, the first four names
     {"clip_shelf_count", "d"},             // items on the shelf
     {"groups_current_of", "dd"},           // current group number, number of groups
