@@ -201,4 +201,47 @@ import -window root "$artifacts/clipboard_panel_kinds.png" || fail "no screensho
 xdotool key Escape
 qd_wait_until "Esc to hide the panel" panel_gone || fail "Esc did not hide the panel"
 
+# --- A text pasted as a file into a file manager's folder ----------------------------------
+# pcmanfm, on its own session services kept to the local disk, in a process group of its
+# own so that everything it starts ends with it. The oracle is the folder on disk.
+if command -v pcmanfm >/dev/null; then
+    folder=$tmp/carpeta
+    mkdir -p "$folder"
+    as_file="nota para adjuntar: informe semanal"
+    copy_text "$as_file"
+    qd_wait_until "the text for the file in the history" newest_is "$as_file" || fail "copy not recorded"
+    GIO_USE_VFS=local GIO_USE_VOLUME_MONITOR=unix setsid pcmanfm "$folder" >"$tmp/pcmanfm.log" 2>&1 &
+    fm_group=$!
+    client_pids+=("$fm_group")
+    trap 'kill -- -"$fm_group" 2>/dev/null || true; e2e_stop_all; rm -rf "$tmp"' EXIT
+    fm_listed() { xdotool search --onlyvisible --class pcmanfm >/dev/null 2>&1; }
+    QD_DEADLINE=30 qd_wait_until "pcmanfm's window" fm_listed || qd_die "pcmanfm showed no window"
+    fm=$(xdotool search --onlyvisible --class pcmanfm | head -1)
+    qd_wait_until "pcmanfm to be framed" qd_window_framed "$fm"
+    activate "$fm"
+    open_panel
+    xdotool type --delay 30 "para adjuntar"
+    # "Como archivos" sits left of the default button, at the footer's right end.
+    panel=$(xdotool search --onlyvisible --name '^Portapapeles$' | head -1)
+    info=$(xwininfo -id "$panel")
+    px=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+    py=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+    pw=$(awk '/Width:/ {print $2}' <<<"$info")
+    ph=$(awk '/Height:/ {print $2}' <<<"$info")
+    xdotool mousemove $((px + pw - 148)) $((py + ph - 24)) click 1
+    qd_wait_until "the panel to hide" panel_gone || fail "the panel stayed after pasting as a file"
+    pasted_file() {
+        local f
+        for f in "$folder"/*.md; do
+            [[ -f $f && $(cat "$f") == "$as_file" ]] && return 0
+        done
+        return 1
+    }
+    QD_DEADLINE=30 qd_wait_until "the text as a .md file in the folder" pasted_file ||
+        fail "the folder holds [$(find "$folder" -mindepth 1 -printf '%f ')], no .md file with the text"
+    kill -- -"$fm_group" 2>/dev/null || true
+else
+    fail "pcmanfm is not installed"
+fi
+
 e2e_finish clipboard_panel
