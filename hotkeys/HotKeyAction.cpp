@@ -142,7 +142,7 @@ const std::array<HotKeyAction, kHotKeyActionCount>& allActions() {
 bool isAvailable(HotKeyAction action) {
     switch (action) {
         // Not landed yet: the overview, the bridge's marking and sending, the clipboard
-        // panel, the shelf and the dashboard.
+        // panel and the dashboard.
         case A::groupsOverview:
         case A::bridgeMark:
         case A::bridgeSend:
@@ -151,8 +151,6 @@ bool isAvailable(HotKeyAction action) {
         case A::bridgeGroup:
         case A::bridgeBroadcast:
         case A::toolsClipboard:
-        case A::toolsShelf:
-        case A::toolsShelfAdd:
         case A::toolsDashboard:
             return false;
         default:
