@@ -118,4 +118,84 @@ expect_eq "panel place" "$px $py" "970 190"
 qd_wait_until "a screenshot" import -window root "$artifacts/shelf-panel.png" ||
     fail "screenshot"
 
+# --- drag and drop with pcmanfm -----------------------------------------------------------
+# Two pcmanfm windows: a folder to drag a file from, and an empty one to drop into.
+mkdir -p "$tmp/src" "$tmp/dest"
+printf 'desde pcmanfm\n' >"$tmp/src/desde pcmanfm ñ.txt"
+open_folder() {
+    pcmanfm --new-win "$1" >>"$tmp/pcmanfm.log" 2>&1 &
+    client_pids+=($!)
+    folder_listed() { qd_find_window "$(basename "$1")" >/dev/null; }
+    qd_wait_until "pcmanfm on $1" folder_listed "$1" || return 1
+    folder_id=$(qd_find_window "$(basename "$1")")
+    qd_wait_until "pcmanfm on $1 to be framed" qd_window_framed "$folder_id"
+}
+# client_origin ID: "x y" of the window's client area on the screen.
+client_origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        END {print x, y}'
+}
+# drag X1 Y1 X2 Y2: presses the first button at (X1, Y1), moves to (X2, Y2) in steps and
+# releases it there. The steps are paced: each XDND position message waits for the target's
+# status before the source sends the next, and a motion that outruns them is merged away.
+drag() {
+    local x1=$1 y1=$2 x2=$3 y2=$4 i
+    xdotool mousemove --sync "$x1" "$y1"
+    xdotool mousedown 1
+    for i in $(seq 1 24); do
+        xdotool mousemove --sync $((x1 + (x2 - x1) * i / 24)) $((y1 + (y2 - y1) * i / 24))
+        sleep 0.04 # pacing of the motion, not a wait for a result
+    done
+    for i in 1 2 3 4; do
+        xdotool mousemove --sync $((x2 + i % 2)) "$y2"
+        sleep 0.04
+    done
+    xdotool mouseup 1
+}
+
+open_folder "$tmp/src" && src_win=$folder_id
+xdotool windowmove "$src_win" 20 40 windowsize "$src_win" 700 330
+open_folder "$tmp/dest" && dest_win=$folder_id
+xdotool windowmove "$dest_win" 20 420 windowsize "$dest_win" 700 330
+moved_to() { [[ $(client_origin "$1") == "$2 $3" ]]; }
+qd_wait_until "pcmanfm windows in place" moved_to "$dest_win" 21 440 ||
+    fail "dest window at $(client_origin "$dest_win")"
+
+# A shelf file dragged onto the empty folder's window is copied there. The user is back in
+# the xterm: pressing and dragging the shelf's row leaves it there.
+activate "$work"
+printf 'file://%s/docs/para%%20arrastrar%%20%%C3%%B1.txt\r\n' "$tmp" | copy text/uri-list
+printf 'arrastrado\n' >"$tmp/docs/para arrastrar ñ.txt"
+run_quenda action tools.shelfAdd
+qd_wait_until "the file to drag on the shelf" newest_path_is "$tmp/docs/para arrastrar ñ.txt" ||
+    fail "file to drag not added"
+read -r px py < <(client_origin "$panel")
+read -r dx dy < <(client_origin "$dest_win")
+# The newest row is the first under the toolbar; its name is at the left.
+drag $((px + 110)) $((py + 55)) $((dx + 450)) $((dy + 220))
+copied() { [[ -f "$tmp/dest/para arrastrar ñ.txt" ]]; }
+if qd_wait_until "pcmanfm to copy the dragged file" copied; then
+    expect_eq "dropped file" "$(cat "$tmp/dest/para arrastrar ñ.txt")" "arrastrado"
+    [[ -f "$tmp/docs/para arrastrar ñ.txt" ]] || fail "the shelf's file was moved, not copied"
+else
+    fail "the dragged file is not in the folder: $(ls -A "$tmp/dest")"
+fi
+import -window root "$artifacts/shelf-drag-out.png" || fail "screenshot"
+active_is "$work" || fail "pressing the shelf took the focus: $(qd_root_prop _NET_ACTIVE_WINDOW)"
+
+# A file dragged from pcmanfm onto the shelf joins it. The folder's one icon is the first of
+# its view, right of the side pane.
+activate "$src_win" # the xterm overlaps it
+read -r sx sy < <(client_origin "$src_win")
+before=$(shelf_count)
+drag $((sx + 207)) $((sy + 95)) $((px + 145)) $((py + 300))
+qd_wait_until "the dropped file on the shelf" newest_path_is "$tmp/src/desde pcmanfm ñ.txt" ||
+    fail "the file dragged from pcmanfm is not on the shelf: $(cat "$shelf_file")"
+expect_eq "items after the drop" "$(shelf_count)" $((before + 1))
+[[ -f "$tmp/src/desde pcmanfm ñ.txt" ]] || fail "the dragged file left its folder"
+# Pressing pcmanfm's icon activated pcmanfm; the shelf itself never takes the focus.
+panel_active() { active_is "$panel"; }
+panel_active && fail "the drop made the shelf the active window"
+import -window root "$artifacts/shelf-drag-in.png" || fail "screenshot"
+
 e2e_finish shelf
