@@ -1,6 +1,9 @@
 #include "views/ShelfPanel.h"
 
+#include <xcb/xcb.h>
+
 #include <cmath>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QBuffer>
@@ -50,6 +53,23 @@ QToolButton* iconButton(QWidget* parent, const QIcon& icon, const QString& help,
 QPoint desktopOrigin() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     return primary ? primary->geometry().topLeft() : QPoint();
+}
+
+// Asks the window manager to show the window on every virtual desktop (_NET_WM_DESKTOP
+// 0xFFFFFFFF, read when the window is mapped), as the shelf follows the user around.
+void showOnAllDesktops(QWidget& window) {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) return;
+    xcb_connection_t* c = x11->connection();
+    static const char name[] = "_NET_WM_DESKTOP";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    if (!atom) return;
+    const uint32_t all = 0xFFFFFFFF;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window.winId()),
+                        atom->atom, XCB_ATOM_CARDINAL, 32, 1, &all);
+    std::free(atom);
+    xcb_flush(c);
 }
 
 QByteArray pngOf(const QImage& image) {
@@ -261,6 +281,7 @@ QMimeData* ShelfPanel::dragData(const ShelfItem& item) {
 }
 
 void ShelfPanel::orderFront() {
+    if (!isVisible()) showOnAllDesktops(*this);
     show();
     raise();
 }

@@ -52,7 +52,7 @@ newest_path_is() { [[ $(shelf_field 0 kind) == file && $(shelf_field 0 path) == 
 qd_open_xterm "work" 80x20+10+10
 work=$QD_XTERM_ID
 activate "$work"
-start_quenda 0
+start_quenda 1
 
 # A text copied by another program, added with the command.
 printf 'para el estante e2e' | copy UTF8_STRING
@@ -70,6 +70,10 @@ xprop -id "$panel" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_UTILITY ||
     fail "panel type: $(xprop -id "$panel" _NET_WM_WINDOW_TYPE)"
 xprop -id "$panel" WM_HINTS | grep -q 'accepts input or input focus: False' ||
     fail "panel input hint: $(xprop -id "$panel" WM_HINTS)"
+
+# On every virtual desktop, as the shelf follows the user.
+xprop -id "$panel" _NET_WM_DESKTOP | grep -q ' = 4294967295$' ||
+    fail "panel desktop: $(xprop -id "$panel" _NET_WM_DESKTOP)"
 
 # Files copied in a file manager, names with spaces, accents and a line break.
 mkdir -p "$tmp/docs"
@@ -197,5 +201,32 @@ expect_eq "items after the drop" "$(shelf_count)" $((before + 1))
 panel_active() { active_is "$panel"; }
 panel_active && fail "the drop made the shelf the active window"
 import -window root "$artifacts/shelf-drag-in.png" || fail "screenshot"
+
+# --- where the user left it, and a restart ---------------------------------------------------
+# Moved by the user (here through the window manager), the panel keeps its place in the
+# settings and comes back there after a restart, with the shelf as it was.
+settings=$XDG_CONFIG_HOME/Quenda/defaults.json
+saved_frame() {
+    [[ -f $settings ]] || return 0
+    python3 -c 'import json,sys; print(json.load(open(sys.argv[1])).get("shelfFrame", ""))' "$settings"
+}
+xdotool windowmove "$panel" 400 150
+moved_away() { [[ $(client_origin "$panel") != "$px $py" ]]; }
+qd_wait_until "the panel to move" moved_away || fail "panel still at $(client_origin "$panel")"
+read -r mx my < <(client_origin "$panel")
+frame_saved() { [[ $(saved_frame) == "$mx,$my,290,420" ]]; }
+qd_wait_until "the panel's place in the settings" frame_saved || fail "saved frame: $(saved_frame)"
+items_before=$(cat "$shelf_file")
+kill "$qpid"
+qd_wait_until "quenda to quit" quenda_gone
+start_quenda 1
+run_quenda action tools.shelf
+expect_eq "tools.shelf status after a restart" "$status" 0
+qd_wait_until "the panel after a restart" panel_listed || fail "no panel after a restart"
+panel=$(qd_find_window "Estante" || echo 0)
+qd_wait_until "the panel to be framed again" qd_window_framed "$panel" || fail "panel not framed"
+expect_eq "panel place after a restart" "$(client_origin "$panel")" "$mx $my"
+expect_eq "shelf after a restart" "$(cat "$shelf_file")" "$items_before"
+active_is "$panel" && fail "the panel took the focus after a restart"
 
 e2e_finish shelf
