@@ -10,8 +10,10 @@ bool ShelfController::build() {
     if (panel_) return true;
     panel_ = makePanel_ ? makePanel_(*this) : nullptr;
     if (!panel_) return false;
+    // A place on a monitor that has since gone would leave the panel out of reach.
     const auto saved = frameFromText(prefs_.get(settings::shelfFrame));
-    panel_->setFrame(saved ? *saved : initialFrame(geo_.screenUnderMouse()));
+    const bool reachable = saved && geo_.screen(*saved).has_value();
+    panel_->setFrame(reachable ? *saved : initialFrame(geo_.screenUnderMouse()));
     return true;
 }
 

@@ -26,7 +26,8 @@ class ShelfPanelSurface {
 };
 
 // Owns the shelf's panel: built on first use, then only hidden and shown, in the place the
-// user left it (kept in the settings), at first at the right of the screen under the pointer.
+// user left it (kept in the settings), at first at the right of the screen under the pointer
+// (and again when the place left is on no screen any more).
 class ShelfController {
   public:
     using PanelFactory = std::function<std::unique_ptr<ShelfPanelSurface>(ShelfController&)>;

@@ -64,6 +64,15 @@ TEST(ShelfControllerTest, ComesBackWhereTheUserLeftIt) {
     EXPECT_EQ(d.panel->frame, (Rect{100, 50, 300, 500}));
 }
 
+TEST(ShelfControllerTest, APlaceOnAMonitorThatWentAwayMeansTheFirstPlace) {
+    ControllerDesk d;
+    d.controller.frameChanged({2000, 300, 290, 420});  // on the second monitor
+    d.desktop.setMonitors(QStringLiteral("1440x900+0+0"));
+    d.desktop.setPointer({100, 100});
+    d.controller.bringToFront();
+    EXPECT_EQ(d.panel->frame, (Rect{1440 - 310, 450 - 210, 290, 420}));
+}
+
 TEST(ShelfControllerTest, AnUnreadableSavedFrameMeansTheFirstPlace) {
     for (const char* text : {"", "1,2,3", "a,b,c,d", "0,0,10,10", "0,0,300,200", "1,2,3,4,5"}) {
         ControllerDesk d;
