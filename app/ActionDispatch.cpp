@@ -80,6 +80,12 @@ void ActionDispatch::execute(HotKeyAction action) {
         case A::toolsClipboard:
             if (!t_.toggleClipboardPanel) return notAvailable(action);
             return t_.toggleClipboardPanel();
+        case A::toolsShelf:
+            return t_.shelfPanel.toggle();
+        case A::toolsShelfAdd:
+            // The clipboard answers later; the panel shows at once and the item joins it then.
+            t_.shelf.addFromClipboard();
+            return t_.shelfPanel.bringToFront();
         // Commands whose subsystem has not landed yet (the catalogue's `isAvailable` lists
         // them, and their shortcuts are not grabbed).
         default:

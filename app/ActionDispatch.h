@@ -9,6 +9,8 @@
 #include "hotkeys/HotKeyAction.h"
 #include "layouts/WindowManager.h"
 #include "platform/ports/Hud.h"
+#include "shelf/ShelfController.h"
+#include "shelf/ShelfStore.h"
 #include "workspaces/Workspaces.h"
 
 namespace quenda {
@@ -25,6 +27,8 @@ class ActionDispatch {
         Hud& hud;
         std::function<QString(HotKeyAction)> title;  // the command's localised title
         const L10n& l10n;
+        ShelfStore& shelf;
+        ShelfController& shelfPanel;
         // Shows or hides the clipboard panel; while unset (a desktop without a clipboard
         // history) the command says it is not available.
         std::function<void()> toggleClipboardPanel = {};

@@ -160,6 +160,13 @@ inline constexpr Setting<QByteArray> workspace2{
 inline constexpr Setting<QByteArray> workspace3{
     .key = "workspace.3", .meaning = "saved windows of workspace slot 3 (JSON)"};
 
+// Where the user left the shelf's panel: "x,y,width,height" in pixels (shelf/ShelfController.h
+// reads it); empty or unreadable: at the right of the screen under the pointer.
+inline constexpr Setting<QString> shelfFrame{
+    .key = "shelfFrame",
+    .fallback = "",
+    .meaning = "where the shelf panel was left: x,y,width,height in pixels"};
+
 inline constexpr std::array workspaceSlots{&workspace1, &workspace2, &workspace3};
 // The setting of workspace slot 1, 2 or 3; any other slot is a programming error (throws).
 inline const Setting<QByteArray>& workspaceSlot(int slot) {
@@ -214,6 +221,7 @@ inline constexpr auto all = std::to_array<AnySetting>({
     &workspace1,
     &workspace2,
     &workspace3,
+    &shelfFrame,
 });
 
 std::optional<AnySetting> find(const QString& key);

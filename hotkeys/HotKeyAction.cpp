@@ -141,7 +141,7 @@ const std::array<HotKeyAction, kHotKeyActionCount>& allActions() {
 
 bool isAvailable(HotKeyAction action) {
     switch (action) {
-        // Not landed yet: the overview, the bridge's marking and sending, the shelf and the
+        // Not landed yet: the overview, the bridge's marking and sending, and the
         // dashboard.
         case A::groupsOverview:
         case A::bridgeMark:
@@ -150,8 +150,6 @@ bool isAvailable(HotKeyAction action) {
         case A::bridgeSendClipboard:
         case A::bridgeGroup:
         case A::bridgeBroadcast:
-        case A::toolsShelf:
-        case A::toolsShelfAdd:
         case A::toolsDashboard:
             return false;
         default:

@@ -27,6 +27,7 @@
 #include "layouts/WindowManager.h"
 #include "platform/desktop/DBusApplication.h"
 #include "platform/desktop/FileChangeWatcher.h"
+#include "platform/desktop/FileManagerOpener.h"
 #include "platform/desktop/JsonFileDefaults.h"
 #include "platform/desktop/QtMainClock.h"
 #include "platform/desktop/XdgOpener.h"
@@ -34,9 +35,12 @@
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/clipboard/X11Pasteboard.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
+#include "shelf/ShelfController.h"
+#include "shelf/ShelfStore.h"
 #include "views/ClipboardPanel.h"
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
+#include "views/ShelfPanel.h"
 #include "views/TrayIcon.h"
 #include "workspaces/Workspaces.h"
 
@@ -48,6 +52,56 @@ void say(const QString& line) {
     QTextStream err(stderr);
     err << line << "\n";
 }
+
+// The clipboard history, on a pasteboard of its own connection. A desktop whose server
+// cannot watch the clipboard runs without a history and says so once.
+struct Clipboard {
+    Clipboard(X11Desktop& x11, UserFolders& folders) {
+        QString error;
+        pasteboard = X11Pasteboard::open(&error, x11.displayName());
+        if (!pasteboard) {
+            say(QStringLiteral("quenda: no clipboard history: ") + error);
+            return;
+        }
+        store = std::make_unique<ClipboardStore>(
+            ClipboardStore::Services{*pasteboard, x11.applications(), AppPaths(folders)});
+    }
+    std::unique_ptr<X11Pasteboard> pasteboard;
+    std::unique_ptr<ClipboardStore> store;
+};
+
+// What the shelf reads and writes when the desktop's clipboard cannot be reached: nothing is
+// ever on it, and nothing written reaches anyone.
+class NoPasteboard final : public Pasteboard {
+  public:
+    int64_t changeCount() override { return 0; }
+    void setChangeHandler(std::function<void()>) override {}
+    void read(const PasteboardRead&, std::function<void(PasteboardContent)> done) override {
+        done({});
+    }
+    void writeText(const QString&, bool) override {}
+    void writeImage(const QByteArray&) override {}
+    void writeFiles(const std::vector<QString>&) override {}
+};
+
+// The shelf, its panel (built on first use) and the file manager that shows its files.
+struct Shelf {
+    Shelf(Pasteboard& pasteboard, UserFolders& folders, Hud& hud, const L10n& l10n,
+          const ScreenGeo& geo, Prefs& prefs)
+        : store({pasteboard, hud, l10n, AppPaths(folders)}),
+          fileManager(xdg),
+          panel(
+              [this, &l10n](ShelfController& controller) {
+                  return std::make_unique<ShelfPanel>(store, controller, fileManager, l10n);
+              },
+              geo, prefs) {
+        store.setShowPanel([this] { panel.bringToFront(); });
+    }
+    ShelfStore store;
+    XdgOpener xdg;
+    FileManagerOpener fileManager;
+    ShelfController panel;
+};
 
 // Everything the running application is made of, built once in dependency order.
 struct Services {
@@ -62,8 +116,12 @@ struct Services {
           groups({ax, geo, prefs, hud, clock, x11.applications(), arranger, l10n}),
           workspaces(
               {ax, geo, x11.screens(), prefs, hud, clock, x11.applications(), arranger, l10n}),
+          clipboard(x11, folders),
+          shelf(
+              clipboard.pasteboard ? static_cast<Pasteboard&>(*clipboard.pasteboard) : noPasteboard,
+              folders, hud, l10n, geo, prefs),
           dispatch({windows, groups, workspaces, hud, [this](HotKeyAction a) { return title(a); },
-                    l10n,
+                    l10n, shelf.store, shelf.panel,
                     [this] {
                         if (toggleClipboardPanel) return toggleClipboardPanel();
                         hud.show(ActionDispatch::notAvailableMessage(
@@ -104,33 +162,19 @@ struct Services {
     Groups groups;
     Workspaces workspaces;
     Relay relay;
+    XdgUserFolders folders;
+    Clipboard clipboard;
+    NoPasteboard noPasteboard;
+    Shelf shelf;
     ActionDispatch dispatch;
     X11HotKeyRegistrar registrar;
     QElapsedTimer sinceHotKey;
     HotKeyCenter hotKeys;
-    XdgUserFolders folders;
     // Set once the clipboard history runs.
     std::function<void()> toggleClipboardPanel;
     // The time of the last key press or click in Quenda's own windows (X server time).
     uint32_t ownInputTime = 0;
     QElapsedTimer sinceOwnInput;
-};
-
-// The clipboard history, on a pasteboard of its own connection. A desktop whose server
-// cannot watch the clipboard runs without a history and says so once.
-struct Clipboard {
-    Clipboard(X11Desktop& x11, UserFolders& folders) {
-        QString error;
-        pasteboard = X11Pasteboard::open(&error, x11.displayName());
-        if (!pasteboard) {
-            say(QStringLiteral("quenda: no clipboard history: ") + error);
-            return;
-        }
-        store = std::make_unique<ClipboardStore>(
-            ClipboardStore::Services{*pasteboard, x11.applications(), AppPaths(folders)});
-    }
-    std::unique_ptr<X11Pasteboard> pasteboard;
-    std::unique_ptr<ClipboardStore> store;
 };
 
 // The clipboard panel over the history, and what it needs to paste into other windows. The
@@ -293,16 +337,17 @@ int runApplication(int& argc, char** argv) {
         tray.show();  // shows itself as soon as a tray host appears
     };
     steps.registerHotKeys = [&s] { s.hotKeys.reregisterAll(); };
-    Clipboard clipboard(*x11, s.folders);
     std::unique_ptr<ClipboardPanelParts> panel;
-    if (clipboard.store) {
-        panel =
-            std::make_unique<ClipboardPanelParts>(s, *x11, *clipboard.store, *clipboard.pasteboard);
+    if (s.clipboard.store) {
+        panel = std::make_unique<ClipboardPanelParts>(s, *x11, *s.clipboard.store,
+                                                      *s.clipboard.pasteboard);
+        panel->addToShelf = [&s](const ClipItem& item) { s.shelf.store.add(item); };
         s.toggleClipboardPanel = [&panel] { panel->controller.toggle(); };
     }
-    steps.startClipboard = [&clipboard] {
-        if (clipboard.store) clipboard.store->start();
+    steps.startClipboard = [&s] {
+        if (s.clipboard.store) s.clipboard.store->start();
     };
+    steps.loadShelf = [&s] { s.shelf.store.load(); };
     runStartup({s.ax, s.prefs, s.hud, s.clock,
                 [&s](const QString& key, const QVariantList& args) { return s.format(key, args); },
                 [&s](HotKeyAction a) { return s.shortcut(a); }},

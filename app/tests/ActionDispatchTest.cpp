@@ -4,25 +4,45 @@
 
 #include "app/ActionDispatch.h"
 #include "layouts/tests/WindowManagerDesk.h"
+#include "platform/sim/SimPasteboard.h"
+#include "shelf/tests/ShelfDesk.h"
 
 namespace quenda {
 namespace {
 
+// The shelf's panel, as far as the commands see it.
+struct ShownPanel : ShelfPanelSurface {
+    bool& shown;
+    explicit ShownPanel(bool& s) : shown(s) {}
+    bool isShown() const override { return shown; }
+    void orderFront() override { shown = true; }
+    void orderOut() override { shown = false; }
+    void setFrame(const Rect&) override {}
+};
+
 struct Shell : testing::WindowManagerDesk {
     Shell()
         : WindowManagerDesk("1000x800+0+0,1000x800+1000+0"),
+          shelf({board, hud, l10n, AppPaths(folders)}),
+          shelfPanel([this](ShelfController&) { return std::make_unique<ShownPanel>(shelfShown); },
+                     geo, prefs),
           wm(services()),
           groups({ax, geo, prefs, hud, clock, desktop, arranger, l10n}),
           workspaces({ax, geo, desktop, prefs, hud, clock, desktop, arranger, l10n}),
           dispatch(
               {wm, groups, workspaces, hud,
                [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
-               l10n, [this] { ++clipboardToggles; }}) {
+               l10n, shelf, shelfPanel, [this] { ++clipboardToggles; }}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.app(101).bundleID = QStringLiteral("org.example.Editor");
         desktop.focus(id);
     }
+    SimPasteboard board;
+    testing::ShelfFolders folders;
+    ShelfStore shelf;
+    bool shelfShown = false;
+    ShelfController shelfPanel;
     WindowManager wm;
     Groups groups;
     Workspaces workspaces;
@@ -84,12 +104,14 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
           {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
         // The panel opens; nothing moves and nothing is said.
         {A::toolsClipboard, {{100, 100, 400, 300}}},
+        // The shelf's panel shows; with nothing copied, adding says so.
+        {A::toolsShelf, {{100, 100, 400, 300}}},
+        {A::toolsShelfAdd, {{100, 100, 400, 300}, {"El portapapeles está vacío"}}},
     };
     // Commands whose subsystem has not landed: the HUD says they are not available yet.
     const std::set<A> notLanded{
-        A::groupsOverview,      A::bridgeMark,     A::bridgeSend,      A::bridgeSendEnter,
-        A::bridgeSendClipboard, A::bridgeGroup,    A::bridgeBroadcast, A::toolsShelf,
-        A::toolsShelfAdd,       A::toolsDashboard,
+        A::groupsOverview,      A::bridgeMark,  A::bridgeSend,      A::bridgeSendEnter,
+        A::bridgeSendClipboard, A::bridgeGroup, A::bridgeBroadcast, A::toolsDashboard,
     };
     for (A action : allActions()) {
         const int i = static_cast<int>(action);
@@ -146,12 +168,33 @@ TEST(ActionDispatch, GroupCommandsGoTheirOwnWay) {
 TEST(ActionDispatch, TheClipboardPanelNeedsAHistory) {
     Shell s;
     ActionDispatch bare({s.wm, s.groups, s.workspaces, s.hud,
-                         [](HotKeyAction) { return QStringLiteral("Portapapeles"); }, s.l10n});
+                         [](HotKeyAction) { return QStringLiteral("Portapapeles"); }, s.l10n,
+                         s.shelf, s.shelfPanel});
     bare.execute(HotKeyAction::toolsClipboard);
     EXPECT_EQ(s.hud.last(), QStringLiteral("«Portapapeles» aún no está disponible"));
     s.dispatch.execute(HotKeyAction::toolsClipboard);
     s.dispatch.execute(HotKeyAction::toolsClipboard);
     EXPECT_EQ(s.clipboardToggles, 2);
+}
+
+TEST(ActionDispatch, TheShelfCommandsShowHideAndFillThePanel) {
+    Shell s;
+    s.dispatch.execute(HotKeyAction::toolsShelf);
+    EXPECT_TRUE(s.shelfShown);
+    s.dispatch.execute(HotKeyAction::toolsShelf);
+    EXPECT_FALSE(s.shelfShown);
+
+    PasteboardContent copy;
+    copy.text = QStringLiteral("para el estante");
+    s.board.copy(copy);
+    s.dispatch.execute(HotKeyAction::toolsShelfAdd);
+    EXPECT_TRUE(s.shelfShown);
+    ASSERT_EQ(s.shelf.items().size(), 1u);
+    EXPECT_EQ(s.shelf.items()[0].text, QStringLiteral("para el estante"));
+    s.dispatch.execute(HotKeyAction::toolsShelfAdd);  // shown already: stays shown
+    EXPECT_TRUE(s.shelfShown);
+    EXPECT_EQ(s.shelf.items().size(), 1u);
+    EXPECT_TRUE(s.hud.messages.empty());
 }
 
 }  // namespace

@@ -213,8 +213,8 @@ const char* const kKeys[] = {
 };
 
 // Keys the program also uses that the list above leaves out: the messages of the window,
-// group and workspace commands and of text files, and a few texts of the tray menu and the
-// greeting.
+// group and workspace commands and of text files, and a few texts of the tray menu, the
+// greeting and the shelf panel.
 const char* const kAlsoUsed[] = {
     "clip_age_days",
     "clip_age_hours",
@@ -269,10 +269,22 @@ const char* const kAlsoUsed[] = {
     "hud_ws_too_many_to_save",
     "menu_bridge_target",
     "shortcut_none_dashboard",
+    "hud_clipboard_empty",
+    "hud_shelf_texts_copied",
+    "shelf_add_help",
+    "shelf_clear_help",
+    "shelf_convert_help",
+    "shelf_copy_all_help",
+    "shelf_copy_help",
+    "shelf_drag_caption",
+    "shelf_empty",
+    "shelf_remove_help",
+    "shelf_reveal_help",
+    "shelf_title",
 };
 
 // Keys looked up with L10n::plural: the table holds "<key>_one" and "<key>_other".
-const char* const kPlurals[] = {"hud_tiled"};
+const char* const kPlurals[] = {"hud_tiled", "hud_shelf_files_copied"};
 
 QStringList pluralForms(const char* key) {
     return {QString::fromLatin1(key) + "_one", QString::fromLatin1(key) + "_other"};
@@ -280,48 +292,50 @@ QStringList pluralForms(const char* key) {
 
 // The arguments each format key's callers pass, in order: '@' text, 'd' integer.
 const std::map<QString, QString> kFormatArguments{
-    {"action_ws_restore", "d"},            // slot number
-    {"action_ws_save", "d"},               // slot number
-    {"bridge_no_target_hint", "@"},        // shortcut of "bridge.mark", or "Dashboard"
-    {"clip_age_days", "d"},                // days since the copy
-    {"clip_age_hours", "d"},               // hours since the copy
-    {"clip_age_minutes", "d"},             // minutes since the copy
-    {"clip_history_count", "d"},           // entries in the clipboard history
-    {"clip_panel_characters", "d"},        // characters of a copied text
-    {"clip_panel_selected", "d"},          // selected items
-    {"clip_preview_files", "d@"},          // files copied, the first four names
-    {"clip_shelf_count", "d"},             // items on the shelf
-    {"groups_current_of", "dd"},           // current group number, number of groups
-    {"groups_per_group_badge", "d"},       // automatic group size
-    {"groups_screen_info", "@"},           // screen description, e.g. "2560×1440 (16:9)"
-    {"hud_broadcast_empty", "@"},          // shortcut of "bridge.group"
-    {"hud_file_error", "@"},               // why the text file could not be written
-    {"hud_group_added", "d@"},             // members now, window label
-    {"hud_group_moved", "@ddd"},           // application, group number, groups, its windows
-    {"hud_group_removed", "d"},            // members now
-    {"hud_group_shown", "dd@"},            // group number, groups, application names
-    {"hud_groups_formed", "ddd"},          // windows, groups, windows per group
-    {"hud_login_error", "@"},              // the error's description
-    {"hud_mark_target_first", "@"},        // shortcut of "bridge.mark"
-    {"hud_not_available", "@"},            // the command's title
-    {"hud_ready", "@@"},                   // shortcuts of "layout.auto" and "bridge.mark"
-    {"hud_tiled_one", "@d"},               // the layout's title, windows tiled
-    {"hud_tiled_other", "@d"},             // the same
-    {"hud_ws_empty", "d"},                 // slot number
-    {"hud_ws_opening_apps", "d"},          // slot number
-    {"hud_ws_restored", "dd"},             // slot number, windows placed
-    {"hud_ws_save_failed", "d"},           // slot number
-    {"hud_ws_saved", "dd"},                // slot number, windows saved
-    {"hud_ws_too_large", "dd"},            // slot number, most windows a slot holds
-    {"hud_ws_too_many_to_save", "dd"},     // the same
-    {"menu_bridge_broadcast_count", "d"},  // destinations in the group
-    {"menu_bridge_target", "@@"},          // the "bridge_target_prefix" text, target's label
-    {"shortcuts_active_count", "d"},       // active shortcuts
-    {"shortcuts_assigned_msg", "@@"},      // combination, the action's title
-    {"shortcuts_reassigned_msg", "@@"},    // combination, the displaced action's title
-    {"updates_available", "@d"},           // version, build
-    {"ws_slot_label", "d"},                // slot number
-    {"ws_summary_filled", "d@"},           // saved windows, application names
+    {"action_ws_restore", "d"},             // slot number
+    {"action_ws_save", "d"},                // slot number
+    {"bridge_no_target_hint", "@"},         // shortcut of "bridge.mark", or "Dashboard"
+    {"clip_age_days", "d"},                 // days since the copy
+    {"clip_age_hours", "d"},                // hours since the copy
+    {"clip_age_minutes", "d"},              // minutes since the copy
+    {"clip_history_count", "d"},            // entries in the clipboard history
+    {"clip_panel_characters", "d"},         // characters of a copied text
+    {"clip_panel_selected", "d"},           // selected items
+    {"clip_preview_files", "d@"},           // files copied, the first four names
+    {"clip_shelf_count", "d"},              // items on the shelf
+    {"groups_current_of", "dd"},            // current group number, number of groups
+    {"groups_per_group_badge", "d"},        // automatic group size
+    {"groups_screen_info", "@"},            // screen description, e.g. "2560×1440 (16:9)"
+    {"hud_broadcast_empty", "@"},           // shortcut of "bridge.group"
+    {"hud_file_error", "@"},                // why the text file could not be written
+    {"hud_group_added", "d@"},              // members now, window label
+    {"hud_group_moved", "@ddd"},            // application, group number, groups, its windows
+    {"hud_group_removed", "d"},             // members now
+    {"hud_group_shown", "dd@"},             // group number, groups, application names
+    {"hud_groups_formed", "ddd"},           // windows, groups, windows per group
+    {"hud_login_error", "@"},               // the error's description
+    {"hud_mark_target_first", "@"},         // shortcut of "bridge.mark"
+    {"hud_not_available", "@"},             // the command's title
+    {"hud_ready", "@@"},                    // shortcuts of "layout.auto" and "bridge.mark"
+    {"hud_shelf_files_copied_one", "d"},    // files copied
+    {"hud_shelf_files_copied_other", "d"},  // the same
+    {"hud_tiled_one", "@d"},                // the layout's title, windows tiled
+    {"hud_tiled_other", "@d"},              // the same
+    {"hud_ws_empty", "d"},                  // slot number
+    {"hud_ws_opening_apps", "d"},           // slot number
+    {"hud_ws_restored", "dd"},              // slot number, windows placed
+    {"hud_ws_save_failed", "d"},            // slot number
+    {"hud_ws_saved", "dd"},                 // slot number, windows saved
+    {"hud_ws_too_large", "dd"},             // slot number, most windows a slot holds
+    {"hud_ws_too_many_to_save", "dd"},      // the same
+    {"menu_bridge_broadcast_count", "d"},   // destinations in the group
+    {"menu_bridge_target", "@@"},           // the "bridge_target_prefix" text, target's label
+    {"shortcuts_active_count", "d"},        // active shortcuts
+    {"shortcuts_assigned_msg", "@@"},       // combination, the action's title
+    {"shortcuts_reassigned_msg", "@@"},     // combination, the displaced action's title
+    {"updates_available", "@d"},            // version, build
+    {"ws_slot_label", "d"},                 // slot number
+    {"ws_summary_filled", "d@"},            // saved windows, application names
 };
 
 const StringsTable& shipped() {

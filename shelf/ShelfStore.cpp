@@ -1,0 +1,291 @@
+#include "shelf/ShelfStore.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "core/DamagedFile.h"
+#include "core/RegularFile.h"
+
+namespace quenda {
+
+namespace {
+// The shelf may hold private text; its file and images are the user's alone.
+constexpr QFileDevice::Permissions kPrivate = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+bool isPng(const QByteArray& bytes) {
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    return bytes.startsWith(signature);
+}
+
+// Something (a file, a link, even a dangling one) already has the name.
+bool taken(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+}  // namespace
+
+double ShelfStore::systemWallClock() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+ShelfStore::ShelfStore(Services services)
+    : s_(std::move(services)), textFiles_(s_.paths, s_.hud, s_.l10n, s_.localNow) {}
+
+QString ShelfStore::shelfPath() const {
+    return shelf::path(s_.paths);
+}
+
+QString ShelfStore::imagesFolder() const {
+    return shelf::imagesFolder(s_.paths);
+}
+
+const ShelfItem* ShelfStore::find(const QUuid& id) const {
+    const auto it = std::find_if(items_.begin(), items_.end(),
+                                 [&](const ShelfItem& item) { return item.id == id; });
+    return it == items_.end() ? nullptr : &*it;
+}
+
+void ShelfStore::publish() const {
+    for (const auto& observer : observers_) observer();
+}
+
+void ShelfStore::changed() {
+    save();
+    publish();
+}
+
+void ShelfStore::load() {
+    const QString path = shelfPath();
+    shelf::Loaded loaded = shelf::read(path);
+    fileState_ = loaded.state;
+    if (const QString why = shelf::describe(loaded.state, path); !why.isEmpty())
+        qWarning("quenda: %s", qPrintable(why));
+    if (loaded.state != shelf::FileState::good) return;
+    items_ = std::move(loaded.items);
+    publish();
+}
+
+void ShelfStore::addFile(const QString& path) {
+    if (path.isEmpty()) return;
+    if (std::any_of(items_.begin(), items_.end(),
+                    [&](const ShelfItem& item) { return item.path == path; }))
+        return;
+    items_.insert(items_.begin(),
+                  ShelfItem{QUuid::createUuid(), ShelfItem::Kind::file, path, std::nullopt});
+    changed();
+}
+
+void ShelfStore::addFile(const QUrl& url) {
+    if (url.isLocalFile()) addFile(url.toLocalFile());
+}
+
+void ShelfStore::addText(const QString& text) {
+    if (isBlank(text)) return;
+    if (std::any_of(items_.begin(), items_.end(),
+                    [&](const ShelfItem& item) { return item.text == text; }))
+        return;
+    items_.insert(items_.begin(),
+                  ShelfItem{QUuid::createUuid(), ShelfItem::Kind::text, std::nullopt, text});
+    changed();
+}
+
+void ShelfStore::add(const ClipItem& clip) {
+    switch (clip.kind) {
+        case ClipItem::Kind::image:
+        case ClipItem::Kind::files:
+            for (const QString& path : clip.paths.value_or(std::vector<QString>{})) addFile(path);
+            break;
+        case ClipItem::Kind::text:
+            addText(clip.text.value_or(QString()));
+            break;
+    }
+    if (showPanel_) showPanel_();
+}
+
+void ShelfStore::addFromClipboard() {
+    PasteboardRead what;  // files, then text, then an image
+    s_.pasteboard.read(what, [this, alive = std::weak_ptr<char>(alive_)](PasteboardContent c) {
+        if (alive.lock()) answered(c);
+    });
+}
+
+void ShelfStore::answered(const PasteboardContent& content) {
+    if (!content.files.empty()) {
+        for (const QString& path : content.files) addFile(path);
+    } else if (content.text) {
+        addText(*content.text);
+    } else if (content.png) {
+        if (const auto path = writeImage(*content.png)) addFile(*path);
+    } else {
+        s_.hud.show(s_.l10n.t(QStringLiteral("hud_clipboard_empty")), kMessageDuration);
+    }
+}
+
+std::optional<QString> ShelfStore::writeImage(const QByteArray& png) {
+    if (!isPng(png)) return std::nullopt;
+    const QDir folder(imagesFolder());
+    const QString stem = QStringLiteral("imagen-") +
+                         QString::number(static_cast<qint64>(std::floor(s_.wallClock() * 1000)));
+    // Two images in the same millisecond (or a file left from before) must not replace each
+    // other: the second gets a name of its own.
+    QString path = folder.filePath(stem + QStringLiteral(".png"));
+    for (int n = 2; taken(path); ++n)
+        path =
+            folder.filePath(stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".png"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kPrivate)) return std::nullopt;
+    file.write(png);
+    if (!file.commit()) return std::nullopt;
+    return path;
+}
+
+void ShelfStore::remove(const QUuid& id) {
+    const auto removed =
+        std::erase_if(items_, [&](const ShelfItem& item) { return item.id == id; });
+    if (removed == 0) return;
+    changed();
+}
+
+void ShelfStore::clear() {
+    items_.clear();
+    changed();
+}
+
+void ShelfStore::convertToFile(const QUuid& id) {
+    const ShelfItem* found = find(id);
+    if (!found || !found->text) return;
+    const auto path = textFiles_.write(*found->text);  // says itself why it failed
+    if (!path) return;
+    // The write may have run other code; look the item up again.
+    const auto it = std::find_if(items_.begin(), items_.end(),
+                                 [&](const ShelfItem& item) { return item.id == id; });
+    if (it == items_.end()) return;
+    it->kind = ShelfItem::Kind::file;
+    it->path = *path;
+    it->text.reset();
+    changed();
+}
+
+void ShelfStore::copyAll() {
+    std::vector<QString> files;
+    for (const ShelfItem& item : items_)
+        if (item.kind == ShelfItem::Kind::file && item.path) files.push_back(*item.path);
+    if (!files.empty()) {
+        s_.pasteboard.writeFiles(files);
+        const auto count = qint64(files.size());
+        s_.hud.show(s_.l10n.plural(QStringLiteral("hud_shelf_files_copied"), count, {count}),
+                    kMessageDuration);
+        return;
+    }
+    QStringList texts;
+    for (const ShelfItem& item : items_)
+        if (item.text) texts << *item.text;
+    const QString joined = texts.join(kTextSeparator);
+    if (joined.isEmpty()) return;
+    s_.pasteboard.writeText(joined);
+    s_.hud.show(s_.l10n.t(QStringLiteral("hud_shelf_texts_copied")), kMessageDuration);
+}
+
+void ShelfStore::copy(const ShelfItem& item) {
+    if (item.kind == ShelfItem::Kind::text) {
+        s_.pasteboard.writeText(item.text.value_or(QString()));
+    } else if (item.path) {
+        s_.pasteboard.writeFiles({*item.path});
+    }
+    s_.hud.show(s_.l10n.t(QStringLiteral("hud_copied")), kMessageDuration);
+}
+
+bool ShelfStore::accept(const std::vector<ShelfDrop>& drops) {
+    bool taken = false;
+    for (const ShelfDrop& drop : drops) {
+        if (drop.file) {
+            addFile(*drop.file);
+        } else if (drop.png) {
+            if (const auto path = writeImage(*drop.png)) addFile(*path);
+        } else if (drop.url) {
+            addText(*drop.url);
+        } else if (drop.text) {
+            addText(*drop.text);
+        } else {
+            continue;
+        }
+        taken = true;
+    }
+    return taken;
+}
+
+ShelfDrag ShelfStore::drag(const ShelfItem& item) {
+    ShelfDrag out;
+    if (item.kind == ShelfItem::Kind::text) {
+        out.text = item.text.value_or(QString());
+    } else if (item.path) {
+        out.file = *item.path;
+        out.suggestedName = item.fileName();
+    }
+    return out;
+}
+
+bool ShelfStore::keepDamagedFileAside() {
+    const QString path = shelfPath();
+    // What is there now, which is what the next write would replace.
+    RegularFileRead damaged = readRegularFileChecked(path, shelf::kMaxFileBytes);
+    switch (damaged.status) {
+        case RegularFileRead::Status::Missing:
+            return true;
+        case RegularFileRead::Status::NotRegular:
+            fileState_ = shelf::FileState::notRegular;
+            return false;
+        case RegularFileRead::Status::TooLarge:
+            fileState_ = shelf::FileState::tooLarge;
+            return false;
+        case RegularFileRead::Status::Unreadable:
+            fileState_ = shelf::FileState::unreadable;
+            return false;
+        case RegularFileRead::Status::Read:
+            break;
+    }
+    QString error;
+    const auto aside =
+        keepDamagedCopy(path, damaged.contents, QDateTime::currentDateTime(), &error);
+    if (!aside) {
+        qWarning("quenda: the damaged shelf is left as it is: %s", qPrintable(error));
+        return false;
+    }
+    qWarning("quenda: the damaged shelf was kept as %s",
+             qPrintable(QDir::toNativeSeparators(*aside)));
+    return true;
+}
+
+void ShelfStore::save() {
+    const QString path = shelfPath();
+    switch (fileState_) {
+        case shelf::FileState::absent:
+        case shelf::FileState::good:
+            break;
+        case shelf::FileState::damaged:
+            if (!keepDamagedFileAside()) return;
+            break;
+        case shelf::FileState::notRegular:
+        case shelf::FileState::tooLarge:
+        case shelf::FileState::unreadable:
+            // What is there is not the store's to replace; once it is gone, saving resumes.
+            if (taken(path)) return;
+            break;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kPrivate)) return;
+    file.write(shelf::encode(items_));
+    if (!file.commit()) return;
+    fileState_ = shelf::FileState::good;
+}
+
+}  // namespace quenda
