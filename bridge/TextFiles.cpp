@@ -72,7 +72,9 @@ std::optional<QString> TextFiles::write(const QString& text) {
         path = folder.filePath(stem + QStringLiteral("-%1.md").arg(n));
 
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
+    // Texts come from the clipboard and may be private: the file is the user's alone.
+    if (file.open(QIODevice::WriteOnly) &&
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         file.write(text.toUtf8());
         if (file.commit()) return path;
     }

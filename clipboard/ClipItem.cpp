@@ -20,7 +20,10 @@ QString lastComponent(const QString& path) {
 }  // namespace
 
 QDateTime ClipItem::dateTime() const {
-    const double ms = std::floor((date + kReferenceDateInUnixTime) * 1000.0);
+    // A hand-edited date far outside any calendar is held to about 3,000 years either way,
+    // where the conversion stays defined.
+    const double unix = std::clamp(date + kReferenceDateInUnixTime, -1e11, 1e11);
+    const double ms = std::floor(unix * 1000.0);
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms), Qt::UTC);
 }
 

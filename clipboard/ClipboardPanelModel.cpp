@@ -114,7 +114,7 @@ QString ClipboardPanelModel::details(const ClipItem& item, double nowUnix) const
     QStringList parts;
     if (item.sourceApp && !item.sourceApp->isEmpty()) parts << *item.sourceApp;
     const double captured = item.date + ClipItem::kReferenceDateInUnixTime;
-    const qint64 seconds = qint64(std::max(0.0, std::floor(nowUnix - captured)));
+    const qint64 seconds = qint64(std::clamp(std::floor(nowUnix - captured), 0.0, 1e11));
     if (seconds < 60) {
         parts << l10n_.t(QStringLiteral("clip_age_now"));
     } else if (seconds < 3600) {

@@ -11,10 +11,16 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "clipboard/ClipboardStore.h"
 #include "core/DamagedFile.h"
 #include "core/RegularFile.h"
 
 namespace quenda {
+
+namespace {
+// The largest picture taken over from the history.
+constexpr qint64 kMaxImageBytes = qint64(256) << 20;
+}  // namespace
 
 namespace {
 // The shelf may hold private text; its file and images are the user's alone.
@@ -59,8 +65,22 @@ void ShelfStore::publish() const {
 }
 
 void ShelfStore::changed() {
+    // Many additions at once (a long file list) are saved and shown once, at their end.
+    if (batching_) {
+        pending_ = true;
+        return;
+    }
     save();
     publish();
+}
+
+void ShelfStore::inOneChange(const std::function<void()>& additions) {
+    const bool outer = !batching_;
+    batching_ = true;
+    additions();
+    if (!outer) return;
+    batching_ = false;
+    if (std::exchange(pending_, false)) changed();
 }
 
 void ShelfStore::load() {
@@ -101,8 +121,19 @@ void ShelfStore::addText(const QString& text) {
 void ShelfStore::add(const ClipItem& clip) {
     switch (clip.kind) {
         case ClipItem::Kind::image:
+            // The history deletes its own picture when the item leaves it: the shelf keeps a
+            // copy of its own.
+            for (const QString& path : clip.paths.value_or(std::vector<QString>{})) {
+                if (const auto png = readRegularFile(path, kMaxImageBytes)) {
+                    if (const auto copy = writeImage(*png)) addFile(*copy);
+                }
+            }
+            break;
         case ClipItem::Kind::files:
-            for (const QString& path : clip.paths.value_or(std::vector<QString>{})) addFile(path);
+            inOneChange([&] {
+                for (const QString& path : clip.paths.value_or(std::vector<QString>{}))
+                    addFile(path);
+            });
             break;
         case ClipItem::Kind::text:
             addText(clip.text.value_or(QString()));
@@ -113,14 +144,22 @@ void ShelfStore::add(const ClipItem& clip) {
 
 void ShelfStore::addFromClipboard() {
     PasteboardRead what;  // files, then text, then an image
+    // A copy a password manager marks private is never kept, here as in the history.
+    what.privateTypes = ClipboardStore::privateTypes();
     s_.pasteboard.read(what, [this, alive = std::weak_ptr<char>(alive_)](PasteboardContent c) {
         if (alive.lock()) answered(c);
     });
 }
 
 void ShelfStore::answered(const PasteboardContent& content) {
-    if (!content.files.empty()) {
-        for (const QString& path : content.files) addFile(path);
+    if (std::any_of(content.types.begin(), content.types.end(), [](const QString& type) {
+            return ClipboardStore::privateTypes().contains(type);
+        })) {
+        s_.hud.show(s_.l10n.t(QStringLiteral("hud_shelf_private_copy")), kMessageDuration);
+    } else if (!content.files.empty()) {
+        inOneChange([&] {
+            for (const QString& path : content.files) addFile(path);
+        });
     } else if (content.text) {
         addText(*content.text);
     } else if (content.png) {
@@ -206,20 +245,22 @@ void ShelfStore::copy(const ShelfItem& item) {
 
 bool ShelfStore::accept(const std::vector<ShelfDrop>& drops) {
     bool taken = false;
-    for (const ShelfDrop& drop : drops) {
-        if (drop.file) {
-            addFile(*drop.file);
-        } else if (drop.png) {
-            if (const auto path = writeImage(*drop.png)) addFile(*path);
-        } else if (drop.url) {
-            addText(*drop.url);
-        } else if (drop.text) {
-            addText(*drop.text);
-        } else {
-            continue;
+    inOneChange([&] {
+        for (const ShelfDrop& drop : drops) {
+            if (drop.file) {
+                addFile(*drop.file);
+            } else if (drop.png) {
+                if (const auto path = writeImage(*drop.png)) addFile(*path);
+            } else if (drop.url) {
+                addText(*drop.url);
+            } else if (drop.text) {
+                addText(*drop.text);
+            } else {
+                continue;
+            }
+            taken = true;
         }
-        taken = true;
-    }
+    });
     return taken;
 }
 

@@ -118,6 +118,8 @@ class ShelfStore {
     std::optional<QString> writeImage(const QByteArray& png);
     void answered(const PasteboardContent& content);
     void changed();
+    // Runs `additions` as one change: saved and published once, at the end.
+    void inOneChange(const std::function<void()>& additions);
     bool keepDamagedFileAside();
     void publish() const;
 
@@ -127,6 +129,8 @@ class ShelfStore {
     shelf::FileState fileState_ = shelf::FileState::absent;
     std::vector<std::function<void()>> observers_;
     std::function<void()> showPanel_;
+    bool batching_ = false;
+    bool pending_ = false;
     // Answers that arrive after the store is gone find this expired.
     std::shared_ptr<char> alive_ = std::make_shared<char>();
 };

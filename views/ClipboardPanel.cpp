@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -26,6 +27,8 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
+
+#include "core/RegularFile.h"
 
 namespace quenda {
 
@@ -92,8 +95,15 @@ QPixmap symbol(const char* themeName, bool glass, int side, const QColor& color)
 }
 
 // The picture scaled to fill a square of `side` pixels, read at that size, corners rounded.
+constexpr qint64 kMaxThumbnailSourceBytes = qint64(256) << 20;
+
 std::optional<QPixmap> readThumbnail(const QString& path, int side) {
-    QImageReader reader(path);
+    // Read as a regular file only: a pipe or device named like a picture would block here.
+    const std::optional<QByteArray> bytes = readRegularFile(path, kMaxThumbnailSourceBytes);
+    if (!bytes) return std::nullopt;
+    QBuffer buffer;
+    buffer.setData(*bytes);
+    QImageReader reader(&buffer);
     const QSize full = reader.size();
     if (full.isValid() && !full.isEmpty()) {
         // Decoders that can scale while reading (JPEG) never build the full picture.

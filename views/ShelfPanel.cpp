@@ -27,6 +27,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/RegularFile.h"
+
 namespace quenda {
 
 namespace {
@@ -160,10 +162,17 @@ ShelfPanel::ShelfPanel(ShelfStore& store, ShelfController& controller, DesktopOp
     connect(&frameSettled_, &QTimer::timeout, this, [this] { reportFrame(); });
 
     store_.observe([this, alive = QPointer<ShelfPanel>(this)] {
-        if (!alive) return;
-        // Rows may be what asked for the change: they go once their click is over.
+        if (!alive || rebuildPending_) return;
+        // Rows may be what asked for the change: they go once their click is over. Changes
+        // that come together are drawn once.
+        rebuildPending_ = true;
         QMetaObject::invokeMethod(
-            this, [this] { rebuild(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                rebuildPending_ = false;
+                rebuild();
+            },
+            Qt::QueuedConnection);
     });
     rebuild();
 }
@@ -204,7 +213,11 @@ QPixmap ShelfPanel::iconFor(const ShelfItem& item, int size) {
     if (item.isImage()) {
         const QString key = *item.path + QLatin1Char('@') + QString::number(size);
         if (auto it = thumbnails_.constFind(key); it != thumbnails_.constEnd()) return *it;
-        QImageReader reader(*item.path);
+        // Read as a regular file only: a pipe or device named like a picture would block.
+        const std::optional<QByteArray> bytes = readRegularFile(*item.path, qint64(256) << 20);
+        QBuffer buffer;
+        if (bytes) buffer.setData(*bytes);
+        QImageReader reader(&buffer);
         reader.setAutoTransform(true);
         const QSize full = reader.size();
         if (full.isValid() && !full.isEmpty())

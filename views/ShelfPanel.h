@@ -90,6 +90,7 @@ class ShelfPanel final : public QWidget, public ShelfPanelSurface {
     std::vector<ShelfRow*> rows_;
     QHash<QString, QPixmap> thumbnails_;
     bool dropHover_ = false;
+    bool rebuildPending_ = false;
     bool placing_ = false;
     // Moves and resizes arrive in bursts while the user drags the panel; the place is kept
     // once the burst is over.

@@ -78,6 +78,9 @@ TEST_F(TextFilesTest, WritesTheWholeTextUnderItsTitleAndTime) {
     ASSERT_TRUE(path);
     EXPECT_EQ(*path, QDir(folder()).filePath("Plan-de-migración-fase-1-20260305-140709.md"));
     EXPECT_EQ(contents(*path), text.toUtf8());
+    // Copied texts may be private: the file is the user's alone.
+    EXPECT_EQ(QFileInfo(*path).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadUser | QFileDevice::WriteUser);
     EXPECT_TRUE(hud.messages.empty());
     // Nothing else left behind (no temporary file).
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden),

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,6 +21,18 @@ ClipItem filesItem(std::vector<QString> paths) {
     item.kind = ClipItem::Kind::files;
     item.paths = std::move(paths);
     return item;
+}
+
+// A hand-edited date beyond any calendar reads as a far but defined moment, never as an
+// overflowed conversion.
+TEST(ClipItem, DatesOutsideAnyCalendarAreHeldToOne) {
+    for (const double date : {1e308, -1e308, 1e12, -1e12}) {
+        ClipItem item{.id = QUuid::createUuid(), .kind = ClipItem::Kind::text, .date = date};
+        const QDateTime when = item.dateTime();
+        EXPECT_TRUE(when.isValid()) << date;
+        EXPECT_LT(std::abs(when.date().year()), 6000) << date;
+        EXPECT_EQ(when > QDateTime::currentDateTimeUtc(), date > 0) << date;
+    }
 }
 
 TEST(ClipItem, PreviewIsOneLineForEveryKind) {

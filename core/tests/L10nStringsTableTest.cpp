@@ -245,6 +245,7 @@ const char* const kAlsoUsed[] = {
     "clip_panel_title",
     "hud_copied_as_files",
     "hud_ax_trust",
+    "hud_shelf_private_copy",
     "hud_centered",
     "hud_file_error",
     "hud_group_focused_missing",

@@ -92,9 +92,11 @@ TEST_F(Shelf, AddingAClipboardItemAddsItsFilesOrTextThenShowsThePanel) {
                    .paths = std::vector<QString>{a, b}};
     store.add(files);
     EXPECT_EQ(shown, 1);
+    const QString capture = userFile(QStringLiteral("captura-1.png"));
+    writeBytes(capture, shelfPng(1));
     ClipItem image{.id = QUuid::createUuid(),
                    .kind = ClipItem::Kind::image,
-                   .paths = std::vector<QString>{userFile(QStringLiteral("captura-1.png"))}};
+                   .paths = std::vector<QString>{capture}};
     store.add(image);
     ClipItem text{
         .id = QUuid::createUuid(), .kind = ClipItem::Kind::text, .text = QStringLiteral("copiado")};
@@ -102,9 +104,52 @@ TEST_F(Shelf, AddingAClipboardItemAddsItsFilesOrTextThenShowsThePanel) {
     ClipItem noText{.id = QUuid::createUuid(), .kind = ClipItem::Kind::text};
     store.add(noText);  // nothing to add, the panel still shows
     store.add(files);   // already there
-    EXPECT_EQ(summary(store.items()),
-              (QStringList{"text:copiado", "file:captura-1.png", "file:b.txt", "file:a.txt"}));
+    EXPECT_EQ(summary(store.items()), (QStringList{"text:copiado", "file:imagen-1800000000000.png",
+                                                   "file:b.txt", "file:a.txt"}));
     EXPECT_EQ(shown, 5);
+}
+
+// The history deletes its picture when the item leaves it; the shelf keeps its own copy.
+TEST_F(Shelf, AnImageFromTheHistoryIsCopiedIntoTheShelfFolder) {
+    ShelfStore& store = loaded();
+    const QString capture = userFile(QStringLiteral("captura-7.png"));
+    writeBytes(capture, shelfPng(7));
+    store.add(ClipItem{.id = QUuid::createUuid(),
+                       .kind = ClipItem::Kind::image,
+                       .paths = std::vector<QString>{capture}});
+    QFile::remove(capture);
+    ASSERT_EQ(store.items().size(), 1u);
+    const QString kept = store.items()[0].path.value_or(QString());
+    EXPECT_TRUE(kept.startsWith(store.imagesFolder())) << kept.toStdString();
+    EXPECT_EQ(readBytes(kept), shelfPng(7));
+}
+
+// A long file list (a file manager's whole folder, or a hostile copy) is one change: saved
+// and drawn once, not once per file.
+TEST_F(Shelf, ManyFilesAtOnceAreOneChange) {
+    ShelfStore& store = loaded();
+    int changes = 0;
+    store.observe([&] { ++changes; });
+    PasteboardContent copy;
+    copy.types = {QStringLiteral("text/uri-list")};
+    for (int i = 0; i < 300; ++i) copy.files.push_back(userFile(QStringLiteral("f%1.txt").arg(i)));
+    board.copy(copy);
+    store.addFromClipboard();
+    EXPECT_EQ(store.items().size(), 300u);
+    EXPECT_EQ(changes, 1);
+}
+
+// A copy a password manager marks private never reaches the shelf's file.
+TEST_F(Shelf, APrivateCopyIsNotKept) {
+    ShelfStore& store = loaded();
+    PasteboardContent copy;
+    copy.types = {QStringLiteral("x-kde-passwordManagerHint"), QStringLiteral("UTF8_STRING")};
+    copy.text = QStringLiteral("hunter2");
+    board.copy(copy);
+    store.addFromClipboard();
+    EXPECT_TRUE(store.items().empty());
+    EXPECT_EQ(hud.last(), QStringLiteral("Copia privada: no se guarda en el estante"));
+    EXPECT_FALSE(readBytes(store.shelfPath()).contains("hunter2"));
 }
 
 TEST_F(Shelf, AddingFromTheClipboardTakesFilesThenTextThenAnImage) {
