@@ -84,7 +84,10 @@ std::optional<std::vector<ShelfItem>> decode(const QByteArray& bytes) {
 
 bool stillThere(const ShelfItem& item) {
     if (item.kind == ShelfItem::Kind::text) return true;
-    return item.path && !item.path->isEmpty() && QFileInfo(*item.path).isFile();
+    // A folder dragged onto the shelf is kept like a file: it is one thing to drag out.
+    if (!item.path || item.path->isEmpty()) return false;
+    const QFileInfo info(*item.path);
+    return info.isFile() || info.isDir();
 }
 
 Loaded read(const QString& path) {

@@ -188,15 +188,27 @@ std::optional<QString> ShelfStore::writeImage(const QByteArray& png) {
 }
 
 void ShelfStore::remove(const QUuid& id) {
-    const auto removed =
-        std::erase_if(items_, [&](const ShelfItem& item) { return item.id == id; });
-    if (removed == 0) return;
+    const auto it =
+        std::find_if(items_.begin(), items_.end(), [&](const ShelfItem& i) { return i.id == id; });
+    if (it == items_.end()) return;
+    deleteOwnImage(*it);
+    items_.erase(it);
     changed();
 }
 
 void ShelfStore::clear() {
+    for (const ShelfItem& item : items_) deleteOwnImage(item);
     items_.clear();
     changed();
+}
+
+void ShelfStore::deleteOwnImage(const ShelfItem& item) {
+    // Only a picture the shelf saved into its own folder; the user's files are never touched.
+    if (!item.path) return;
+    const QString folder = QFileInfo(imagesFolder()).canonicalFilePath();
+    const QFileInfo file(*item.path);
+    if (folder.isEmpty() || QFileInfo(file.absolutePath()).canonicalFilePath() != folder) return;
+    QFile::remove(*item.path);
 }
 
 void ShelfStore::convertToFile(const QUuid& id) {

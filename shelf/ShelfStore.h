@@ -118,6 +118,7 @@ class ShelfStore {
     std::optional<QString> writeImage(const QByteArray& png);
     void answered(const PasteboardContent& content);
     void changed();
+    void deleteOwnImage(const ShelfItem& item);
     // Runs `additions` as one change: saved and published once, at the end.
     void inOneChange(const std::function<void()>& additions);
     bool keepDamagedFileAside();

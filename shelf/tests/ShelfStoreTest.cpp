@@ -249,6 +249,31 @@ TEST_F(Shelf, RemovingAndEmptyingNeverTouchTheFiles) {
     EXPECT_TRUE(loaded().items().empty());
 }
 
+// The pictures the shelf saved itself go with their items; the user's files never do.
+TEST_F(Shelf, RemovingAnImageTheShelfSavedDeletesItsFile) {
+    ShelfStore& store = loaded();
+    const QString mine = userFile(QStringLiteral("mine.png"));
+    writeBytes(mine, shelfPng(1));
+    store.addFile(mine);
+    PasteboardContent copy;
+    copy.types = {QStringLiteral("image/png")};
+    copy.png = shelfPng(2);
+    board.copy(copy);
+    store.addFromClipboard();
+    ASSERT_EQ(store.items().size(), 2u);
+    const QString saved = store.items()[0].path.value_or(QString());
+    ASSERT_TRUE(QFileInfo::exists(saved));
+    store.remove(store.items()[0].id);
+    EXPECT_FALSE(QFileInfo::exists(saved));
+    now += 1;
+    board.copy(copy);
+    store.addFromClipboard();
+    const QString again = store.items()[0].path.value_or(QString());
+    store.clear();
+    EXPECT_FALSE(QFileInfo::exists(again));
+    EXPECT_TRUE(QFileInfo::exists(mine));
+}
+
 TEST_F(Shelf, ConvertingATextKeepsItsIdAndPlaceAndWritesAMarkdownFile) {
     ShelfStore& store = loaded();
     store.addText(QString::fromUtf8("Plan de migración: fase 1\nresto"));
@@ -381,7 +406,8 @@ TEST_F(Shelf, LoadingKeepsTextsAndFilesStillThereInOrderAndDoesNotSave) {
             .toUtf8();
     writeBytes(shelfPath(), file);
     ShelfStore& store = loaded();
-    EXPECT_EQ(summary(store.items()), (QStringList{"text:t1", "file:kept.txt", "text:t2"}));
+    EXPECT_EQ(summary(store.items()),
+              (QStringList{"text:t1", "file:kept.txt", "file:carpeta", "text:t2"}));
     EXPECT_EQ(store.items()[1].id.toString(QUuid::WithoutBraces),
               QStringLiteral("6f0c1e4a-0000-4000-8000-000000000002"));
     EXPECT_EQ(readBytes(shelfPath()), file);  // loading never saves
