@@ -1,7 +1,5 @@
 #include "clipboard/ClipboardStore.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -12,8 +10,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "core/DamagedFile.h"
 #include "core/RegularFile.h"
+#include "core/StoreFile.h"
 
 namespace quenda {
 
@@ -39,11 +37,6 @@ bool isPng(const QByteArray& bytes) {
     return bytes.startsWith(signature);
 }
 
-// Something (a file, a link, even a dangling one) already has the name.
-bool taken(const QString& path) {
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
-}
 }  // namespace
 
 double ClipboardStore::systemWallClock() {
@@ -179,7 +172,7 @@ std::optional<QString> ClipboardStore::writeImage(const QByteArray& png, double 
     // Two captures in the same millisecond (or a file left from before) must not replace
     // each other: the second gets a name of its own.
     QString path = folder.filePath(stem + QStringLiteral(".png"));
-    for (int n = 2; taken(path); ++n)
+    for (int n = 2; pathTaken(path); ++n)
         path =
             folder.filePath(stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".png"));
     QSaveFile file(path);
@@ -270,58 +263,9 @@ void ClipboardStore::clearUnpinned() {
     publish();
 }
 
-bool ClipboardStore::keepDamagedFileAside() {
-    const QString path = historyPath();
-    // What is there now, which is what the next write would replace.
-    RegularFileRead damaged = readRegularFileChecked(path, history::kMaxFileBytes);
-    switch (damaged.status) {
-        case RegularFileRead::Status::Missing:
-            return true;
-        case RegularFileRead::Status::NotRegular:
-            fileState_ = history::FileState::notRegular;
-            return false;
-        case RegularFileRead::Status::TooLarge:
-            fileState_ = history::FileState::tooLarge;
-            return false;
-        case RegularFileRead::Status::Unreadable:
-            fileState_ = history::FileState::unreadable;
-            return false;
-        case RegularFileRead::Status::Read:
-            break;
-    }
-    QString error;
-    const auto aside =
-        keepDamagedCopy(path, damaged.contents, QDateTime::currentDateTime(), &error);
-    if (!aside) {
-        qWarning("quenda: the damaged clipboard history is left as it is: %s", qPrintable(error));
-        return false;
-    }
-    qWarning("quenda: the damaged clipboard history was kept as %s",
-             qPrintable(QDir::toNativeSeparators(*aside)));
-    return true;
-}
-
 void ClipboardStore::save() {
-    const QString path = historyPath();
-    switch (fileState_) {
-        case history::FileState::absent:
-        case history::FileState::good:
-            break;
-        case history::FileState::damaged:
-            if (!keepDamagedFileAside()) return;
-            break;
-        case history::FileState::notRegular:
-        case history::FileState::tooLarge:
-        case history::FileState::unreadable:
-            // What is there is not the store's to replace; once it is gone, saving resumes.
-            if (taken(path)) return;
-            break;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kPrivate)) return;
-    file.write(history::encode(items_));
-    if (!file.commit()) return;
-    fileState_ = history::FileState::good;
+    saveStoreFile(historyPath(), history::kMaxFileBytes, "clipboard history", fileState_,
+                  history::encode(items_));
 }
 
 bool ClipboardStore::write(const ClipItem& item, bool alsoSelection) {

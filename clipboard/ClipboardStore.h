@@ -109,7 +109,6 @@ class ClipboardStore {
     void add(ClipItem item);
     void trim();
     void deleteImageIfNeeded(const ClipItem& item);
-    bool keepDamagedFileAside();
     void publish() const;
 
     Services s_;

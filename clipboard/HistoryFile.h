@@ -8,6 +8,7 @@
 
 #include "clipboard/ClipItem.h"
 #include "core/AppPaths.h"
+#include "core/StoreFile.h"
 
 namespace quenda::history {
 
@@ -37,16 +38,8 @@ std::optional<std::vector<ClipItem>> decode(const QByteArray& bytes);
 // gone), an image only when every one of its files is still there.
 bool stillThere(const ClipItem& item);
 
-// What was found at the history file's place.
-enum class FileState {
-    absent,      // nothing there: an empty history
-    good,        // a history file, read
-    damaged,     // a regular file that is not a history: an empty history, the file kept
-                 // aside before the next save replaces it
-    notRegular,  // a pipe, a device, a folder, a dangling link: never read nor replaced
-    tooLarge,    // a regular file over `kMaxFileBytes`: never read nor replaced
-    unreadable,  // there but unreadable: never replaced
-};
+// What was found at the file's place.
+using FileState = StoreFileState;
 
 struct Loaded {
     FileState state = FileState::absent;

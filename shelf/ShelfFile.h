@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "core/AppPaths.h"
+#include "core/StoreFile.h"
 #include "shelf/ShelfItem.h"
 
 namespace quenda::shelf {
@@ -35,16 +36,8 @@ std::optional<std::vector<ShelfItem>> decode(const QByteArray& bytes);
 // file.
 bool stillThere(const ShelfItem& item);
 
-// What was found at the shelf file's place.
-enum class FileState {
-    absent,      // nothing there: an empty shelf
-    good,        // a shelf file, read
-    damaged,     // a regular file that is not a shelf: an empty shelf, the file kept aside
-                 // before the next save replaces it
-    notRegular,  // a pipe, a device, a folder, a dangling link: never read nor replaced
-    tooLarge,    // a regular file over `kMaxFileBytes`: never read nor replaced
-    unreadable,  // there but unreadable: never replaced
-};
+// What was found at the file's place.
+using FileState = StoreFileState;
 
 struct Loaded {
     FileState state = FileState::absent;

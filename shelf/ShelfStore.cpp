@@ -1,7 +1,5 @@
 #include "shelf/ShelfStore.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -12,8 +10,8 @@
 #include <QSaveFile>
 
 #include "clipboard/ClipboardStore.h"
-#include "core/DamagedFile.h"
 #include "core/RegularFile.h"
+#include "core/StoreFile.h"
 
 namespace quenda {
 
@@ -31,11 +29,6 @@ bool isPng(const QByteArray& bytes) {
     return bytes.startsWith(signature);
 }
 
-// Something (a file, a link, even a dangling one) already has the name.
-bool taken(const QString& path) {
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
-}
 }  // namespace
 
 double ShelfStore::systemWallClock() {
@@ -177,7 +170,7 @@ std::optional<QString> ShelfStore::writeImage(const QByteArray& png) {
     // Two images in the same millisecond (or a file left from before) must not replace each
     // other: the second gets a name of its own.
     QString path = folder.filePath(stem + QStringLiteral(".png"));
-    for (int n = 2; taken(path); ++n)
+    for (int n = 2; pathTaken(path); ++n)
         path =
             folder.filePath(stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".png"));
     QSaveFile file(path);
@@ -287,58 +280,8 @@ ShelfDrag ShelfStore::drag(const ShelfItem& item) {
     return out;
 }
 
-bool ShelfStore::keepDamagedFileAside() {
-    const QString path = shelfPath();
-    // What is there now, which is what the next write would replace.
-    RegularFileRead damaged = readRegularFileChecked(path, shelf::kMaxFileBytes);
-    switch (damaged.status) {
-        case RegularFileRead::Status::Missing:
-            return true;
-        case RegularFileRead::Status::NotRegular:
-            fileState_ = shelf::FileState::notRegular;
-            return false;
-        case RegularFileRead::Status::TooLarge:
-            fileState_ = shelf::FileState::tooLarge;
-            return false;
-        case RegularFileRead::Status::Unreadable:
-            fileState_ = shelf::FileState::unreadable;
-            return false;
-        case RegularFileRead::Status::Read:
-            break;
-    }
-    QString error;
-    const auto aside =
-        keepDamagedCopy(path, damaged.contents, QDateTime::currentDateTime(), &error);
-    if (!aside) {
-        qWarning("quenda: the damaged shelf is left as it is: %s", qPrintable(error));
-        return false;
-    }
-    qWarning("quenda: the damaged shelf was kept as %s",
-             qPrintable(QDir::toNativeSeparators(*aside)));
-    return true;
-}
-
 void ShelfStore::save() {
-    const QString path = shelfPath();
-    switch (fileState_) {
-        case shelf::FileState::absent:
-        case shelf::FileState::good:
-            break;
-        case shelf::FileState::damaged:
-            if (!keepDamagedFileAside()) return;
-            break;
-        case shelf::FileState::notRegular:
-        case shelf::FileState::tooLarge:
-        case shelf::FileState::unreadable:
-            // What is there is not the store's to replace; once it is gone, saving resumes.
-            if (taken(path)) return;
-            break;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kPrivate)) return;
-    file.write(shelf::encode(items_));
-    if (!file.commit()) return;
-    fileState_ = shelf::FileState::good;
+    saveStoreFile(shelfPath(), shelf::kMaxFileBytes, "shelf", fileState_, shelf::encode(items_));
 }
 
 }  // namespace quenda

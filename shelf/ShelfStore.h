@@ -121,7 +121,6 @@ class ShelfStore {
     void deleteOwnImage(const ShelfItem& item);
     // Runs `additions` as one change: saved and published once, at the end.
     void inOneChange(const std::function<void()>& additions);
-    bool keepDamagedFileAside();
     void publish() const;
 
     Services s_;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace quenda {
+
+// What a store (the clipboard history, the shelf) found at its file's place.
+enum class StoreFileState {
+    absent,      // nothing there: an empty store
+    good,        // the store's file, read
+    damaged,     // a regular file the store cannot understand: an empty store, the file kept
+                 // aside before the next save replaces it
+    notRegular,  // a pipe, a device, a folder, a dangling link: never read nor replaced
+    tooLarge,    // a regular file over the store's size limit: never read nor replaced
+    unreadable,  // there but unreadable: never replaced
+};
+
+// Whether anything (a file, a link, even a dangling one) already has the name.
+bool pathTaken(const QString& path);
+
+// Writes a store's whole file atomically, readable by the user only, as far as `state`
+// allows: a damaged file is first kept aside (and stays, with nothing written, when it
+// cannot be); what is not the store's to replace is left alone until it is gone. `state`
+// becomes good once written. `what` names the store in the one-line warnings.
+void saveStoreFile(const QString& path, qint64 maxBytes, const char* what, StoreFileState& state,
+                   const QByteArray& bytes);
+
+}  // namespace quenda
