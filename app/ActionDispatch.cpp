@@ -86,10 +86,39 @@ void ActionDispatch::execute(HotKeyAction action) {
             // The clipboard answers later; the panel shows at once and the item joins it then.
             t_.shelf.addFromClipboard();
             return t_.shelfPanel.bringToFront();
+        case A::bridgeMark:
+        case A::bridgeSend:
+        case A::bridgeSendEnter:
+        case A::bridgeSendClipboard:
+        case A::bridgeGroup:
+        case A::bridgeBroadcast:
+            return bridge(action);
         // Commands whose subsystem has not landed yet (the catalogue's `isAvailable` lists
         // them, and their shortcuts are not grabbed).
         default:
             return notAvailable(action);
+    }
+}
+
+void ActionDispatch::bridge(HotKeyAction action) {
+    using A = HotKeyAction;
+    if (!t_.relay) return notAvailable(action);
+    Relay& relay = *t_.relay;
+    switch (action) {
+        case A::bridgeMark:
+            return relay.markTarget();
+        case A::bridgeSend:
+            return relay.sendSelection(false);
+        case A::bridgeSendEnter:
+            return relay.sendSelection(true);
+        case A::bridgeSendClipboard:
+            return relay.sendClipboard(false);
+        case A::bridgeGroup:
+            return relay.toggleGroupMembership();
+        case A::bridgeBroadcast:
+            return relay.broadcast();
+        default:
+            return;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "bridge/Relay.h"
 #include "core/L10n.h"
 #include "groups/Groups.h"
 #include "hotkeys/HotKeyAction.h"
@@ -32,6 +33,8 @@ class ActionDispatch {
         // Shows or hides the clipboard panel; while unset (a desktop without a clipboard
         // history) the command says it is not available.
         std::function<void()> toggleClipboardPanel = {};
+        // The bridge; while unset its commands say they are not available.
+        Relay* relay = nullptr;
     };
     explicit ActionDispatch(Targets targets) : t_(std::move(targets)) {}
 
@@ -42,6 +45,7 @@ class ActionDispatch {
 
   private:
     void notAvailable(HotKeyAction action);
+    void bridge(HotKeyAction action);
 
     Targets t_;
 };

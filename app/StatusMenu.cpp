@@ -36,6 +36,19 @@ std::vector<MenuEntry> bridgeMenu(const StatusMenuContext& c) {
     broadcast.title =
         c.format("menu_bridge_broadcast_count", {static_cast<int>(c.relay->group.size())});
     items.push_back(broadcast);
+    if (!c.relay->group.empty()) {
+        // Each member can leave the group from here, as from the dashboard.
+        std::vector<MenuEntry> members;
+        for (size_t i = 0; i < c.relay->group.size(); ++i) {
+            members.push_back(MenuEntry::item(
+                c.relay->group[i].label,
+                [remove = c.removeGroupMember, i] { remove(static_cast<int>(i)); }));
+        }
+        members.push_back(MenuEntry::separator());
+        members.push_back(MenuEntry::item(c.t("bridge_broadcast_clear"),
+                                          [remove = c.removeGroupMember] { remove(-1); }));
+        items.push_back(MenuEntry::submenu(c.t("menu_bridge_remove_member"), members));
+    }
     if (target) {
         items.push_back(MenuEntry::separator());
         items.push_back(MenuEntry::item(c.t("bridge_clear_target"), c.clearBridgeTarget));

@@ -20,7 +20,7 @@ struct StatusMenuContext {
     std::function<QString(const QString& key, const QVariantList& args)> format;
     // The display string of the action's combination, when it has one.
     std::function<std::optional<QString>(HotKeyAction)> shortcut;
-    const Relay* relay = nullptr;
+    const RelayState* relay = nullptr;
 
     std::function<void(HotKeyAction)> execute;
     std::function<void()> fixPermission;
@@ -29,6 +29,8 @@ struct StatusMenuContext {
     std::function<void()> checkForUpdates;
     std::function<void()> quit;
     std::function<void()> clearBridgeTarget;
+    // Removes the group member at the index; a negative index empties the group.
+    std::function<void(int index)> removeGroupMember;
 };
 
 std::vector<MenuEntry> buildStatusMenu(const StatusMenuContext& context);

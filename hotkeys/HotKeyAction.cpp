@@ -141,15 +141,8 @@ const std::array<HotKeyAction, kHotKeyActionCount>& allActions() {
 
 bool isAvailable(HotKeyAction action) {
     switch (action) {
-        // Not landed yet: the overview, the bridge's marking and sending, and the
-        // dashboard.
+        // Not landed yet: the overview and the dashboard.
         case A::groupsOverview:
-        case A::bridgeMark:
-        case A::bridgeSend:
-        case A::bridgeSendEnter:
-        case A::bridgeSendClipboard:
-        case A::bridgeGroup:
-        case A::bridgeBroadcast:
         case A::toolsDashboard:
             return false;
         default:

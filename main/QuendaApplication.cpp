@@ -117,9 +117,16 @@ struct Services {
           workspaces(
               {ax, geo, x11.screens(), prefs, hud, clock, x11.applications(), arranger, l10n}),
           clipboard(x11, folders),
-          shelf(
-              clipboard.pasteboard ? static_cast<Pasteboard&>(*clipboard.pasteboard) : noPasteboard,
-              folders, hud, l10n, geo, prefs),
+          shelf(pasteboard(), folders, hud, l10n, geo, prefs),
+          paths(folders),
+          templates(paths, prefs, opener),
+          relay({x11.windowServer(), x11.applications(), pasteboard(), x11.syntheticKeys(), clock,
+                 hud, l10n, prefs, templates, ClipboardStore::privateTypes(),
+                 [this](const QString& id) {
+                     const auto action = fromRawValue(id);
+                     return (action ? shortcut(*action) : std::nullopt)
+                         .value_or(l10n.t(QStringLiteral("shortcut_none_dashboard")));
+                 }}),
           dispatch({windows, groups, workspaces, hud, [this](HotKeyAction a) { return title(a); },
                     l10n, shelf.store, shelf.panel,
                     [this] {
@@ -127,7 +134,8 @@ struct Services {
                         hud.show(ActionDispatch::notAvailableMessage(
                                      l10n, title(HotKeyAction::toolsClipboard)),
                                  kMessageDuration);
-                    }}),
+                    },
+                    &relay}),
           hotKeys({prefs, registrar, clock,
                    [this](HotKeyAction a) {
                        sinceHotKey.restart();
@@ -149,6 +157,11 @@ struct Services {
     QString format(const QString& key, const QVariantList& args) const {
         return l10n.format(key, args);
     }
+    // The desktop's clipboard, or one that never holds anything when it cannot be reached.
+    Pasteboard& pasteboard() {
+        if (clipboard.pasteboard) return *clipboard.pasteboard;
+        return noPasteboard;
+    }
 
     JsonFileDefaults defaults;
     Prefs prefs;
@@ -161,11 +174,14 @@ struct Services {
     WindowManager windows;
     Groups groups;
     Workspaces workspaces;
-    Relay relay;
     XdgUserFolders folders;
     Clipboard clipboard;
     NoPasteboard noPasteboard;
     Shelf shelf;
+    XdgOpener opener;
+    AppPaths paths;
+    Templates templates;
+    Relay relay;
     ActionDispatch dispatch;
     X11HotKeyRegistrar registrar;
     QElapsedTimer sinceHotKey;
@@ -182,7 +198,6 @@ struct Services {
 struct ClipboardPanelParts {
     ClipboardPanelParts(Services& s, X11Desktop& x11, ClipboardStore& store, Pasteboard& board)
         : paths(s.folders),
-          templates(paths, s.prefs, opener),
           textFiles(paths, s.hud, s.l10n),
           keys(x11.syntheticKeys(), board, s.clock, x11.windowServer(), s.prefs),
           controller({store,
@@ -192,7 +207,7 @@ struct ClipboardPanelParts {
                       s.clock,
                       s.hud,
                       s.l10n,
-                      templates,
+                      s.templates,
                       textFiles,
                       {[this, &store] { view().open(store.items()); },
                        [this] {
@@ -221,7 +236,7 @@ struct ClipboardPanelParts {
             if (item.paths && !item.paths->empty()) opener.reveal(item.paths->front());
         };
         a.addToShelf = addToShelf;
-        a.templates = [this] { return templates.list(); };
+        a.templates = [this] { return s_.templates.list(); };
         a.templateID = [this] { return s_.prefs.get(settings::templateID); };
         a.setTemplateID = [this](const QString& id) { s_.prefs.set(settings::templateID, id); };
         a.now = &ClipboardStore::systemWallClock;
@@ -235,7 +250,6 @@ struct ClipboardPanelParts {
 
     XdgOpener opener;
     AppPaths paths;
-    Templates templates;
     TextFiles textFiles;
     Keys keys;
     ClipboardPanelController controller;
@@ -268,6 +282,10 @@ std::vector<MenuEntry> statusMenu(Services& s) {
     };
     c.quit = [] { QApplication::quit(); };
     c.clearBridgeTarget = [&s] { s.relay.clearTarget(); };
+    c.removeGroupMember = [&s](int index) {
+        if (index < 0) return s.relay.group.clear();
+        s.relay.removeFromGroup(index);
+    };
     return buildStatusMenu(c);
 }
 

@@ -5,10 +5,16 @@
 #include "app/ActionDispatch.h"
 #include "layouts/tests/WindowManagerDesk.h"
 #include "platform/sim/SimPasteboard.h"
+#include "platform/sim/SimSyntheticKeys.h"
 #include "shelf/tests/ShelfDesk.h"
 
 namespace quenda {
 namespace {
+
+struct NoOpener : DesktopOpener {
+    bool open(const QString&) override { return false; }
+    bool reveal(const QString&) override { return false; }
+};
 
 // The shelf's panel, as far as the commands see it.
 struct ShownPanel : ShelfPanelSurface {
@@ -29,10 +35,14 @@ struct Shell : testing::WindowManagerDesk {
           wm(services()),
           groups({ax, geo, prefs, hud, clock, desktop, arranger, l10n}),
           workspaces({ax, geo, desktop, prefs, hud, clock, desktop, arranger, l10n}),
+          paths(folders),
+          templates(paths, prefs, opener),
+          relay({desktop, desktop, board, keys, clock, hud, l10n, prefs, templates, {},
+                 [](const QString&) { return QStringLiteral("Dashboard"); }}),
           dispatch(
               {wm, groups, workspaces, hud,
                [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
-               l10n, shelf, shelfPanel, [this] { ++clipboardToggles; }}) {
+               l10n, shelf, shelfPanel, [this] { ++clipboardToggles; }, &relay}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.app(101).bundleID = QStringLiteral("org.example.Editor");
@@ -46,6 +56,11 @@ struct Shell : testing::WindowManagerDesk {
     WindowManager wm;
     Groups groups;
     Workspaces workspaces;
+    NoOpener opener;
+    AppPaths paths;
+    Templates templates;
+    SimSyntheticKeys keys;
+    Relay relay;
     ActionDispatch dispatch;
     uint64_t id = 0;
     int clipboardToggles = 0;
@@ -107,12 +122,18 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         // The shelf's panel shows; with nothing copied, adding says so.
         {A::toolsShelf, {{100, 100, 400, 300}}},
         {A::toolsShelfAdd, {{100, 100, 400, 300}, {"El portapapeles está vacío"}}},
+        // No target and no group yet; marking and joining take the focused window.
+        {A::bridgeMark, {{100, 100, 400, 300}, {"🎯 Destino: Editor — doc"}}},
+        {A::bridgeSend, {{100, 100, 400, 300}, {"Primero marca un destino con Dashboard"}}},
+        {A::bridgeSendEnter, {{100, 100, 400, 300}, {"Primero marca un destino con Dashboard"}}},
+        {A::bridgeSendClipboard,
+         {{100, 100, 400, 300}, {"Primero marca un destino con Dashboard"}}},
+        {A::bridgeGroup, {{100, 100, 400, 300}, {"➕ Editor — doc · 1 en el grupo"}}},
+        {A::bridgeBroadcast,
+         {{100, 100, 400, 300}, {"El grupo está vacío: añade ventanas con Dashboard"}}},
     };
     // Commands whose subsystem has not landed: the HUD says they are not available yet.
-    const std::set<A> notLanded{
-        A::groupsOverview,      A::bridgeMark,  A::bridgeSend,      A::bridgeSendEnter,
-        A::bridgeSendClipboard, A::bridgeGroup, A::bridgeBroadcast, A::toolsDashboard,
-    };
+    const std::set<A> notLanded{A::groupsOverview, A::toolsDashboard};
     for (A action : allActions()) {
         const int i = static_cast<int>(action);
         SCOPED_TRACE(rawValue(action).toStdString());

@@ -25,6 +25,10 @@ struct Menu {
         c.relay = &relay;
         c.execute = [this](HotKeyAction a) { executed.push_back(a); };
         c.clearBridgeTarget = [this] { relay.clearTarget(); };
+        c.removeGroupMember = [this](int index) {
+            if (index < 0) return relay.group.clear();
+            relay.removeFromGroup(index);
+        };
     }
     std::vector<QString> titles(const std::vector<MenuEntry>& entries) {
         std::vector<QString> out;
@@ -34,7 +38,7 @@ struct Menu {
     }
 
     StatusMenuContext c;
-    Relay relay;
+    RelayState relay;
     std::map<HotKeyAction, QString> combos{{HotKeyAction::layoutAuto, "⌃⌥1"},
                                            {HotKeyAction::bridgeMark, "⌥⇧1"}};
     std::vector<HotKeyAction> executed;
@@ -97,10 +101,30 @@ TEST(StatusMenu, BridgeSubmenuFollowsTheTarget) {
     EXPECT_EQ(marked.front().title, "menu_bridge_target|bridge_target_prefix|Chat — c");
     EXPECT_FALSE(marked.front().enabled);
     EXPECT_EQ(marked[8].title, "menu_bridge_broadcast_count|2");
+    EXPECT_EQ(marked[9].title, "menu_bridge_remove_member");
     EXPECT_EQ(marked.back().title, "bridge_clear_target");
     marked.back().run();
     EXPECT_FALSE(m.relay.target);
-    EXPECT_EQ(bridge().size(), 9u);
+    EXPECT_EQ(bridge().size(), 10u);
+}
+
+TEST(StatusMenu, GroupMembersLeaveFromTheBridgeSubmenu) {
+    Menu m;
+    SimDesktop d;
+    std::vector<Dest> members;
+    for (int32_t pid : {101, 102, 103}) {
+        const auto id = d.open(pid, "Term", "t", {0, 0, 500, 500});
+        members.push_back({AXWindow(d, WindowRef{pid, id}), pid, QString("Term %1").arg(pid)});
+    }
+    m.relay.group = members;
+    const auto removal = [&] { return buildStatusMenu(m.c)[7].children[9].children; };
+    EXPECT_EQ(m.titles(removal()), (std::vector<QString>{"Term 101", "Term 102", "Term 103", "--",
+                                                         "bridge_broadcast_clear"}));
+    removal()[1].run();
+    EXPECT_EQ(m.relay.group, (std::vector<Dest>{members[0], members[2]}));
+    removal().back().run();
+    EXPECT_TRUE(m.relay.group.empty());
+    EXPECT_EQ(buildStatusMenu(m.c)[7].children.size(), 9u);  // no removal entry left
 }
 
 }  // namespace

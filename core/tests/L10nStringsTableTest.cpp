@@ -216,6 +216,14 @@ const char* const kKeys[] = {
 // group and workspace commands and of text files, and a few texts of the tray menu, the
 // greeting and the shelf panel.
 const char* const kAlsoUsed[] = {
+    "bridge_app_fallback",
+    "hud_bridge_busy",
+    "hud_group_no_others",
+    "hud_nothing_selected",
+    "hud_relay_sent_many",
+    "hud_relay_sent_one",
+    "hud_relay_target_gone",
+    "menu_bridge_remove_member",
     "clip_age_days",
     "clip_age_hours",
     "clip_age_minutes",
@@ -317,6 +325,8 @@ const std::map<QString, QString> kFormatArguments{
     {"hud_login_error", "@"},               // the error's description
     {"hud_mark_target_first", "@"},         // shortcut of "bridge.mark"
     {"hud_not_available", "@"},             // the command's title
+    {"hud_relay_sent_many", "d"},           // windows sent to
+    {"hud_relay_sent_one", "@"},            // the window's label
     {"hud_ready", "@@"},                    // shortcuts of "layout.auto" and "bridge.mark"
     {"hud_shelf_files_copied_one", "d"},    // files copied
     {"hud_shelf_files_copied_other", "d"},  // the same

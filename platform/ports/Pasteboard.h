@@ -41,6 +41,9 @@ struct PasteboardRead {
     // Characters of text kept, as QString counts them (UTF-16 units), never ending inside a
     // surrogate pair; the rest is dropped as it arrives, not held.
     int maxTextLength = 300000;
+    // Reads the desktop's other selection (X's PRIMARY: what is selected right now) instead
+    // of the clipboard: its text only, and never changes the count.
+    bool selection = false;
 };
 
 // The desktop's clipboard. Changes are counted: the count advances on every new copy by
@@ -66,6 +69,11 @@ class Pasteboard {
     virtual void writeText(const QString& text, bool alsoSelection = false) = 0;
     virtual void writeImage(const QByteArray& png) = 0;
     virtual void writeFiles(const std::vector<QString>& paths) = 0;
+
+    // How many times another program has taken the content of a copy this program offers
+    // (a paste, as opposed to asking which kinds are on offer), counted once the answer has
+    // gone out whole; nothing when this pasteboard cannot tell.
+    virtual std::optional<int64_t> pasteCount() { return std::nullopt; }
 };
 
 }  // namespace quenda

@@ -378,6 +378,7 @@ bool SimDesktop::activate(int32_t pid) {
     activations.push_back(pid);
     a.hidden = false;
     frontmost = pid;
+    a.focusedWindow = *front;  // the window that came forward takes the keys
     raise(*front);
     return true;
 }

@@ -24,10 +24,12 @@ void SimPasteboard::offer(PasteboardContent content) {
 }
 
 void SimPasteboard::copy(PasteboardContent content) {
+    ours_ = false;
     offer(std::move(content));
 }
 
 void SimPasteboard::clear() {
+    ours_ = false;
     offer({});
 }
 
@@ -35,6 +37,12 @@ void SimPasteboard::read(const PasteboardRead& what, std::function<void(Pasteboa
     ++reads_;
     PasteboardContent answer;
     answer.changeCount = current_.changeCount;
+    if (what.selection) {
+        if (what.text && selection_ && !isBlank(*selection_))
+            answer.text = firstCharacters(*selection_, what.maxTextLength);
+        done(std::move(answer));
+        return;
+    }
     answer.types = current_.types;
     const bool concealed = std::any_of(what.privateTypes.begin(), what.privateTypes.end(),
                                        [&](const QString& t) { return answer.types.contains(t); });
@@ -51,6 +59,7 @@ void SimPasteboard::read(const PasteboardRead& what, std::function<void(Pasteboa
 }
 
 void SimPasteboard::writeText(const QString& text, bool alsoSelection) {
+    ours_ = true;
     if (alsoSelection) selection_ = text;
     PasteboardContent content;
     content.types = QStringList{QStringLiteral("text/plain;charset=utf-8")};
@@ -59,6 +68,7 @@ void SimPasteboard::writeText(const QString& text, bool alsoSelection) {
 }
 
 void SimPasteboard::writeImage(const QByteArray& png) {
+    ours_ = true;
     PasteboardContent content;
     content.types = QStringList{QStringLiteral("image/png")};
     content.png = png;
@@ -66,6 +76,7 @@ void SimPasteboard::writeImage(const QByteArray& png) {
 }
 
 void SimPasteboard::writeFiles(const std::vector<QString>& paths) {
+    ours_ = true;
     PasteboardContent content;
     content.types = QStringList{QStringLiteral("text/uri-list"),
                                 QStringLiteral("x-special/gnome-copied-files")};

@@ -26,6 +26,14 @@ class SimPasteboard : public Pasteboard {
     std::optional<QString> selectionText() const { return selection_; }
     // Reads answered so far.
     int reads() const { return reads_; }
+    // The user selects text somewhere: the other selection offers it (nothing: no selection).
+    void select(std::optional<QString> text) { selection_ = std::move(text); }
+    // Another program pastes: when the copy (or the selection) is this program's, the paste
+    // count advances. `countsPastes` false plays a pasteboard that cannot tell.
+    void takePaste() {
+        if (ours_) ++pastes_;
+    }
+    bool countsPastes = true;
 
     int64_t changeCount() override { return current_.changeCount; }
     void setChangeHandler(std::function<void()> changed) override { changed_ = std::move(changed); }
@@ -37,6 +45,10 @@ class SimPasteboard : public Pasteboard {
     void writeText(const QString& text, bool alsoSelection = false) override;
     void writeImage(const QByteArray& png) override;
     void writeFiles(const std::vector<QString>& paths) override;
+    std::optional<int64_t> pasteCount() override {
+        if (!countsPastes) return std::nullopt;
+        return pastes_;
+    }
 
   private:
     void offer(PasteboardContent content);
@@ -45,6 +57,8 @@ class SimPasteboard : public Pasteboard {
     std::optional<QString> selection_;
     std::function<void()> changed_;
     int reads_ = 0;
+    int64_t pastes_ = 0;
+    bool ours_ = false;  // the last copy or selection was written by this program
 };
 
 }  // namespace quenda

@@ -37,6 +37,9 @@ class PasteboardDriver {
     virtual void copyMarked(const QString& marker, const QString& text) = 0;
     // The program that copied last gives the clipboard up or exits: nothing is on offer.
     virtual void clear() = 0;
+    // The user selects `text` in another program (the desktop's other selection); returns
+    // once the selection offers it.
+    virtual void selectText(const QString& text) = 0;
 
     // What another program pastes from the clipboard (or, with `selection`, from the
     // desktop's other selection); nothing when nothing of that kind is on offer.
@@ -209,6 +212,39 @@ TEST_P(PasteboardContract, OurTextIsPastedElsewhere) {
     changes([&] { pasteboard().writeText(both, true); });
     EXPECT_EQ(driver->pasteText(), both);
     EXPECT_EQ(driver->pasteText(true), both);
+}
+
+// What the user has selected is read from the other selection, and reading it leaves the
+// clipboard and its count alone.
+TEST_P(PasteboardContract, TheSelectionIsReadForItsText) {
+    changes([&] { driver->copyText("on the clipboard"); });
+    driver->selectText(QString::fromUtf8("seleccionado ñ"));
+    const int64_t count = pasteboard().changeCount();
+    PasteboardRead selection;
+    selection.selection = true;
+    const PasteboardContent selected = read(selection);
+    EXPECT_EQ(selected.text, QString::fromUtf8("seleccionado ñ"));
+    EXPECT_TRUE(selected.files.empty());
+    EXPECT_EQ(read().text, QString("on the clipboard"));
+    EXPECT_EQ(pasteboard().changeCount(), count);
+}
+
+// A program taking our copy is a paste and is counted once it has it; our own reads, and
+// pastes of another program's copy, are not.
+TEST_P(PasteboardContract, PastesOfOurCopyAreCounted) {
+    changes([&] { pasteboard().writeText("ours", true); });
+    const std::optional<int64_t> before = pasteboard().pasteCount();
+    ASSERT_TRUE(before);
+    EXPECT_EQ(read().text, QString("ours"));
+    EXPECT_EQ(pasteboard().pasteCount(), before);
+    EXPECT_EQ(driver->pasteText(), QString("ours"));
+    EXPECT_TRUE(driver->waitFor([&] { return pasteboard().pasteCount() == *before + 1; }));
+    EXPECT_EQ(driver->pasteText(true), QString("ours"));
+    EXPECT_TRUE(driver->waitFor([&] { return pasteboard().pasteCount() == *before + 2; }));
+
+    changes([&] { driver->copyText("theirs"); });
+    EXPECT_EQ(driver->pasteText(), QString("theirs"));
+    EXPECT_EQ(pasteboard().pasteCount(), *before + 2);
 }
 
 TEST_P(PasteboardContract, OurFilesArePastedElsewhere) {

@@ -23,13 +23,21 @@ class SimPasteboardDriver final : public PasteboardDriver {
             {.types = {marker, "text/plain;charset=utf-8"}, .files = {}, .text = text, .png = {}});
     }
     void clear() override { sim_.clear(); }
+    void selectText(const QString& text) override { sim_.select(text); }
 
     std::optional<QString> pasteText(bool selection) override {
-        if (selection) return sim_.selectionText();
-        return sim_.current().text;
+        const std::optional<QString> text = selection ? sim_.selectionText() : sim_.current().text;
+        if (text) sim_.takePaste();
+        return text;
     }
-    std::vector<QString> pasteFiles() override { return sim_.current().files; }
-    std::optional<QByteArray> pastePng() override { return sim_.current().png; }
+    std::vector<QString> pasteFiles() override {
+        if (!sim_.current().files.empty()) sim_.takePaste();
+        return sim_.current().files;
+    }
+    std::optional<QByteArray> pastePng() override {
+        if (sim_.current().png) sim_.takePaste();
+        return sim_.current().png;
+    }
 
   private:
     SimPasteboard sim_;

@@ -117,6 +117,17 @@ class X11PasteboardDriver final : public PasteboardDriver {
         const QString value = marker == "x-kde-passwordManagerHint" ? "secret" : "1";
         ownerOffers({marker + "=" + value, "UTF8_STRING=" + text});
     }
+    void selectText(const QString& text) override {
+        auto p = process();
+        p->start("xclip", {"-quiet", "-selection", "primary", "-t", "UTF8_STRING", "-i"});
+        p->write(text.toUtf8());
+        p->waitForBytesWritten(5000);
+        p->closeWriteChannel();
+        if (!p->waitForStarted(5000)) ADD_FAILURE() << "xclip did not start";
+        owners_.push_back(std::move(p));
+        if (!waitUntil([&] { return paste("UTF8_STRING", true) == text.toUtf8(); }))
+            ADD_FAILURE() << "the selection never offered the text";
+    }
     // The last owner exits.
     void clear() override {
         if (owners_.empty()) return;

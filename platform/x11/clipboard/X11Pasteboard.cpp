@@ -100,6 +100,7 @@ struct OutgoingTransfer {
     QByteArray bytes;
     qsizetype offset = 0;
     Clock::time_point deadline;
+    bool paste = false;  // the content itself, for another program: a paste once it is all out
 };
 
 // One conversion of the selection we asked for, arriving in our property.
@@ -246,6 +247,7 @@ struct X11Pasteboard::Impl::Worker {
 
     std::atomic<int64_t> count{0};
     std::atomic<bool> countPosted{false};
+    std::atomic<int64_t> pastes{0};
 
     std::optional<Offer> clipboard, primary;
     int unconfirmedClaims = 0;  // our own claims of CLIPBOARD whose XFixes event is still due
@@ -255,6 +257,7 @@ struct X11Pasteboard::Impl::Worker {
     struct ReadJob {
         ReadRequest request;
         PasteboardContent content;
+        xcb_atom_t selection = XCB_NONE;  // CLIPBOARD, or PRIMARY
         Stage stage = Stage::Targets;
         std::vector<xcb_atom_t> offered;
         std::vector<xcb_atom_t> candidates;  // of the current stage, tried in order
@@ -359,7 +362,7 @@ void X11Pasteboard::Impl::Worker::handle(xcb_generic_event_t* event) {
             e->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER) {
             if (unconfirmedClaims > 0 && --unconfirmedClaims == 0 && clipboard)
                 clipboard->time = e->selection_timestamp;
-        } else if (job) {
+        } else if (job && job->selection == atoms.clipboard) {
             // Another owner took over, or the one we read from went away, mid-read.
             finishRead(false);
         }
@@ -486,6 +489,20 @@ void X11Pasteboard::Impl::Worker::answer(const xcb_selection_request_event_t* re
             ok = true;
         } else {
             ok = serve(*offer, request->requestor, request->target, property, true);
+            // Another program taking the content is a paste; our own reads are not, nor are
+            // questions about the copy. A large answer counts once its last piece is out.
+            const bool content = request->target != atoms.targets &&
+                                 request->target != atoms.timestamp &&
+                                 request->requestor != readerWindow;
+            if (ok && content) {
+                auto it = std::find_if(outgoing.begin(), outgoing.end(), [&](const auto& o) {
+                    return o.requestor == request->requestor && o.property == property;
+                });
+                if (it != outgoing.end())
+                    it->paste = true;
+                else
+                    pastes.fetch_add(1);
+            }
         }
     }
     xcb_selection_notify_event_t notify{};
@@ -565,6 +582,7 @@ void X11Pasteboard::Impl::Worker::sendNextPiece(xcb_window_t window, xcb_atom_t 
     it->offset += size;
     it->deadline = Clock::now() + kRequestorPatience;
     if (size == 0) {  // the empty piece ends it
+        if (it->paste) pastes.fetch_add(1);
         outgoing.erase(it);
         const bool stillUsed =
             std::any_of(outgoing.begin(), outgoing.end(),
@@ -595,6 +613,7 @@ void X11Pasteboard::Impl::Worker::startRead() {
     job->request = std::move(queuedReads.front());
     queuedReads.pop_front();
     job->content.changeCount = count.load();
+    job->selection = job->request.what.selection ? xcb_atom_t(XCB_ATOM_PRIMARY) : atoms.clipboard;
     job->ceiling = Clock::now() + kReadCeiling;
     if (dead) {
         finishRead(false);
@@ -617,14 +636,14 @@ void X11Pasteboard::Impl::Worker::convert(xcb_atom_t target, qsizetype cap, bool
     incoming.maxTextLength = job->request.what.maxTextLength;
     incoming.deadline = Clock::now() + kOwnerPatience;
     xcb_delete_property(conn, readerWindow, incoming.property);
-    xcb_convert_selection(conn, readerWindow, atoms.clipboard, target, incoming.property,
+    xcb_convert_selection(conn, readerWindow, job->selection, target, incoming.property,
                           XCB_CURRENT_TIME);
     xcb_flush(conn);
 }
 
 void X11Pasteboard::Impl::Worker::delivered(const xcb_selection_notify_event_t* notify) {
     if (!job || incoming.state != IncomingTransfer::State::AwaitingNotify ||
-        notify->requestor != readerWindow || notify->selection != atoms.clipboard ||
+        notify->requestor != readerWindow || notify->selection != job->selection ||
         notify->target != incoming.target ||
         (notify->property != XCB_NONE && notify->property != incoming.property))
         return;
@@ -795,7 +814,8 @@ void X11Pasteboard::Impl::Worker::nextStage() {
                 for (const QString& type : job->content.types)
                     if (what.privateTypes.contains(type)) return finishRead(true);
                 job->stage = Stage::Files;
-                if (what.files) job->candidates = offeredOf({atoms.uriList, atoms.gnomeFiles});
+                // The other selection is read for its text only.
+                if (what.files && !what.selection) job->candidates = offeredOf({atoms.uriList, atoms.gnomeFiles});
                 break;
             case Stage::Files:
                 job->stage = Stage::Text;
@@ -805,7 +825,7 @@ void X11Pasteboard::Impl::Worker::nextStage() {
                 break;
             case Stage::Text: {
                 job->stage = Stage::Image;
-                if (!what.image) break;
+                if (!what.image || what.selection) break;
                 if (offered(atoms.png)) job->candidates.push_back(atoms.png);
                 const std::vector<QString> offeredNames = names(job->offered);
                 for (size_t i = 0; i < offeredNames.size(); ++i)
@@ -943,6 +963,10 @@ void X11Pasteboard::writeImage(const QByteArray& png) {
     WriteRequest request{WriteRequest::Kind::Image};
     request.png = png;
     d_->send(std::move(request));
+}
+
+std::optional<int64_t> X11Pasteboard::pasteCount() {
+    return d_->worker->pastes.load();
 }
 
 void X11Pasteboard::writeFiles(const std::vector<QString>& paths) {

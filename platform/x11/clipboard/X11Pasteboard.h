@@ -29,6 +29,9 @@ class X11Pasteboard final : public Pasteboard {
     void writeText(const QString& text, bool alsoSelection = false) override;
     void writeImage(const QByteArray& png) override;
     void writeFiles(const std::vector<QString>& paths) override;
+    // Requests for the content of what this program offers, on either selection, from
+    // windows other than its own.
+    std::optional<int64_t> pasteCount() override;
 
   private:
     struct Impl;
