@@ -6,14 +6,12 @@
 
 namespace quenda {
 
-QString Dest::makeLabel(const QString& appName, const QString& title,
-                        const QString& fallbackName) {
+QString Dest::makeLabel(const QString& appName, const QString& title, const QString& fallbackName) {
     QString label = appName.isEmpty() ? fallbackName : appName;
     if (!title.isEmpty()) {
         int length = std::min<int>(kTitleLength, title.size());
         // A cut between the halves of a surrogate pair would leave half a character.
-        if (length < title.size() && length > 0 && title.at(length - 1).isHighSurrogate())
-            --length;
+        if (length < title.size() && length > 0 && title.at(length - 1).isHighSurrogate()) --length;
         label += QStringLiteral(" — ") + title.left(length);
     }
     return label;
@@ -60,8 +58,8 @@ void Relay::toggleGroupMembership() {
     const auto member = std::find(group.begin(), group.end(), *current);
     if (member != group.end()) {
         group.erase(member);
-        return show(s_.l10n.format(QStringLiteral("hud_group_removed"),
-                                   {static_cast<int>(group.size())}));
+        return show(
+            s_.l10n.format(QStringLiteral("hud_group_removed"), {static_cast<int>(group.size())}));
     }
     group.push_back(*current);
     show(s_.l10n.format(QStringLiteral("hud_group_added"),
@@ -145,12 +143,11 @@ void Relay::captureSelection(std::function<void(std::optional<Dest>)> captured) 
     std::optional<Dest> source = currentDest();
     const int64_t before = s_.pasteboard.changeCount();
     auto waitForCopy = [this, before, source, captured = std::move(captured)] {
-        keys_.waitForPasteboardChange(
-            before, kCopyTimeout, [this, source, captured](bool changed) {
-                if (changed) return captured(source);
-                show(s_.l10n.t(QStringLiteral("hud_nothing_selected")), kNothingSelectedDuration);
-                done();
-            });
+        keys_.waitForPasteboardChange(before, kCopyTimeout, [this, source, captured](bool changed) {
+            if (changed) return captured(source);
+            show(s_.l10n.t(QStringLiteral("hud_nothing_selected")), kNothingSelectedDuration);
+            done();
+        });
     };
     // From one of this program's own windows, the ordinary copy chord.
     const std::optional<KeyChord> copy =
@@ -185,43 +182,43 @@ void Relay::prepareAndDeliver(std::vector<Dest> destinations, bool enter,
                               std::optional<Dest> source) {
     PasteboardRead what;
     what.privateTypes = s_.privateTypes;
-    s_.pasteboard.read(what, [alive = std::weak_ptr<char>(alive_), this,
-                              destinations = std::move(destinations), enter,
-                              source = std::move(source)](PasteboardContent content) {
-        if (!alive.lock()) return;
-        Delivery d{destinations, enter, source, {}, 0};
-        const int64_t before = s_.pasteboard.changeCount();
-        if (!content.files.empty()) {
-            // Files travel as they are, whatever the template.
-            s_.pasteboard.writeFiles(content.files);
-            d.payload.owned = true;
-        } else if (content.text) {
-            QString text = *content.text;
-            if (const auto frame = s_.templates.current()) {
-                QString app, window;
-                if (source) {
-                    if (const auto running = s_.applications.application(source->pid))
-                        app = running->name.value_or(QString());
-                    window = source->window.title().value_or(QString());
+    s_.pasteboard.read(
+        what, [alive = std::weak_ptr<char>(alive_), this, destinations = std::move(destinations),
+               enter, source = std::move(source)](PasteboardContent content) {
+            if (!alive.lock()) return;
+            Delivery d{destinations, enter, source, {}, 0};
+            const int64_t before = s_.pasteboard.changeCount();
+            if (!content.files.empty()) {
+                // Files travel as they are, whatever the template.
+                s_.pasteboard.writeFiles(content.files);
+                d.payload.owned = true;
+            } else if (content.text) {
+                QString text = *content.text;
+                if (const auto frame = s_.templates.current()) {
+                    QString app, window;
+                    if (source) {
+                        if (const auto running = s_.applications.application(source->pid))
+                            app = running->name.value_or(QString());
+                        window = source->window.title().value_or(QString());
+                    }
+                    text = Templates::apply(*frame, text, app, window);
                 }
-                text = Templates::apply(*frame, text, app, window);
+                // Windows that paste the other selection (xterm) find the text there too.
+                const bool alsoSelection =
+                    std::any_of(destinations.begin(), destinations.end(), [this](const Dest& dest) {
+                        return keys_.pasteChord(dest.window.ref()).alsoSelection;
+                    });
+                s_.pasteboard.writeText(text, alsoSelection);
+                d.payload.owned = true;
+                d.payload.text = text;
+            } else if (content.png) {
+                s_.pasteboard.writeImage(*content.png);
+                d.payload.owned = true;
             }
-            // Windows that paste the other selection (xterm) find the text there too.
-            const bool alsoSelection =
-                std::any_of(destinations.begin(), destinations.end(), [this](const Dest& dest) {
-                    return keys_.pasteChord(dest.window.ref()).alsoSelection;
-                });
-            s_.pasteboard.writeText(text, alsoSelection);
-            d.payload.owned = true;
-            d.payload.text = text;
-        } else if (content.png) {
-            s_.pasteboard.writeImage(*content.png);
-            d.payload.owned = true;
-        }
-        if (!d.payload.owned) return deliver(std::move(d));  // a private copy, sent as it is
-        keys_.waitForPasteboardChange(before, kCopyTimeout,
-                                      [this, d = std::move(d)](bool) mutable { deliver(d); });
-    });
+            if (!d.payload.owned) return deliver(std::move(d));  // a private copy, sent as it is
+            keys_.waitForPasteboardChange(before, kCopyTimeout,
+                                          [this, d = std::move(d)](bool) mutable { deliver(d); });
+        });
 }
 
 // --- delivering -----------------------------------------------------------------------------
@@ -276,13 +273,13 @@ void Relay::pasteWhenActive(std::shared_ptr<Delivery> d, double started) {
     afterPaste(std::move(d), before, s_.clock.now());
 }
 
-void Relay::afterPaste(std::shared_ptr<Delivery> d, std::optional<int64_t> before,
-                       double started) {
+void Relay::afterPaste(std::shared_ptr<Delivery> d, std::optional<int64_t> before, double started) {
     const bool observed = d->payload.owned && before;
     if (observed) {
         const bool taken = s_.pasteboard.pasteCount().value_or(*before) > *before;
         if (!taken && s_.clock.now() - started < kPasteDeadline) {
-            timers_.after(kPollInterval, [this, d, before, started] { afterPaste(d, before, started); });
+            timers_.after(kPollInterval,
+                          [this, d, before, started] { afterPaste(d, before, started); });
             return;
         }
     }

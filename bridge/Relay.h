@@ -134,8 +134,7 @@ class Relay : public RelayState {
     std::optional<Dest> resolveDestination(const std::optional<Dest>& source);
     // Puts what is on the clipboard (framed in the template) back as this program's own
     // copy, then delivers.
-    void prepareAndDeliver(std::vector<Dest> destinations, bool enter,
-                           std::optional<Dest> source);
+    void prepareAndDeliver(std::vector<Dest> destinations, bool enter, std::optional<Dest> source);
     void deliver(Delivery delivery);
     void deliverStep(std::shared_ptr<Delivery> d);
     void pasteWhenActive(std::shared_ptr<Delivery> d, double started);

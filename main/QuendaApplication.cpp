@@ -53,6 +53,36 @@ void say(const QString& line) {
     err << line << "\n";
 }
 
+// The HUD's panel, also writing every message to stderr, one line each ("[Quenda] HUD ..."),
+// for scripts and for reports of what the user was told. Only with QUENDA_LOG_HUD set:
+// messages name windows, which have no place in a session's log by default.
+class LoggedHudPanel final : public HudSurface {
+  public:
+    void setText(const QString& text) override {
+        say(QStringLiteral("[Quenda] HUD ") + text);
+        panel_.setText(text);
+    }
+    double naturalTextWidth(const QString& text) const override {
+        return panel_.naturalTextWidth(text);
+    }
+    void setFrame(const Rect& frame) override { panel_.setFrame(frame); }
+    void setAlpha(double alpha) override { panel_.setAlpha(alpha); }
+    double alpha() const override { return panel_.alpha(); }
+    void orderFront() override { panel_.orderFront(); }
+    void animateAlpha(double to, double seconds, std::function<void()> completion) override {
+        panel_.animateAlpha(to, seconds, std::move(completion));
+    }
+    void orderOut() override { panel_.orderOut(); }
+
+  private:
+    HudPanel panel_;
+};
+
+std::unique_ptr<HudSurface> makeHudPanel() {
+    if (qEnvironmentVariableIsSet("QUENDA_LOG_HUD")) return std::make_unique<LoggedHudPanel>();
+    return std::make_unique<HudPanel>();
+}
+
 // The clipboard history, on a pasteboard of its own connection. A desktop whose server
 // cannot watch the clipboard runs without a history and says so once.
 struct Clipboard {
@@ -111,7 +141,7 @@ struct Services {
           geo(x11.screens(), prefs),
           ax(x11.windowServer()),
           arranger(x11.windowServer(), clock),
-          hud([] { return std::make_unique<HudPanel>(); }, geo, clock),
+          hud(&makeHudPanel, geo, clock),
           windows({ax, geo, x11.screens(), prefs, hud, clock, arranger, l10n}),
           groups({ax, geo, prefs, hud, clock, x11.applications(), arranger, l10n}),
           workspaces(

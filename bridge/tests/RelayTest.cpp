@@ -47,7 +47,16 @@ struct BridgeDesk : testing::SimulatedDesk {
         : SimulatedDesk(QStringLiteral("1440x900+0+0")),
           paths(folders),
           templates(paths, prefs, opener),
-          relay({desktop, desktop, board, keys, clock, hud, l10n, prefs, templates, {kSecret},
+          relay({desktop,
+                 desktop,
+                 board,
+                 keys,
+                 clock,
+                 hud,
+                 l10n,
+                 prefs,
+                 templates,
+                 {kSecret},
                  [](const QString& action) {
                      return action == QLatin1String("bridge.mark") ? QStringLiteral("Alt+Shift+1")
                                                                    : QStringLiteral("Ctrl+Alt+G");
@@ -76,7 +85,8 @@ struct BridgeDesk : testing::SimulatedDesk {
             if (press.key == SyntheticKey::insert)
                 pasted = board.selectionText().value_or(QString());
             else if (!c.files.empty())
-                pasted = QStringLiteral("files:") + QStringList(c.files.begin(), c.files.end()).join(',');
+                pasted = QStringLiteral("files:") +
+                         QStringList(c.files.begin(), c.files.end()).join(',');
             else
                 pasted = c.text.value_or(QString());
             received[id] += pasted;
@@ -172,7 +182,8 @@ TEST(Relay, TheWayBackFromTheTarget) {
     d.select(d.chat, "respuesta");
     d.relay.sendSelection(false);
     d.clock.advance(2);
-    EXPECT_EQ(d.hud.last(), QStringLiteral("Ya estás en el destino: envía antes desde otra ventana"));
+    EXPECT_EQ(d.hud.last(),
+              QStringLiteral("Ya estás en el destino: envía antes desde otra ventana"));
     EXPECT_TRUE(d.received.empty());
 
     d.select(d.editor, "pregunta");
@@ -195,11 +206,13 @@ TEST(Relay, TheWayBackFromTheTarget) {
 TEST(Relay, FromOneOfOurOwnWindowsTheCopyStillGoesOut) {
     BridgeDesk d;
     d.mark(d.chat);
-    const uint64_t own = d.desktop.open(d.desktop.ownProcess, "Quenda", "Panel", {0, 500, 300, 200});
+    const uint64_t own =
+        d.desktop.open(d.desktop.ownProcess, "Quenda", "Panel", {0, 500, 300, 200});
     d.select(own, "desde Quenda");
     d.relay.sendSelection(false);
     d.clock.advance(2);
-    EXPECT_EQ(d.typedKeys.front(), (std::pair<uint64_t, Press>{own, {SyntheticKey::c, {.control = true}}}));
+    EXPECT_EQ(d.typedKeys.front(),
+              (std::pair<uint64_t, Press>{own, {SyntheticKey::c, {.control = true}}}));
     EXPECT_EQ(d.received[d.chat], QStringLiteral("desde Quenda"));
     EXPECT_FALSE(d.relay.lastSource);  // no source: the way back is unchanged
 }
@@ -211,16 +224,24 @@ TEST(Relay, TemplatesFrameTextsAndLeaveFilesAlone) {
         PasteboardContent copy;
         QString pasted;
     } cases[] = {
-        {"framed with the source's application and window", "[{app}|{ventana}] {texto}",
+        {"framed with the source's application and window",
+         "[{app}|{ventana}] {texto}",
          {.types = {"text/plain"}, .files = {}, .text = "abc", .png = {}},
          "[Mousepad|notas.txt] abc"},
-        {"the text alone", "{texto}", {.types = {"text/plain"}, .files = {}, .text = "x {y}", .png = {}},
+        {"the text alone",
+         "{texto}",
+         {.types = {"text/plain"}, .files = {}, .text = "x {y}", .png = {}},
          "x {y}"},
-        {"placeholders inside the copy stay as they are", "{texto} ({app})",
+        {"placeholders inside the copy stay as they are",
+         "{texto} ({app})",
          {.types = {"text/plain"}, .files = {}, .text = "ver {app} y {ventana}", .png = {}},
          "ver {app} y {ventana} (Mousepad)"},
-        {"files travel unchanged", "{texto}!",
-         {.types = {"text/uri-list"}, .files = {"/tmp/a.txt", "/tmp/b c.png"}, .text = {}, .png = {}},
+        {"files travel unchanged",
+         "{texto}!",
+         {.types = {"text/uri-list"},
+          .files = {"/tmp/a.txt", "/tmp/b c.png"},
+          .text = {},
+          .png = {}},
          "files:/tmp/a.txt,/tmp/b c.png"},
     };
     for (const Case& c : cases) {
@@ -495,12 +516,14 @@ TEST(Relay, LabelsNameTheApplicationAndTheStartOfTheTitle) {
         {"Firefox", "Docs", QString::fromUtf8("Firefox — Docs")},
         {"Firefox", "", "Firefox"},
         {"", "Docs", QString::fromUtf8("App — Docs")},
-        {"X", QString(50, QLatin1Char('b')), QString::fromUtf8("X — ") + QString(42, QLatin1Char('b'))},
+        {"X", QString(50, QLatin1Char('b')),
+         QString::fromUtf8("X — ") + QString(42, QLatin1Char('b'))},
         // 42 characters would cut the emoji in half: it is left out whole.
         {"X", longTitle, QString::fromUtf8("X — ") + QString(41, QLatin1Char('a'))},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Dest::makeLabel(c.app, c.title, QStringLiteral("App")), c.label) << c.title.toStdString();
+        EXPECT_EQ(Dest::makeLabel(c.app, c.title, QStringLiteral("App")), c.label)
+            << c.title.toStdString();
 }
 
 }  // namespace

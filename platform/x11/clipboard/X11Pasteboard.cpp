@@ -815,7 +815,8 @@ void X11Pasteboard::Impl::Worker::nextStage() {
                     if (what.privateTypes.contains(type)) return finishRead(true);
                 job->stage = Stage::Files;
                 // The other selection is read for its text only.
-                if (what.files && !what.selection) job->candidates = offeredOf({atoms.uriList, atoms.gnomeFiles});
+                if (what.files && !what.selection)
+                    job->candidates = offeredOf({atoms.uriList, atoms.gnomeFiles});
                 break;
             case Stage::Files:
                 job->stage = Stage::Text;
