@@ -39,14 +39,12 @@ std::vector<MenuEntry> bridgeMenu(const StatusMenuContext& c) {
     if (!c.relay->group.empty()) {
         // Each member can leave the group from here, as from the dashboard.
         std::vector<MenuEntry> members;
-        for (size_t i = 0; i < c.relay->group.size(); ++i) {
+        for (const Dest& member : c.relay->group) {
             members.push_back(MenuEntry::item(
-                c.relay->group[i].label,
-                [remove = c.removeGroupMember, i] { remove(static_cast<int>(i)); }));
+                member.label, [remove = c.removeGroupMember, member] { remove(member); }));
         }
         members.push_back(MenuEntry::separator());
-        members.push_back(MenuEntry::item(c.t("bridge_broadcast_clear"),
-                                          [remove = c.removeGroupMember] { remove(-1); }));
+        members.push_back(MenuEntry::item(c.t("bridge_broadcast_clear"), c.clearGroup));
         items.push_back(MenuEntry::submenu(c.t("menu_bridge_remove_member"), members));
     }
     if (target) {

@@ -29,8 +29,10 @@ struct StatusMenuContext {
     std::function<void()> checkForUpdates;
     std::function<void()> quit;
     std::function<void()> clearBridgeTarget;
-    // Removes the group member at the index; a negative index empties the group.
-    std::function<void(int index)> removeGroupMember;
+    // Removes one member from the broadcast group (the window, not a place in the list,
+    // which may have changed while the menu was open), and empties the group.
+    std::function<void(const Dest&)> removeGroupMember;
+    std::function<void()> clearGroup;
 };
 
 std::vector<MenuEntry> buildStatusMenu(const StatusMenuContext& context);

@@ -87,10 +87,13 @@ class Relay : public RelayState {
     static constexpr double kModifierTimeout = 1.2;
     // The longest wait for a copy to reach the clipboard.
     static constexpr double kCopyTimeout = 0.9;
-    // The longest wait for a destination to become the active window before pasting.
-    static constexpr double kActivationDeadline = 0.35;
-    // The longest wait for a destination to take the paste before Return or the next window.
-    static constexpr double kPasteDeadline = 0.65;
+    // The longest wait for a destination to become the active window; one that does not is
+    // skipped, since the paste keys would reach another window. Usually a few milliseconds.
+    static constexpr double kActivationDeadline = 1.0;
+    // The longest wait for a destination to take the paste; one that does not gets no Return.
+    static constexpr double kPasteDeadline = 1.0;
+    // The most characters of a text offered again; a longer copy goes as it is.
+    static constexpr int kMaxTextLength = 64 * 1024 * 1024;
     // Between a paste taken and the keys that follow it, and between one window and the next.
     static constexpr double kSettle = 0.05;
     // How often the waits look again.
@@ -127,9 +130,14 @@ class Relay : public RelayState {
         std::optional<Dest> source;
         Payload payload;
         size_t step = 0;
+        std::vector<Dest> delivered;  // the windows that took the paste
     };
 
+    bool refuseWhileBusy();
     bool startCommand();
+    // Whether a copy offering these kinds loses nothing when offered again as text or files.
+    static bool offersOnlyPlainKinds(const QStringList& types);
+    std::optional<WindowRef> frontWindow();
     void captureSelection(std::function<void(std::optional<Dest>)> captured);
     std::optional<Dest> resolveDestination(const std::optional<Dest>& source);
     // Puts what is on the clipboard (framed in the template) back as this program's own
@@ -138,7 +146,8 @@ class Relay : public RelayState {
     void deliver(Delivery delivery);
     void deliverStep(std::shared_ptr<Delivery> d);
     void pasteWhenActive(std::shared_ptr<Delivery> d, double started);
-    void afterPaste(std::shared_ptr<Delivery> d, std::optional<int64_t> before, double started);
+    void afterPaste(std::shared_ptr<Delivery> d, WindowRef front, std::optional<int64_t> before,
+                    double started);
     void nextStep(std::shared_ptr<Delivery> d, double delay);
     void finish(std::shared_ptr<Delivery> d);
     // Brings the window forward and active; a window that has closed brings its application.

@@ -54,8 +54,8 @@ void Keys::waitForPasteboardChange(int64_t from, double timeout, std::function<v
 }
 
 const QStringList& Keys::knownTerminalClasses() {
-    // The class part of WM_CLASS as these terminals set it, lower-cased. xterm is not here:
-    // it has chords of its own.
+    // The class part of WM_CLASS as these terminals set it, lower-cased. xterm and its kin
+    // are not here: they have chords of their own.
     static const QStringList classes = {
         QStringLiteral("gnome-terminal"),
         QStringLiteral("gnome-terminal-server"),
@@ -72,9 +72,6 @@ const QStringList& Keys::knownTerminalClasses() {
         QStringLiteral("com.gexperts.tilix"),
         QStringLiteral("alacritty"),
         QStringLiteral("kitty"),
-        QStringLiteral("urxvt"),
-        QStringLiteral("rxvt"),
-        QStringLiteral("rxvt-unicode"),
         QStringLiteral("st"),
         QStringLiteral("st-256color"),
         QStringLiteral("stterm"),
@@ -87,8 +84,6 @@ const QStringList& Keys::knownTerminalClasses() {
         QStringLiteral("terminology"),
         QStringLiteral("guake"),
         QStringLiteral("tilda"),
-        QStringLiteral("eterm"),
-        QStringLiteral("aterm"),
         QStringLiteral("termite"),
         QStringLiteral("roxterm"),
         QStringLiteral("deepin-terminal"),
@@ -119,7 +114,14 @@ QStringList Keys::parseClassList(const QString& setting) {
 
 WindowChords Keys::chordsFor(const QString& windowClass, const QStringList& extraTerminals) {
     const QString name = windowClass.trimmed().toLower();
-    if (name == QLatin1String("xterm") || name == QLatin1String("uxterm"))
+    // xterm and the rxvt family have no clipboard keys: their selection is the copy, and
+    // Shift+Insert pastes it. (In urxvt, Ctrl+Shift starts typing a character by its code.)
+    static const QStringList selectionTerminals = {
+        QStringLiteral("xterm"), QStringLiteral("uxterm"),       QStringLiteral("urxvt"),
+        QStringLiteral("rxvt"),  QStringLiteral("rxvt-unicode"), QStringLiteral("eterm"),
+        QStringLiteral("aterm"),
+    };
+    if (selectionTerminals.contains(name))
         return {std::nullopt, {{SyntheticKey::insert, kShift}, true}};
     const bool terminal = !name.isEmpty() && (knownTerminalClasses().contains(name) ||
                                               extraTerminals.contains(name, Qt::CaseInsensitive));

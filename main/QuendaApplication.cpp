@@ -312,10 +312,8 @@ std::vector<MenuEntry> statusMenu(Services& s) {
     };
     c.quit = [] { QApplication::quit(); };
     c.clearBridgeTarget = [&s] { s.relay.clearTarget(); };
-    c.removeGroupMember = [&s](int index) {
-        if (index < 0) return s.relay.group.clear();
-        s.relay.removeFromGroup(index);
-    };
+    c.removeGroupMember = [&s](const Dest& member) { std::erase(s.relay.group, member); };
+    c.clearGroup = [&s] { s.relay.group.clear(); };
     return buildStatusMenu(c);
 }
 

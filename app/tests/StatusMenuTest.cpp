@@ -25,10 +25,8 @@ struct Menu {
         c.relay = &relay;
         c.execute = [this](HotKeyAction a) { executed.push_back(a); };
         c.clearBridgeTarget = [this] { relay.clearTarget(); };
-        c.removeGroupMember = [this](int index) {
-            if (index < 0) return relay.group.clear();
-            relay.removeFromGroup(index);
-        };
+        c.removeGroupMember = [this](const Dest& member) { std::erase(relay.group, member); };
+        c.clearGroup = [this] { relay.group.clear(); };
     }
     std::vector<QString> titles(const std::vector<MenuEntry>& entries) {
         std::vector<QString> out;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include <QDir>
 #include <QFile>
@@ -80,6 +81,7 @@ struct BridgeDesk : testing::SimulatedDesk {
             copy.text = selected[id];
             board.copy(copy);
         } else if (press.key == SyntheticKey::v || press.key == SyntheticKey::insert) {
+            if (ignoresPaste.count(id)) return;
             const PasteboardContent& c = board.current();
             QString pasted;
             if (press.key == SyntheticKey::insert)
@@ -90,7 +92,7 @@ struct BridgeDesk : testing::SimulatedDesk {
             else
                 pasted = c.text.value_or(QString());
             received[id] += pasted;
-            board.takePaste();
+            board.takePaste(id);
         } else if (press.key == SyntheticKey::returnKey) {
             received[id] += QLatin1Char('\n');
         }
@@ -130,6 +132,7 @@ struct BridgeDesk : testing::SimulatedDesk {
     uint64_t editor = 0, chat = 0;
     std::map<uint64_t, QString> selected;
     std::map<uint64_t, QString> received;
+    std::set<uint64_t> ignoresPaste;  // windows whose program does nothing on a paste
     std::vector<std::pair<uint64_t, Press>> typedKeys;
 };
 
@@ -281,7 +284,7 @@ TEST(Relay, TerminalsCopyAndPasteTheirOwnWay) {
     // xterm copies by selecting: its selection is the copy, and no key reaches it.
     d.mark(d.chat);
     d.focus(xterm);
-    d.board.select("ls -la");
+    d.board.select("ls -la", xterm);
     d.relay.sendSelection(false);
     d.clock.advance(2);
     EXPECT_EQ(d.received[d.chat], QStringLiteral("ls -la"));
@@ -506,6 +509,123 @@ TEST(Relay, ASecondSendWhileOneRunsIsRefused) {
     d.relay.sendSelection(false);
     d.clock.advance(3);
     EXPECT_EQ(d.received[d.chat], QStringLiteral("primero\nprimero"));
+}
+
+// The keys go only to a window that came forward: a target that never does (its program
+// runs on with no window, or the window manager refused) gets nothing, and neither does the
+// window the user sent from.
+TEST(Relay, NothingIsTypedWhenTheTargetNeverComesForward) {
+    BridgeDesk d;
+    d.mark(d.chat);
+    d.desktop.vanish(d.chat);  // the chat lives on in the tray, with no window
+    d.select(d.editor, "hola");
+    d.relay.sendSelection(true);
+    d.clock.advance(3);
+    EXPECT_EQ(d.typedKeys.size(), 1u);  // the copy, and nothing after it
+    EXPECT_TRUE(d.received.empty());
+    EXPECT_EQ(d.hud.last(),
+              QStringLiteral("La ventana destino no recibió el texto: no se envió nada"));
+    EXPECT_FALSE(d.relay.busy());
+}
+
+// A window that did not take the paste gets no Return: it would send what it held before.
+TEST(Relay, NoReturnAfterAPasteThatWasNotTaken) {
+    BridgeDesk d;
+    const uint64_t deaf = d.desktop.open(301, "Term", "deaf", {0, 0, 400, 300});
+    const uint64_t other = d.desktop.open(302, "Term", "other", {0, 0, 400, 300});
+    for (uint64_t w : {deaf, other}) {
+        d.focus(w);
+        d.relay.toggleGroupMembership();
+    }
+    d.ignoresPaste.insert(deaf);
+    d.select(d.editor, "x");
+    d.relay.broadcast();
+    d.clock.advance(5);
+    for (const auto& [window, press] : d.typedKeys)
+        if (window == deaf) EXPECT_NE(press.key, SyntheticKey::returnKey);
+    EXPECT_EQ(d.received[other], QStringLiteral("x\n"));
+    EXPECT_EQ(d.hud.last(), QStringLiteral("➜ Enviado a Term — other"));
+}
+
+// xterm's selection counts only while xterm holds it: another program's is not its.
+TEST(Relay, AnXtermWithoutASelectionHasNothingToSend) {
+    BridgeDesk d;
+    const uint64_t xterm = d.desktop.open(203, "XTerm", "bash", {0, 400, 600, 400});
+    d.mark(d.chat);
+    d.focus(xterm);
+    d.board.select("seleccionado en el editor", d.editor);
+    d.relay.sendSelection(false);
+    d.clock.runDue();
+    EXPECT_EQ(d.hud.last(),
+              QStringLiteral("No había nada seleccionado. Selecciona texto o archivos y repite (o "
+                             "usa 'Enviar portapapeles al destino')"));
+    d.clock.advance(2);
+    EXPECT_TRUE(d.received.empty());
+}
+
+// A copy with kinds that would be lost (formatted text) goes as the source made it, with the
+// fixed times; a plain one is offered again by this program; a long text is never cut.
+TEST(Relay, WhatTheCopyOffersDecidesWhetherItIsOfferedAgain) {
+    {
+        BridgeDesk d;
+        d.mark(d.chat);
+        d.focus(d.editor);
+        d.board.copy(
+            {.types = {"text/html", "text/plain"}, .files = {}, .text = "rico", .png = {}});
+        const int64_t count = d.board.changeCount();
+        d.relay.sendClipboard(false);
+        d.clock.advance(2);
+        EXPECT_EQ(d.received[d.chat], QStringLiteral("rico"));
+        EXPECT_EQ(d.board.changeCount(), count);
+        EXPECT_TRUE(d.board.current().types.contains("text/html"));
+    }
+    {
+        BridgeDesk d;
+        d.mark(d.chat);
+        const QString longText(300001, QLatin1Char('z'));
+        d.select(d.editor, longText);
+        d.relay.sendSelection(false);
+        d.clock.advance(2);
+        EXPECT_EQ(d.received[d.chat].size(), longText.size());
+    }
+}
+
+TEST(Relay, MarkingAndTheGroupWaitForADeliveryToEnd) {
+    BridgeDesk d;
+    d.mark(d.chat);
+    d.select(d.editor, "uno");
+    d.board.countsPastes = false;
+    d.relay.sendSelection(true);
+    d.clock.advance(0.1);
+    ASSERT_TRUE(d.relay.busy());
+    d.relay.markTarget();
+    d.relay.toggleGroupMembership();
+    EXPECT_EQ(d.hud.last(), QStringLiteral("Espera: aún se está enviando lo anterior"));
+    EXPECT_EQ(d.relay.target->window.ref().id, d.chat);
+    EXPECT_TRUE(d.relay.group.empty());
+    d.clock.advance(3);
+}
+
+TEST(Relay, AMemberThatQuitsDuringTheBroadcastIsSkipped) {
+    BridgeDesk d;
+    std::vector<uint64_t> terms;
+    for (int32_t pid : {301, 302, 303}) {
+        terms.push_back(d.desktop.open(pid, "Term", "t", {0, 0, 400, 300}));
+        d.focus(terms.back());
+        d.relay.toggleGroupMembership();
+    }
+    d.keys.onPost = [&](const Press& press) {
+        d.react(press);
+        // The first member's Return makes the second one quit.
+        if (press.key == SyntheticKey::returnKey && d.activeWindow() == terms[0])
+            d.desktop.quit(302);
+    };
+    d.select(d.editor, "a");
+    d.relay.broadcast();
+    d.clock.advance(5);
+    EXPECT_EQ(d.received[terms[0]], QStringLiteral("a\n"));
+    EXPECT_EQ(d.received[terms[2]], QStringLiteral("a\n"));
+    EXPECT_EQ(d.hud.last(), QStringLiteral("📣 Enviado a 2 ventanas"));
 }
 
 TEST(Relay, LabelsNameTheApplicationAndTheStartOfTheTitle) {

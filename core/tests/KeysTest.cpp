@@ -185,7 +185,6 @@ TEST(KeysChords, FollowTheKindOfWindow) {
         {"Tilix", ctrlShiftC, ctrlShiftV},
         {"Alacritty", ctrlShiftC, ctrlShiftV},
         {"kitty", ctrlShiftC, ctrlShiftV},
-        {"URxvt", ctrlShiftC, ctrlShiftV},
         {"st-256color", ctrlShiftC, ctrlShiftV},
         {"foot", ctrlShiftC, ctrlShiftV},
         {"org.wezfurlong.wezterm", ctrlShiftC, ctrlShiftV},
@@ -194,8 +193,11 @@ TEST(KeysChords, FollowTheKindOfWindow) {
         {"terminology", ctrlShiftC, ctrlShiftV},
         {"Guake", ctrlShiftC, ctrlShiftV},
         {"Tilda", ctrlShiftC, ctrlShiftV},
-        {"Eterm", ctrlShiftC, ctrlShiftV},
         {"XTerm", std::nullopt, shiftInsert},
+        // The rxvt family: Ctrl+Shift starts typing a character by its code there.
+        {"URxvt", std::nullopt, shiftInsert},
+        {"Rxvt", std::nullopt, shiftInsert},
+        {"Eterm", std::nullopt, shiftInsert},
         {"UXTerm", std::nullopt, shiftInsert},
         {"xterm", std::nullopt, shiftInsert},
         // From the setting.

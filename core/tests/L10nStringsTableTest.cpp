@@ -220,6 +220,7 @@ const char* const kAlsoUsed[] = {
     "hud_bridge_busy",
     "hud_group_no_others",
     "hud_nothing_selected",
+    "hud_relay_not_delivered",
     "hud_relay_sent_many",
     "hud_relay_sent_one",
     "hud_relay_target_gone",

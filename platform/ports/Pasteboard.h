@@ -44,6 +44,9 @@ struct PasteboardRead {
     // Reads the desktop's other selection (X's PRIMARY: what is selected right now) instead
     // of the clipboard: its text only, and never changes the count.
     bool selection = false;
+    // With `selection`: read it only while the program of this window owns it (what that
+    // program has selected); owned by any other program, it reads as nothing.
+    std::optional<uint64_t> selectionOwner;
 };
 
 // The desktop's clipboard. Changes are counted: the count advances on every new copy by
@@ -72,8 +75,12 @@ class Pasteboard {
 
     // How many times another program has taken the content of a copy this program offers
     // (a paste, as opposed to asking which kinds are on offer), counted once the answer has
-    // gone out whole; nothing when this pasteboard cannot tell.
-    virtual std::optional<int64_t> pasteCount() { return std::nullopt; }
+    // gone out whole; with `by`, only the pastes of the program that owns that window.
+    // Nothing when this pasteboard cannot tell.
+    virtual std::optional<int64_t> pasteCount(std::optional<uint64_t> by = std::nullopt) {
+        (void)by;
+        return std::nullopt;
+    }
 };
 
 }  // namespace quenda

@@ -38,7 +38,8 @@ void SimPasteboard::read(const PasteboardRead& what, std::function<void(Pasteboa
     PasteboardContent answer;
     answer.changeCount = current_.changeCount;
     if (what.selection) {
-        if (what.text && selection_ && !isBlank(*selection_))
+        const bool owned = !what.selectionOwner || *what.selectionOwner == selectionOwner_;
+        if (what.text && owned && selection_ && !isBlank(*selection_))
             answer.text = firstCharacters(*selection_, what.maxTextLength);
         done(std::move(answer));
         return;
@@ -60,7 +61,7 @@ void SimPasteboard::read(const PasteboardRead& what, std::function<void(Pasteboa
 
 void SimPasteboard::writeText(const QString& text, bool alsoSelection) {
     ours_ = true;
-    if (alsoSelection) selection_ = text;
+    if (alsoSelection) select(text);
     PasteboardContent content;
     content.types = QStringList{QStringLiteral("text/plain;charset=utf-8")};
     content.text = text;

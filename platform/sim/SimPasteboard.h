@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "platform/ports/Pasteboard.h"
 
@@ -26,12 +28,16 @@ class SimPasteboard : public Pasteboard {
     std::optional<QString> selectionText() const { return selection_; }
     // Reads answered so far.
     int reads() const { return reads_; }
-    // The user selects text somewhere: the other selection offers it (nothing: no selection).
-    void select(std::optional<QString> text) { selection_ = std::move(text); }
-    // Another program pastes: when the copy (or the selection) is this program's, the paste
-    // count advances. `countsPastes` false plays a pasteboard that cannot tell.
-    void takePaste() {
-        if (ours_) ++pastes_;
+    // The user selects text in window `owner` (nothing: no selection); windows are their own
+    // programs here.
+    void select(std::optional<QString> text, uint64_t owner = 0) {
+        selection_ = std::move(text);
+        selectionOwner_ = owner;
+    }
+    // The program of window `by` pastes: when the copy (or the selection) is this program's,
+    // the paste count advances. `countsPastes` false plays a pasteboard that cannot tell.
+    void takePaste(uint64_t by = 0) {
+        if (ours_) pastes_.push_back(by);
     }
     bool countsPastes = true;
 
@@ -45,9 +51,10 @@ class SimPasteboard : public Pasteboard {
     void writeText(const QString& text, bool alsoSelection = false) override;
     void writeImage(const QByteArray& png) override;
     void writeFiles(const std::vector<QString>& paths) override;
-    std::optional<int64_t> pasteCount() override {
+    std::optional<int64_t> pasteCount(std::optional<uint64_t> by = std::nullopt) override {
         if (!countsPastes) return std::nullopt;
-        return pastes_;
+        if (!by) return int64_t(pastes_.size());
+        return int64_t(std::count(pastes_.begin(), pastes_.end(), *by));
     }
 
   private:
@@ -57,7 +64,8 @@ class SimPasteboard : public Pasteboard {
     std::optional<QString> selection_;
     std::function<void()> changed_;
     int reads_ = 0;
-    int64_t pastes_ = 0;
+    std::vector<uint64_t> pastes_;  // the window of each paste
+    uint64_t selectionOwner_ = 0;
     bool ours_ = false;  // the last copy or selection was written by this program
 };
 

@@ -227,6 +227,10 @@ TEST_P(PasteboardContract, TheSelectionIsReadForItsText) {
     EXPECT_TRUE(selected.files.empty());
     EXPECT_EQ(read().text, QString("on the clipboard"));
     EXPECT_EQ(pasteboard().changeCount(), count);
+
+    // Asked for the selection of a window whose program did not make it: nothing.
+    selection.selectionOwner = 1;
+    EXPECT_EQ(read(selection).text, std::nullopt);
 }
 
 // A program taking our copy is a paste and is counted once it has it; our own reads, and
@@ -241,6 +245,8 @@ TEST_P(PasteboardContract, PastesOfOurCopyAreCounted) {
     EXPECT_TRUE(driver->waitFor([&] { return pasteboard().pasteCount() == *before + 1; }));
     EXPECT_EQ(driver->pasteText(true), QString("ours"));
     EXPECT_TRUE(driver->waitFor([&] { return pasteboard().pasteCount() == *before + 2; }));
+    // Counted for the program that pasted only.
+    EXPECT_EQ(pasteboard().pasteCount(1), 0);
 
     changes([&] { driver->copyText("theirs"); });
     EXPECT_EQ(driver->pasteText(), QString("theirs"));

@@ -213,7 +213,7 @@ struct X11Pasteboard::Impl::Worker {
     void answer(const xcb_selection_request_event_t* request);
     bool serve(const Offer& offer, xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
                bool allowIncremental);
-    void serveMultiple(const Offer& offer, xcb_window_t requestor, xcb_atom_t property);
+    bool serveMultiple(const Offer& offer, xcb_window_t requestor, xcb_atom_t property);
     void sendNextPiece(xcb_window_t window, xcb_atom_t property);
     void lost(const xcb_selection_clear_event_t* clear);
 
@@ -247,7 +247,16 @@ struct X11Pasteboard::Impl::Worker {
 
     std::atomic<int64_t> count{0};
     std::atomic<bool> countPosted{false};
+    // Pastes of what we offer, in all and by client (a window id's client part).
     std::atomic<int64_t> pastes{0};
+    std::mutex pastesMutex;
+    std::map<uint32_t, int64_t> pastesByClient;
+    uint32_t clientMask = 0;
+    void countPaste(xcb_window_t requestor) {
+        pastes.fetch_add(1);
+        std::lock_guard lock(pastesMutex);
+        ++pastesByClient[requestor & clientMask];
+    }
 
     std::optional<Offer> clipboard, primary;
     int unconfirmedClaims = 0;  // our own claims of CLIPBOARD whose XFixes event is still due
@@ -485,7 +494,9 @@ void X11Pasteboard::Impl::Worker::answer(const xcb_selection_request_event_t* re
     bool ok = false;
     if (offer) {
         if (request->target == atoms.multiple && request->property) {
-            serveMultiple(*offer, request->requestor, property);
+            if (serveMultiple(*offer, request->requestor, property) &&
+                request->requestor != readerWindow)
+                countPaste(request->requestor);
             ok = true;
         } else {
             ok = serve(*offer, request->requestor, request->target, property, true);
@@ -501,7 +512,7 @@ void X11Pasteboard::Impl::Worker::answer(const xcb_selection_request_event_t* re
                 if (it != outgoing.end())
                     it->paste = true;
                 else
-                    pastes.fetch_add(1);
+                    countPaste(request->requestor);
             }
         }
     }
@@ -557,18 +568,23 @@ bool X11Pasteboard::Impl::Worker::serve(const Offer& offer, xcb_window_t request
 }
 
 // Several targets in one request: the property lists (target, property) pairs; a pair that
-// cannot be served gets None as its property. Large targets are refused here.
-void X11Pasteboard::Impl::Worker::serveMultiple(const Offer& offer, xcb_window_t requestor,
+// cannot be served gets None as its property. Large targets are refused here. Whether any
+// content (not only the list of targets or the time) went out.
+bool X11Pasteboard::Impl::Worker::serveMultiple(const Offer& offer, xcb_window_t requestor,
                                                 xcb_atom_t property) {
     x11::PropReply r(xcb_get_property_reply(
         conn, xcb_get_property(conn, 0, requestor, property, atoms.atomPair, 0, 1024), nullptr));
     std::vector<uint32_t> pairs = x11::values32(r.get());
+    bool content = false;
     for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
         if (!pairs[i + 1] || !serve(offer, requestor, pairs[i], pairs[i + 1], false))
             pairs[i + 1] = XCB_NONE;
+        else if (pairs[i] != atoms.targets && pairs[i] != atoms.timestamp)
+            content = true;
     }
     xcb_change_property(conn, XCB_PROP_MODE_REPLACE, requestor, property, atoms.atomPair, 32,
                         uint32_t(pairs.size()), pairs.data());
+    return content;
 }
 
 void X11Pasteboard::Impl::Worker::sendNextPiece(xcb_window_t window, xcb_atom_t property) {
@@ -582,7 +598,7 @@ void X11Pasteboard::Impl::Worker::sendNextPiece(xcb_window_t window, xcb_atom_t 
     it->offset += size;
     it->deadline = Clock::now() + kRequestorPatience;
     if (size == 0) {  // the empty piece ends it
-        if (it->paste) pastes.fetch_add(1);
+        if (it->paste) countPaste(it->requestor);
         outgoing.erase(it);
         const bool stillUsed =
             std::any_of(outgoing.begin(), outgoing.end(),
@@ -618,6 +634,15 @@ void X11Pasteboard::Impl::Worker::startRead() {
     if (dead) {
         finishRead(false);
         return;
+    }
+    if (job->request.what.selection && job->request.what.selectionOwner) {
+        // Only what that window's program has selected: another program's selection, or
+        // ours, is not its selection.
+        x11::Reply<xcb_get_selection_owner_reply_t> r(xcb_get_selection_owner_reply(
+            conn, xcb_get_selection_owner(conn, job->selection), nullptr));
+        const uint32_t wanted = uint32_t(*job->request.what.selectionOwner);
+        if (!r || r->owner == XCB_NONE || (r->owner & clientMask) != (wanted & clientMask))
+            return finishRead(true);
     }
     job->stage = Stage::Targets;
     convert(atoms.targets, 64 * 1024);
@@ -932,6 +957,8 @@ std::unique_ptr<X11Pasteboard> X11Pasteboard::open(QString* error, const QString
         if (error) *error = QStringLiteral("no eventfd for the clipboard worker");
         return nullptr;
     }
+    // The bits of a window id that name its client.
+    impl->worker->clientMask = ~xcb_get_setup(conn)->resource_id_mask;
     impl->worker->start();
     return std::unique_ptr<X11Pasteboard>(new X11Pasteboard(std::move(impl)));
 }
@@ -966,8 +993,12 @@ void X11Pasteboard::writeImage(const QByteArray& png) {
     d_->send(std::move(request));
 }
 
-std::optional<int64_t> X11Pasteboard::pasteCount() {
-    return d_->worker->pastes.load();
+std::optional<int64_t> X11Pasteboard::pasteCount(std::optional<uint64_t> by) {
+    Impl::Worker& w = *d_->worker;
+    if (!by) return w.pastes.load();
+    std::lock_guard lock(w.pastesMutex);
+    const auto it = w.pastesByClient.find(uint32_t(*by) & w.clientMask);
+    return it == w.pastesByClient.end() ? 0 : it->second;
 }
 
 void X11Pasteboard::writeFiles(const std::vector<QString>& paths) {

@@ -30,8 +30,8 @@ class X11Pasteboard final : public Pasteboard {
     void writeImage(const QByteArray& png) override;
     void writeFiles(const std::vector<QString>& paths) override;
     // Requests for the content of what this program offers, on either selection, from
-    // windows other than its own.
-    std::optional<int64_t> pasteCount() override;
+    // windows other than its own; by client, from the requestor window's id.
+    std::optional<int64_t> pasteCount(std::optional<uint64_t> by = std::nullopt) override;
 
   private:
     struct Impl;
