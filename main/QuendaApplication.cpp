@@ -21,6 +21,7 @@
 #include "core/Keys.h"
 #include "core/L10n.h"
 #include "core/Prefs.h"
+#include "core/RateLimit.h"
 #include "core/ScreenGeo.h"
 #include "groups/Groups.h"
 #include "hotkeys/HotKeyCenter.h"
@@ -364,6 +365,12 @@ int runApplication(int& argc, char** argv) {
             return s.ownInputTime;
         return fresh ? s.registrar.lastPressTime() : 0;
     });
+    // Commands from the bus beyond a steady 25 a second (after a burst of 50) are refused at
+    // once: a flood of calls must not keep the instance busy for seconds, nor queue up.
+    RateLimit busRate(25, 50);
+    QElapsedTimer busClock;
+    busClock.start();
+    bus.admit = [&busRate, &busClock] { return busRate.admit(busClock.elapsed() / 1000.0); };
     bus.onActivate = [&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); };
     bus.onAction = [&s](const QString& id) {
         if (const auto action = fromRawValue(id)) s.dispatch.execute(*action);

@@ -20,18 +20,33 @@ class ApplicationAdaptor final : public QDBusAbstractAdaptor {
         : QDBusAbstractAdaptor(owner), owner_(owner) {}
 
   public slots:
-    void Activate(const QVariantMap& platformData) {
+    void Activate(const QVariantMap& platformData, const QDBusMessage& message) {
+        if (refused(message)) return;
         if (owner_->onActivate) owner_->onActivate();
     }
-    void Open(const QStringList& uris, const QVariantMap& platformData) {
+    void Open(const QStringList& uris, const QVariantMap& platformData,
+              const QDBusMessage& message) {
+        if (refused(message)) return;
         if (owner_->onActivate) owner_->onActivate();
     }
     void ActivateAction(const QString& name, const QVariantList& parameter,
-                        const QVariantMap& platformData) {
+                        const QVariantMap& platformData, const QDBusMessage& message) {
+        if (refused(message)) return;
         if (owner_->onAction) owner_->onAction(name);
     }
 
   private:
+    // A call beyond the rate the instance takes is answered at once with an error, and
+    // does nothing.
+    bool refused(const QDBusMessage& message) {
+        if (!owner_->admit || owner_->admit()) return false;
+        message.setDelayedReply(true);
+        QDBusConnection::sessionBus().send(
+            message.createErrorReply(DBusApplication::busyError(),
+                                     QStringLiteral("too many requests; try again in a moment")));
+        return true;
+    }
+
     DBusApplication* owner_;
 };
 
@@ -63,6 +78,9 @@ QString DBusApplication::applicationId() {
 }
 QString DBusApplication::objectPath() {
     return QStringLiteral("/org/quenda/Quenda");
+}
+QString DBusApplication::busyError() {
+    return QStringLiteral("org.quenda.Quenda.Error.TooManyRequests");
 }
 
 DBusApplication::Claim DBusApplication::claim() {

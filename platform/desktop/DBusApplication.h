@@ -15,6 +15,8 @@ class DBusApplication final : public QObject {
   public:
     static QString applicationId();  // "org.quenda.Quenda"
     static QString objectPath();     // "/org/quenda/Quenda"
+    // The error a call gets when `admit` turns it away.
+    static QString busyError();  // "org.quenda.Quenda.Error.TooManyRequests"
 
     enum class Claim { Owned, AlreadyRunning, NoBus };
     // Publishes the interface and takes the application's bus name.
@@ -22,6 +24,8 @@ class DBusApplication final : public QObject {
 
     std::function<void()> onActivate;
     std::function<void(const QString& action)> onAction;
+    // Asked before each call is carried out; false answers it with `busyError` instead.
+    std::function<bool()> admit;
 
     // The client side, for a second process.
     enum class Reply { Done, NotRunning, NoBus, Failed };
