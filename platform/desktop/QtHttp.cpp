@@ -5,13 +5,31 @@
 #include <QFile>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslConfiguration>
 
 namespace quenda {
 
 namespace {
 
+// The system's certificate authorities, plus those OpenSSL's own variables name
+// (SSL_CERT_FILE, SSL_CERT_DIR), as OpenSSL's tools trust them: Qt reads the system's
+// folders only.
+QSslConfiguration tlsConfiguration() {
+    QSslConfiguration c = QSslConfiguration::defaultConfiguration();
+    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
+    if (!file.isEmpty())
+        c.addCaCertificates(file, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+    const QString dir = qEnvironmentVariable("SSL_CERT_DIR");
+    for (const QString& d : dir.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        c.addCaCertificates(d + QStringLiteral("/*"), QSsl::Pem,
+                            QSslCertificate::PatternSyntax::Wildcard);
+    return c;
+}
+
 QNetworkRequest request(const QUrl& url, double idleTimeout) {
+    static const QSslConfiguration tls = tlsConfiguration();
     QNetworkRequest r(url);
+    r.setSslConfiguration(tls);
     r.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     r.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     r.setRawHeader("Cache-Control", "no-store");

@@ -7,7 +7,8 @@
 namespace quenda {
 
 // The updater's HTTPS through Qt's network module: no cache in either direction, TLS checked
-// against the system's trust store (OpenSSL's SSL_CERT_FILE and SSL_CERT_DIR apply), and
+// against the system's trust store and the authorities that OpenSSL's SSL_CERT_FILE and
+// SSL_CERT_DIR name, and
 // redirects followed only when they stay as safe. Main thread only.
 class QtHttp final : public Http {
   public:
