@@ -193,8 +193,9 @@ struct Updates {
                                             QCoreApplication::applicationFilePath(),
                                             AppPaths(folders).support())) {}
     QtHttp http;
-    ThreadWorker worker;
     LibArchiveUnpacker unpacker;
+    // After the unpacker: going, it waits for the work that uses it.
+    ThreadWorker worker;
     UpdateManager manager;
 };
 

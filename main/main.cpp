@@ -153,8 +153,8 @@ int updateCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     quenda::XdgUserFolders folders;
     const quenda::AppPaths paths(folders);
     quenda::QtHttp http;
-    quenda::ThreadWorker worker;
     quenda::LibArchiveUnpacker unpacker;
+    quenda::ThreadWorker worker;  // waits, when it goes, for the work that uses the unpacker
     quenda::UpdateManager manager({http, worker, unpacker, quenda::L10n::shared()},
                                   quenda::update_config::forProgram(
                                       QCoreApplication::applicationDirPath(),

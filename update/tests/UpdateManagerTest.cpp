@@ -5,6 +5,7 @@
 
 #include "platform/sim/SimHud.h"
 #include "update/UpdateCallers.h"
+#include "update/UpdateCard.h"
 #include "update/UpdateManager.h"
 #include "update/tests/UpdateTestSupport.h"
 
@@ -478,6 +479,60 @@ TEST_F(UpdateCallersTest, CommandLinePrintsWhatTheMessagesSayAndFailsOnErrors) {
             << c.name << ": " << err.toStdString();
         EXPECT_EQ(currentTarget(), c.target) << c.name;
     }
+}
+
+TEST_F(UpdateCallersTest, DashboardCardChecksThenOffersTheInstall) {
+    auto m = manager();
+    UpdateCard card(*m, l10n);
+    std::vector<QString> seen;
+    card.onChange([&] { seen.push_back(card.status()); });
+    EXPECT_EQ(card.title(), "Actualizaciones y diagnóstico");
+    EXPECT_FALSE(card.canInstall());
+
+    card.check();
+    EXPECT_EQ(seen, (std::vector<QString>{"Buscando actualizaciones…",
+                                          "Hay una versión nueva: 0.2.0 (build 2)"}));
+    EXPECT_TRUE(card.canInstall());
+    EXPECT_EQ(card.installButtonTitle(), "Instalar ahora");
+    EXPECT_EQ(currentTarget(), "0.1.0-1") << "a check never installs";
+
+    http.holdDownloads = true;
+    seen.clear();
+    card.install();
+    EXPECT_EQ(card.status(), "Descargando e instalando…");
+    EXPECT_TRUE(card.busy());
+    EXPECT_FALSE(card.canInstall());
+    card.install();  // a second press while it runs does nothing
+    ASSERT_EQ(http.held.size(), 1u);
+    http.held.front()();
+    EXPECT_EQ(seen,
+              (std::vector<QString>{"Descargando e instalando…",
+                                    "Actualización instalada: reinicia Quenda para estrenarla"}));
+    EXPECT_FALSE(card.canInstall());
+    EXPECT_EQ(currentTarget(), "0.2.0-2");
+}
+
+TEST_F(UpdateCallersTest, DashboardCardShowsErrorsAndKeepsTheOfferAfterAFailedInstall) {
+    auto m = manager();
+    UpdateCard card(*m, l10n);
+    http.files[kArchiveUrl] = "tampered";
+    card.check();
+    card.install();
+    EXPECT_EQ(card.status(), "SHA-256 del DMG no coincide");
+    EXPECT_TRUE(card.canInstall()) << "it may be tried again";
+
+    http.responses.clear();
+    card.check();
+    EXPECT_EQ(card.status(), "Feed de actualizaciones no disponible");
+    EXPECT_FALSE(card.canInstall());
+
+    writeFile(dir.filePath("usr/bin/quenda"), "packaged");
+    publish();
+    auto elsewhere = manager(dir.filePath("usr/bin/quenda"));
+    UpdateCard other(*elsewhere, l10n);
+    other.check();
+    EXPECT_TRUE(other.status().endsWith("Esta copia de Quenda la actualiza quien la instaló"));
+    EXPECT_FALSE(other.canInstall());
 }
 
 }  // namespace
