@@ -30,7 +30,10 @@
 #include "platform/desktop/FileChangeWatcher.h"
 #include "platform/desktop/FileManagerOpener.h"
 #include "platform/desktop/JsonFileDefaults.h"
+#include "platform/desktop/LibArchiveUnpacker.h"
+#include "platform/desktop/QtHttp.h"
 #include "platform/desktop/QtMainClock.h"
+#include "platform/desktop/ThreadWorker.h"
 #include "platform/desktop/XdgOpener.h"
 #include "platform/desktop/XdgUserFolders.h"
 #include "platform/x11/X11Desktop.h"
@@ -38,6 +41,8 @@
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfStore.h"
+#include "update/UpdateCallers.h"
+#include "update/UpdateConfig.h"
 #include "views/ClipboardPanel.h"
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
@@ -219,9 +224,26 @@ struct Services {
     HotKeyCenter hotKeys;
     // Set once the clipboard history runs.
     std::function<void()> toggleClipboardPanel;
+    // The tray menu's update check, set once the updater exists.
+    std::function<void()> checkForUpdates;
     // The time of the last key press or click in Quenda's own windows (X server time).
     uint32_t ownInputTime = 0;
     QElapsedTimer sinceOwnInput;
+};
+
+// The self-update of a copy installed in the user's data folder, over HTTPS, libarchive and
+// a worker thread.
+struct Updates {
+    Updates(const L10n& l10n, UserFolders& folders)
+        : manager({http, worker, unpacker, l10n},
+                  update_config::forProgram(QCoreApplication::applicationDirPath(),
+                                            QCoreApplication::applicationFilePath(),
+                                            AppPaths(folders).support())) {}
+    QtHttp http;
+    LibArchiveUnpacker unpacker;
+    // After the unpacker: going, it waits for the work that uses it.
+    ThreadWorker worker;
+    UpdateManager manager;
 };
 
 // The clipboard panel over the history, and what it needs to paste into other windows. The
@@ -308,6 +330,7 @@ std::vector<MenuEntry> statusMenu(Services& s) {
     c.openDashboard = [&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); };
     c.openGuides = c.openDashboard;
     c.checkForUpdates = [&s] {
+        if (s.checkForUpdates) return s.checkForUpdates();
         s.hud.show(ActionDispatch::notAvailableMessage(s.l10n, s.l10n.t("menu_check_updates")),
                    2.0);
     };
@@ -401,6 +424,9 @@ int runApplication(int& argc, char** argv) {
         if (s.clipboard.store) s.clipboard.store->start();
     };
     steps.loadShelf = [&s] { s.shelf.store.load(); };
+    Updates updates(s.l10n, s.folders);
+    s.checkForUpdates = [&s, &updates] { menuUpdateCheck(updates.manager, s.hud, s.l10n); };
+    steps.silentUpdateCheck = [&s, &updates] { silentUpdateCheck(updates.manager, s.hud, s.l10n); };
     runStartup({s.ax, s.prefs, s.hud, s.clock,
                 [&s](const QString& key, const QVariantList& args) { return s.format(key, args); },
                 [&s](HotKeyAction a) { return s.shortcut(a); }},

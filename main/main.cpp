@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -21,8 +22,13 @@
 #include "main/ActionCommand.h"
 #include "main/QuendaApplication.h"
 #include "platform/desktop/JsonFileDefaults.h"
+#include "platform/desktop/LibArchiveUnpacker.h"
+#include "platform/desktop/QtHttp.h"
+#include "platform/desktop/ThreadWorker.h"
 #include "platform/desktop/XdgUserFolders.h"
 #include "platform/x11/X11Desktop.h"
+#include "update/UpdateCallers.h"
+#include "update/UpdateConfig.h"
 
 namespace {
 
@@ -40,6 +46,9 @@ const char* const kUsage =
     "  config get KEY                   show one setting\n"
     "  config set KEY VALUE             change a setting (applies to the next command)\n"
     "  config unset KEY                 return a setting to its default\n"
+    "  update check                     ask the update feed for a newer release\n"
+    "  update install                   install a newer release (copies installed in\n"
+    "                                   ~/.local/share/Quenda only)\n"
     "  --help, --version\n";
 
 // How long a listing waits for any one answer of the X server before it gives up: a stopped
@@ -139,6 +148,32 @@ int historyCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
                                 err);
 }
 
+// Needs no display: the feed, the download and the installation in the data folder.
+int updateCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    quenda::XdgUserFolders folders;
+    const quenda::AppPaths paths(folders);
+    quenda::QtHttp http;
+    quenda::LibArchiveUnpacker unpacker;
+    quenda::ThreadWorker worker;  // waits, when it goes, for the work that uses the unpacker
+    quenda::UpdateManager manager({http, worker, unpacker, quenda::L10n::shared()},
+                                  quenda::update_config::forProgram(
+                                      QCoreApplication::applicationDirPath(),
+                                      QCoreApplication::applicationFilePath(), paths.support()));
+    std::optional<int> status;
+    quenda::runUpdateCommand(args, manager, quenda::L10n::shared(), out, err, [&status](int s) {
+        status = s;
+        QCoreApplication::exit(s);
+    });
+    if (status) return *status;
+    return QCoreApplication::exec();
+}
+
+// The version of this copy: its release's, or the one it was built as.
+QString versionText() {
+    const auto v = quenda::update_config::runningVersion(QCoreApplication::applicationDirPath());
+    return v.build > 0 ? QStringLiteral("%1 (build %2)").arg(v.version).arg(v.build) : v.version;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,10 +197,12 @@ int main(int argc, char** argv) {
     } else if (command == QLatin1String("config")) {
         quenda::JsonFileDefaults store(quenda::JsonFileDefaults::defaultPath());
         status = quenda::runConfigCommand(args, store, out, err);
+    } else if (command == QLatin1String("update")) {
+        status = updateCommand(args, out, err);
     } else if (command == QLatin1String("action")) {
         status = quenda::runActionCommand(args, out, err);
     } else if (command == QLatin1String("--version")) {
-        out << "quenda " << QUENDA_VERSION << "\n";
+        out << "quenda " << versionText() << "\n";
     } else if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out << kUsage;
     } else {

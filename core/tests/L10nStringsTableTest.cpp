@@ -291,6 +291,23 @@ const char* const kAlsoUsed[] = {
     "shelf_remove_help",
     "shelf_reveal_help",
     "shelf_title",
+    // The updater's messages and error texts.
+    "updates_available_managed_elsewhere",
+    "updates_error_feed",
+    "updates_error_signature",
+    "updates_error_url",
+    "updates_error_empty_download",
+    "updates_error_sha256",
+    "updates_error_unpack",
+    "updates_error_program_missing",
+    "updates_error_install",
+    "updates_error_release_unreadable",
+    "updates_error_release_mismatch",
+    "updates_error_release_invalid",
+    "updates_error_managed_elsewhere",
+    "updates_error_install_running",
+    "updates_error_not_newer",
+    "updates_error_manifest",
 };
 
 // Keys looked up with L10n::plural: the table holds "<key>_one" and "<key>_other".
@@ -346,8 +363,9 @@ const std::map<QString, QString> kFormatArguments{
     {"shortcuts_assigned_msg", "@@"},       // combination, the action's title
     {"shortcuts_reassigned_msg", "@@"},     // combination, the displaced action's title
     {"updates_available", "@d"},            // version, build
-    {"ws_slot_label", "d"},                 // slot number
-    {"ws_summary_filled", "d@"},            // saved windows, application names
+    {"updates_available_managed_elsewhere", "@d"},  // the same
+    {"ws_slot_label", "d"},                         // slot number
+    {"ws_summary_filled", "d@"},                    // saved windows, application names
 };
 
 const StringsTable& shipped() {

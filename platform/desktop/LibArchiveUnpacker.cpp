@@ -1,0 +1,145 @@
+#include "platform/desktop/LibArchiveUnpacker.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace quenda {
+
+namespace {
+
+struct ReadFree {
+    void operator()(archive* a) const { archive_read_free(a); }
+};
+struct WriteFree {
+    void operator()(archive* a) const { archive_write_free(a); }
+};
+
+QString text(archive* a) {
+    const char* s = archive_error_string(a);
+    return s ? QString::fromLocal8Bit(s) : QStringLiteral("unknown archive error");
+}
+
+// The entry's path inside the folder as clean components, or nothing when it is absolute or
+// climbs out. "./" and empty components are dropped; an empty result is the folder itself.
+std::optional<QStringList> components(const QString& path) {
+    if (path.startsWith(QLatin1Char('/'))) return std::nullopt;
+    QStringList out;
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".")) continue;
+        if (part == QLatin1String("..")) return std::nullopt;
+        out << part;
+    }
+    return out;
+}
+
+// Whether a link at `entry` whose text is `target` leads to a place inside the folder.
+bool staysInside(const QStringList& entry, const QString& target) {
+    if (target.isEmpty() || target.startsWith(QLatin1Char('/'))) return false;
+    QStringList where = entry.mid(0, entry.size() - 1);
+    for (const QString& part : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".")) continue;
+        if (part == QLatin1String("..")) {
+            if (where.isEmpty()) return false;
+            where.removeLast();
+        } else {
+            where << part;
+        }
+    }
+    return true;
+}
+
+QString entryPath(archive_entry* e) {
+    if (const char* utf8 = archive_entry_pathname_utf8(e)) return QString::fromUtf8(utf8);
+    if (const char* raw = archive_entry_pathname(e)) return QString::fromLocal8Bit(raw);
+    return {};
+}
+
+}  // namespace
+
+std::optional<QString> LibArchiveUnpacker::unpack(const QString& archivePath, const QString& folder,
+                                                  const UnpackLimits& limits) {
+    if (QFileInfo::exists(folder) || QFileInfo(folder).isSymLink())
+        return QStringLiteral("the destination already exists");
+    if (!QDir().mkdir(folder)) return QStringLiteral("cannot create the destination");
+    // Without links on the way, so the guard against writing through links looks at the
+    // archive's own paths only.
+    const QString root = QFileInfo(folder).canonicalFilePath();
+
+    std::unique_ptr<archive, ReadFree> in(archive_read_new());
+    archive_read_support_filter_all(in.get());
+    archive_read_support_format_tar(in.get());
+    if (archive_read_open_filename(in.get(), QFile::encodeName(archivePath).constData(),
+                                   64 * 1024) != ARCHIVE_OK)
+        return text(in.get());
+
+    std::unique_ptr<archive, WriteFree> out(archive_write_disk_new());
+    archive_write_disk_set_options(out.get(), ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_TIME |
+                                                  ARCHIVE_EXTRACT_SECURE_SYMLINKS |
+                                                  ARCHIVE_EXTRACT_SECURE_NODOTDOT);
+
+    qint64 written = 0;
+    int entries = 0;
+    for (;;) {
+        archive_entry* entry = nullptr;
+        const int r = archive_read_next_header(in.get(), &entry);
+        if (r == ARCHIVE_EOF) break;
+        if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return text(in.get());
+        const QString path = entryPath(entry);
+        if (++entries > limits.maxEntries) return QStringLiteral("too many entries");
+        const auto parts = components(path);
+        if (!parts) return path + QStringLiteral(": leads outside the folder");
+        if (archive_entry_hardlink(entry)) return path + QStringLiteral(": hard links refused");
+        const auto type = archive_entry_filetype(entry);
+        if (type == AE_IFLNK) {
+            const char* target = archive_entry_symlink_utf8(entry);
+            if (!target) target = archive_entry_symlink(entry);
+            if (!target || !staysInside(*parts, QString::fromUtf8(target)))
+                return path + QStringLiteral(": link leads outside the folder");
+        } else if (type != AE_IFREG && type != AE_IFDIR) {
+            return path + QStringLiteral(": neither file, folder nor link");
+        }
+        if (parts->isEmpty()) continue;  // the folder itself
+        if (type == AE_IFREG && archive_entry_size(entry) > limits.maxTotalBytes - written)
+            return path + QStringLiteral(": the archive expands beyond its limit");
+
+        const QByteArray where =
+            QFile::encodeName(root + QLatin1Char('/') + parts->join(QLatin1Char('/')));
+        archive_entry_set_pathname(entry, where.constData());
+        // Neither set-id bits nor files others may write.
+        archive_entry_set_perm(entry, archive_entry_perm(entry) & 0755);
+        archive_entry_set_uid(entry, getuid());
+        archive_entry_set_gid(entry, getgid());
+        if (archive_write_header(out.get(), entry) != ARCHIVE_OK)
+            return path + QStringLiteral(": ") + text(out.get());
+        if (type == AE_IFREG) {
+            const void* block = nullptr;
+            size_t size = 0;
+            la_int64_t offset = 0;
+            for (;;) {
+                const int d = archive_read_data_block(in.get(), &block, &size, &offset);
+                if (d == ARCHIVE_EOF) break;
+                if (d != ARCHIVE_OK) return path + QStringLiteral(": ") + text(in.get());
+                written += qint64(size);
+                if (written > limits.maxTotalBytes)
+                    return path + QStringLiteral(": the archive expands beyond its limit");
+                if (archive_write_data_block(out.get(), block, size, offset) != ARCHIVE_OK)
+                    return path + QStringLiteral(": ") + text(out.get());
+            }
+        }
+        if (archive_write_finish_entry(out.get()) != ARCHIVE_OK)
+            return path + QStringLiteral(": ") + text(out.get());
+    }
+    if (entries == 0) return QStringLiteral("the archive is empty");
+    if (archive_write_close(out.get()) != ARCHIVE_OK) return text(out.get());
+    return std::nullopt;
+}
+
+}  // namespace quenda

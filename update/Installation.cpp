@@ -1,0 +1,139 @@
+#include "update/Installation.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "update/ReleaseFile.h"
+
+namespace quenda {
+
+namespace {
+
+QString errnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The version folder a path lies in, when it lies inside `versions`.
+std::optional<QString> versionFolderOf(const QString& path, const QString& versions) {
+    const QString canonicalVersions = QFileInfo(versions).canonicalFilePath();
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (canonicalVersions.isEmpty() || canonical.isEmpty()) return std::nullopt;
+    const QString prefix = canonicalVersions + QLatin1Char('/');
+    if (!canonical.startsWith(prefix)) return std::nullopt;
+    const QString rest = canonical.mid(prefix.size());
+    const QString folder = rest.section(QLatin1Char('/'), 0, 0);
+    if (folder.isEmpty()) return std::nullopt;
+    return folder;
+}
+
+}  // namespace
+
+QString Installation::versions() const {
+    return QDir(root_).filePath(QStringLiteral("versions"));
+}
+QString Installation::current() const {
+    return QDir(root_).filePath(QStringLiteral("current"));
+}
+QString Installation::staging() const {
+    return QDir(root_).filePath(QStringLiteral("staging"));
+}
+QString Installation::lockFile() const {
+    return QDir(root_).filePath(QStringLiteral("install.lock"));
+}
+
+std::optional<QString> Installation::folderName(const QString& version, qint64 build) {
+    static const QRegularExpression allowed(QStringLiteral("^[0-9A-Za-z_+~-][0-9A-Za-z._+~-]*$"));
+    if (version.size() > 64 || !allowed.match(version).hasMatch()) return std::nullopt;
+    return version + QLatin1Char('-') + QString::number(build);
+}
+
+bool Installation::manages(const QString& executable) const {
+    return versionFolderOf(executable, versions()).has_value();
+}
+
+std::optional<QString> Installation::currentFolderName() const {
+    const QFileInfo link(current());
+    if (!link.isSymLink()) return std::nullopt;
+    return versionFolderOf(current() + QStringLiteral("/."), versions());
+}
+
+void Installation::clearStaging() const {
+    QDir(staging()).removeRecursively();
+}
+
+std::optional<UpdateError> Installation::install(
+    const QString& archive, const QString& work, const QString& version, qint64 build,
+    const QString& publicKeyBase64, ArchiveUnpacker& unpacker, const UnpackLimits& limits,
+    const QString& executable, const L10n& l10n) const {
+    const auto fail = [&l10n](UpdateError::Code code, QString detail) {
+        return UpdateError::own(code, l10n, std::move(detail));
+    };
+    const auto name = folderName(version, build);
+    if (!name) return fail(UpdateError::installFailed, QStringLiteral("unusable version text"));
+
+    const QString tree = QDir(work).filePath(QStringLiteral("tree"));
+    if (const auto refused = unpacker.unpack(archive, tree, limits))
+        return fail(UpdateError::unpackFailed, *refused);
+    QString detail;
+    if (const auto code = checkReleasePrefix(tree, version, build, publicKeyBase64, &detail))
+        return fail(*code, detail);
+
+    const auto previous = currentFolderName();
+    // Installed already by an earlier update that this copy has not restarted into.
+    if (previous == *name) return std::nullopt;
+
+    if (!QDir().mkpath(versions()))
+        return fail(UpdateError::installFailed, QStringLiteral("cannot create ") + versions());
+    const QString target = QDir(versions()).filePath(*name);
+    // A folder of the same name that is not current is what an earlier attempt left: it is
+    // moved aside and replaced by the release just checked.
+    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
+        const QString aside = QDir(work).filePath(QStringLiteral("replaced"));
+        if (std::rename(QFile::encodeName(target).constData(),
+                        QFile::encodeName(aside).constData()) != 0)
+            return fail(UpdateError::installFailed, target + QStringLiteral(": ") + errnoText());
+    }
+    if (std::rename(QFile::encodeName(tree).constData(), QFile::encodeName(target).constData()) !=
+        0)
+        return fail(UpdateError::installFailed, target + QStringLiteral(": ") + errnoText());
+
+    // The new link is made beside `current` and renamed over it: one atomic step.
+    const QString fresh = current() + QStringLiteral(".new");
+    ::unlink(QFile::encodeName(fresh).constData());
+    const QByteArray linkText = QFile::encodeName(QStringLiteral("versions/") + *name);
+    if (::symlink(linkText.constData(), QFile::encodeName(fresh).constData()) != 0)
+        return fail(UpdateError::installFailed, fresh + QStringLiteral(": ") + errnoText());
+    if (std::rename(QFile::encodeName(fresh).constData(),
+                    QFile::encodeName(current()).constData()) != 0) {
+        const QString text = errnoText();
+        ::unlink(QFile::encodeName(fresh).constData());
+        return fail(UpdateError::installFailed, current() + QStringLiteral(": ") + text);
+    }
+    // The new release, the one it replaced and the one running now stay.
+    prune(*name, previous.value_or(QString()),
+          versionFolderOf(executable, versions()).value_or(QString()));
+    return std::nullopt;
+}
+
+void Installation::prune(const QString& keep1, const QString& keep2, const QString& keep3) const {
+    const QDir dir(versions());
+    for (const QString& entry :
+         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        if (entry == keep1 || entry == keep2 || entry == keep3) continue;
+        const QString path = dir.filePath(entry);
+        if (QFileInfo(path).isSymLink() || QFileInfo(path).isFile())
+            QFile::remove(path);
+        else
+            QDir(path).removeRecursively();
+    }
+}
+
+}  // namespace quenda
