@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include "core/RegularFile.h"
@@ -81,6 +82,23 @@ void ClipboardStore::publish() const {
     for (const auto& observer : observers_) observer();
 }
 
+// A run stopped in the middle of a save (killed, or the machine lost power) may have left the
+// temporary copy of the history or of a picture, or a picture saved just before the history
+// that would have named it. The running instance is the only writer, so at its start they
+// are only litter. Pictures go only when the history was read: a damaged one may name them.
+void ClipboardStore::removeLeftovers(const history::Loaded& loaded) {
+    const QString images = imagesFolder();
+    removeSaveLeftovers(QFileInfo(historyPath()).absolutePath(),
+                        QRegularExpression::escape(QFileInfo(historyPath()).fileName()));
+    removeSaveLeftovers(images, QStringLiteral(".+\\.png"));
+    if (loaded.state != history::FileState::good && loaded.state != history::FileState::absent)
+        return;
+    QStringList kept;
+    for (const ClipItem& item : loaded.items)
+        for (const QString& p : item.paths.value_or(std::vector<QString>())) kept << p;
+    removeUnreferencedFiles(images, QStringLiteral(".+\\.png"), kept);
+}
+
 void ClipboardStore::start() {
     load();
     lastChange_ = s_.pasteboard.changeCount();
@@ -95,6 +113,7 @@ void ClipboardStore::load() {
     fileState_ = loaded.state;
     if (const QString why = history::describe(loaded.state, path); !why.isEmpty())
         qWarning("quenda: %s", qPrintable(why));
+    removeLeftovers(loaded);
     if (loaded.state != history::FileState::good) return;
     items_ = std::move(loaded.items);
     publish();

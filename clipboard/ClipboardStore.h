@@ -63,6 +63,7 @@ class ClipboardStore {
     void start();
     // Reads the history file, replacing `items` when it holds a history; never saves.
     void load();
+    void removeLeftovers(const history::Loaded& loaded);
     // Examines the clipboard when it changed since it was last examined.
     void poll();
     // Writes the whole history to the file, atomically.

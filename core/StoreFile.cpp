@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include "core/DamagedFile.h"
@@ -74,6 +76,37 @@ void saveStoreFile(const QString& path, qint64 maxBytes, const char* what, Store
     file.write(bytes);
     if (!file.commit()) return;
     state = StoreFileState::good;
+}
+
+namespace {
+// The regular files (never links) of `folder` whose names match `pattern` whole.
+QStringList filesMatching(const QString& folder, const QRegularExpression& pattern) {
+    QStringList found;
+    const QDir dir(folder);
+    for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (entry.isSymLink() || !entry.isFile()) continue;
+        if (pattern.match(entry.fileName()).hasMatch()) found << entry.absoluteFilePath();
+    }
+    return found;
+}
+}  // namespace
+
+int removeSaveLeftovers(const QString& folder, const QString& namePattern) {
+    const QRegularExpression leftover(QStringLiteral("^(?:%1)\\.[A-Za-z0-9]{6}$").arg(namePattern));
+    int removed = 0;
+    for (const QString& path : filesMatching(folder, leftover)) removed += QFile::remove(path);
+    return removed;
+}
+
+int removeUnreferencedFiles(const QString& folder, const QString& namePattern,
+                            const QStringList& kept) {
+    const QRegularExpression own(QStringLiteral("^(?:%1)$").arg(namePattern));
+    QStringList keptCanonical;
+    for (const QString& path : kept) keptCanonical << QFileInfo(path).absoluteFilePath();
+    int removed = 0;
+    for (const QString& path : filesMatching(folder, own))
+        if (!keptCanonical.contains(path)) removed += QFile::remove(path);
+    return removed;
 }
 
 }  // namespace quenda

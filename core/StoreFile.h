@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace quenda {
 
@@ -25,5 +26,17 @@ bool pathTaken(const QString& path);
 // becomes good once written. `what` names the store in the one-line warnings.
 void saveStoreFile(const QString& path, qint64 maxBytes, const char* what, StoreFileState& state,
                    const QByteArray& bytes);
+
+// Removes what interrupted saves left in `folder`: files named like one of its files (a name
+// `namePattern` matches whole) followed by a dot and six letters or digits, the temporary
+// name an atomic save gives its copy until it replaces the file. Call it only where no save
+// of those files can be running. How many were removed.
+int removeSaveLeftovers(const QString& folder, const QString& namePattern);
+
+// Removes the regular files of `folder` whose names `namePattern` matches whole and that are
+// not in `kept` (absolute paths): the store's own files that no item refers to any more,
+// such as a picture saved just before the program was stopped, ahead of the store's file.
+int removeUnreferencedFiles(const QString& folder, const QString& namePattern,
+                            const QStringList& kept);
 
 }  // namespace quenda

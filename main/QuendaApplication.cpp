@@ -372,6 +372,8 @@ int runApplication(int& argc, char** argv) {
     }
 
     Services s(*x11);
+    // Writes stopped by the end of an earlier run may have left their temporary copies.
+    s.defaults.removeLeftovers();
     // Window managers that guard focus want the time of the user's action with an
     // activation. A command that follows a shortcut carries the press's time for as long as
     // its work goes on (a group's raising takes a fraction of a second, a workspace's

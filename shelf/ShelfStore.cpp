@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include "clipboard/ClipboardStore.h"
@@ -76,12 +77,29 @@ void ShelfStore::inOneChange(const std::function<void()>& additions) {
     if (std::exchange(pending_, false)) changed();
 }
 
+// What a run stopped in the middle of a save left: the temporary copy of the shelf's file or
+// of a picture, or a picture saved just before the shelf's file that would have named it.
+// Only the running instance writes them, so at its start they are litter. Pictures go only
+// when the shelf's file was read: a damaged one may name them.
+void ShelfStore::removeLeftovers(const shelf::Loaded& loaded) {
+    const QString pictures = QStringLiteral("imagen-[0-9]+(?:-[0-9]+)?\\.png");
+    removeSaveLeftovers(QFileInfo(shelfPath()).absolutePath(),
+                        QRegularExpression::escape(QFileInfo(shelfPath()).fileName()));
+    removeSaveLeftovers(imagesFolder(), pictures);
+    if (loaded.state != shelf::FileState::good && loaded.state != shelf::FileState::absent) return;
+    QStringList kept;
+    for (const ShelfItem& item : loaded.items)
+        if (item.path) kept << *item.path;
+    removeUnreferencedFiles(imagesFolder(), pictures, kept);
+}
+
 void ShelfStore::load() {
     const QString path = shelfPath();
     shelf::Loaded loaded = shelf::read(path);
     fileState_ = loaded.state;
     if (const QString why = shelf::describe(loaded.state, path); !why.isEmpty())
         qWarning("quenda: %s", qPrintable(why));
+    removeLeftovers(loaded);
     if (loaded.state != shelf::FileState::good) return;
     items_ = std::move(loaded.items);
     publish();

@@ -74,6 +74,7 @@ class ShelfStore {
     // Reads the shelf file: every text, and every file that is still there, in order. A file
     // that cannot be read as a shelf leaves the shelf as it is. Never saves.
     void load();
+    void removeLeftovers(const shelf::Loaded& loaded);
     // Writes the whole shelf, atomically.
     void save();
 

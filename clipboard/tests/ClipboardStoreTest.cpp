@@ -472,5 +472,40 @@ TEST_F(Store, WhatIsNotAHistoryFileIsNeitherReadNorReplaced) {
     }
 }
 
+// A run killed in the middle of a save leaves the save's temporary copy, or a picture the
+// history never came to name; the next start clears them and nothing else.
+TEST_F(Store, TheLitterOfAnInterruptedSaveIsClearedAtStart) {
+    ClipboardStore& first = started();
+    copyImage(pngBytes(1));
+    ASSERT_EQ(first.items().size(), 1u);
+    const QString kept = first.items().front().paths->front();
+    store.reset();
+
+    const QString leftover = historyPath() + ".Ab12Cd";
+    const QString pictureLeftover = QDir(imagesPath()).filePath("x.png.Zz9yY8");
+    const QString orphan = QDir(imagesPath()).filePath("orphan.png");
+    const QString notOurs = QDir(support()).filePath("notas.txt");
+    const QString notALeftover = historyPath() + ".damaged-20260131-142501";
+    for (const QString& path : {leftover, pictureLeftover, orphan, notOurs, notALeftover})
+        writeAll(path, "x");
+
+    started();
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    EXPECT_FALSE(QFileInfo::exists(pictureLeftover));
+    EXPECT_FALSE(QFileInfo::exists(orphan));
+    EXPECT_TRUE(QFileInfo::exists(kept));
+    EXPECT_TRUE(QFileInfo::exists(notOurs));
+    EXPECT_TRUE(QFileInfo::exists(notALeftover));
+    EXPECT_EQ(store->items().size(), 1u);
+
+    // A damaged history may name pictures: they stay.
+    store.reset();
+    writeAll(historyPath(), "[not json");
+    writeAll(orphan, "x");
+    started();
+    EXPECT_TRUE(QFileInfo::exists(orphan));
+    EXPECT_TRUE(QFileInfo::exists(kept));
+}
+
 }  // namespace
 }  // namespace quenda

@@ -15,12 +15,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
 #include "core/DamagedFile.h"
 #include "core/RegularFile.h"
+#include "core/StoreFile.h"
 
 namespace quenda {
 
@@ -121,6 +123,14 @@ QJsonValue encode(const DefaultsValue& value) {
         value);
 }
 }  // namespace
+
+int JsonFileDefaults::removeLeftovers() {
+    // A writer that holds the lock may be between writing its copy and renaming it.
+    const WriteLock lock(path_ + QStringLiteral(".lock"), std::chrono::milliseconds(0));
+    if (!lock.locked()) return 0;
+    const QFileInfo info(path_);
+    return removeSaveLeftovers(info.absolutePath(), QRegularExpression::escape(info.fileName()));
+}
 
 JsonFileDefaults::JsonFileDefaults(QString path, std::chrono::milliseconds lockWait)
     : path_(std::move(path)), lockWait_(lockWait) {}

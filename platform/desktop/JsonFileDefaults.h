@@ -45,6 +45,9 @@ class JsonFileDefaults final : public Defaults {
 
     const QString& path() const { return path_; }
     bool isDamaged() { return refresh(), state_ == State::Damaged; }
+    // Removes the temporary copies of writes that were stopped before they replaced the file
+    // (a writer killed at the wrong moment), while no writer holds the lock; how many.
+    int removeLeftovers();
 
   private:
     enum class State { Absent, Good, Damaged, NotRegular, TooLarge, Unreadable };

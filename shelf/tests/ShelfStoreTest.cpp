@@ -503,5 +503,33 @@ TEST(ShelfItemTest, IsImageFollowsTheExtension) {
     }
 }
 
+// What a run killed in the middle of a save leaves beside the shelf is cleared at the next
+// start: the save's temporary copy and a picture the shelf's file never came to name.
+TEST_F(Shelf, TheLitterOfAnInterruptedSaveIsClearedAtStart) {
+    ShelfStore& first = loaded();
+    copyImage(shelfPng(1));
+    first.addFromClipboard();
+    ASSERT_EQ(first.items().size(), 1u);
+    const QString kept = *first.items().front().path;
+    store.reset();
+
+    const QString leftover = shelfPath() + ".a1B2c3";
+    const QString orphan = QDir(imagesPath()).filePath("imagen-1700000000000.png");
+    const QString pictureLeftover = orphan + ".Q9w8E7";
+    const QString notOurs = QDir(imagesPath()).filePath("foto de la playa.png");
+    for (const QString& path : {leftover, orphan, pictureLeftover, notOurs}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    loaded();
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    EXPECT_FALSE(QFileInfo::exists(orphan));
+    EXPECT_FALSE(QFileInfo::exists(pictureLeftover));
+    EXPECT_TRUE(QFileInfo::exists(kept));
+    EXPECT_TRUE(QFileInfo::exists(notOurs));
+    EXPECT_EQ(store->items().size(), 1u);
+}
+
 }  // namespace
 }  // namespace quenda

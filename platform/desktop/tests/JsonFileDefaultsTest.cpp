@@ -246,5 +246,27 @@ TEST_F(Store, AStuckLockHolderFailsTheWriteAfterTheDeadline) {
     EXPECT_TRUE(store.setValue("gap", int64_t{12}));
 }
 
+// A writer killed between writing its copy and renaming it leaves the copy; it is cleared
+// once no writer holds the lock, and never while one may be mid-write.
+TEST_F(Store, TemporaryCopiesOfStoppedWritesAreClearedUnderTheLock) {
+    JsonFileDefaults d(path);
+    ASSERT_TRUE(d.setValue("gap", DefaultsValue(int64_t{8})));
+    const QString leftover = path + ".q1W2e3";
+    const QString aside = path + ".damaged-20260131-142501";
+    writeAll(leftover, "{");
+    writeAll(aside, "{");
+    {
+        QFile lock(path + ".lock");
+        ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+        ASSERT_EQ(::flock(lock.handle(), LOCK_EX | LOCK_NB), 0);
+        EXPECT_EQ(d.removeLeftovers(), 0);  // a writer holds the lock
+        EXPECT_TRUE(QFile::exists(leftover));
+    }
+    EXPECT_EQ(d.removeLeftovers(), 1);
+    EXPECT_FALSE(QFile::exists(leftover));
+    EXPECT_TRUE(QFile::exists(aside));
+    EXPECT_EQ(d.value("gap"), DefaultsValue(int64_t{8}));
+}
+
 }  // namespace
 }  // namespace quenda

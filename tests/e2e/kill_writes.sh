@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Crash safety of every file Quenda writes here: it is killed with SIGKILL at a random moment
+# while it writes, ROUNDS times per file (20 by default), and after each kill the file must be
+# its old or its new content, never broken, and no temporary copy may outlive the next start.
+#   - the settings file, written by `quenda config set` (killed mid-command);
+#   - a workspace slot, saved by the running instance (`ws.save.1`) into the settings file;
+#   - the clipboard history, written by the instance as xclip copies;
+#   - the shelf, written by the instance on `tools.shelfAdd`.
+# The files are judged by python's json module and by comparing bytes, never by Quenda.
+#   kill_writes.sh QUENDA_BINARY SCRIPTS_DIR [ROUNDS]
+set -euo pipefail
+
+usage="usage: kill_writes.sh QUENDA_BINARY SCRIPTS_DIR [ROUNDS]"
+quenda=${1:?$usage}
+scripts=${2:?$usage}
+rounds=${3:-20}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=scripts/lib/desktop.sh
+source "$scripts/lib/desktop.sh"
+# shellcheck source=tests/e2e/lib/session.sh
+source "$here/lib/session.sh"
+
+eval "$("$scripts/virtual-desktop.sh" start --bus)"
+config=$XDG_CONFIG_HOME/Quenda
+data=$XDG_DATA_HOME/Quenda
+settings=$config/defaults.json
+history=$data/historial.json
+shelf=$data/estante.json
+
+# A random delay of 0 to $1 milliseconds: the moment of the kill is what is tested.
+random_pause() { sleep "$(printf '0.%03d' $((RANDOM % $1)))"; }
+# The bytes of FILE, or "absent".
+snapshot() { if [[ -e $1 ]]; then base64 -w0 <"$1"; else echo absent; fi; }
+# valid_json FILE KIND: FILE parses as a JSON object or array.
+valid_json() {
+    python3 -c 'import json, sys
+v = json.load(open(sys.argv[1], encoding="utf-8"))
+sys.exit(0 if isinstance(v, {"object": dict, "array": list}[sys.argv[2]]) else 1)' "$1" "$2"
+}
+# old_or_new FILE KIND OLD: FILE is absent only if it was before, else unchanged or valid.
+# Counts in `changed` the kills after which the file held new content.
+old_or_new() {
+    local now
+    now=$(snapshot "$1")
+    [[ $now == "$3" ]] && return 0
+    [[ $now != absent ]] || { fail "$1 vanished"; return 1; }
+    valid_json "$1" "$2" || { fail "$1 is broken: $(head -c 200 "$1")"; return 1; }
+    changed=$((changed + 1))
+}
+# report WHAT: one line per file; a file that never changed tested nothing.
+report() {
+    echo "$1: $rounds kills, new content after $changed of them"
+    ((changed > 0)) || fail "$1 was never written during the rounds"
+    changed=0
+}
+changed=0
+# Temporary copies of a save: the file's name, a dot and six letters or digits.
+leftovers() {
+    find "$config" "$data" -regextype posix-extended -regex '.*\.(json|png)\.[A-Za-z0-9]{6}' 2>/dev/null
+}
+kill_quenda() {
+    kill -KILL "$qpid" 2>/dev/null || true
+    wait "$qpid" 2>/dev/null || true
+    qpid=''
+}
+restart() {
+    start_quenda 1
+    # The instance clears what an earlier run left as it starts; only then is it looked for.
+    local left
+    left=$(leftovers)
+    [[ -z $left ]] || fail "temporary copies outlived a start: $left"
+}
+
+qd_open_xterm "Quenda kill A" 60x10+10+10
+client_pids+=("$QD_XTERM_PID")
+moving=$QD_XTERM_ID
+qd_open_xterm "Quenda kill B" 60x10+500+300
+client_pids+=("$QD_XTERM_PID")
+
+# --- The settings file, by the command line ----------------------------------------------
+kills=0
+for ((i = 1; i <= rounds; i++)); do
+    before=$(snapshot "$settings")
+    "$quenda" config set gap $((i % 40)) >/dev/null 2>&1 &
+    writer=$!
+    random_pause 80
+    kill -KILL "$writer" 2>/dev/null && kills=$((kills + 1))
+    wait "$writer" 2>/dev/null || true
+    old_or_new "$settings" object "$before" || break
+done
+report "settings ($kills writers killed before they ended)"
+
+# --- A workspace slot, the clipboard history and the shelf, by the running instance --------
+restart
+for ((i = 1; i <= rounds; i++)); do
+    before=$(snapshot "$settings")
+    # A slot different from the last one each time.
+    xdotool windowmove --sync "$moving" $((20 + 7 * i)) 40 2>/dev/null || true
+    "$quenda" action ws.save.1 >/dev/null 2>&1 || true
+    random_pause 150
+    kill_quenda
+    old_or_new "$settings" object "$before" || break
+    restart
+done
+report "workspace slot"
+
+for ((i = 1; i <= rounds; i++)); do
+    before=$(snapshot "$history")
+    printf 'copia %d %s' "$i" "$RANDOM" | xclip -selection clipboard -i
+    random_pause 150
+    kill_quenda
+    old_or_new "$history" array "$before" || break
+    restart
+done
+report "clipboard history"
+
+for ((i = 1; i <= rounds; i++)); do
+    before=$(snapshot "$shelf")
+    printf 'estante %d %s' "$i" "$RANDOM" | xclip -selection clipboard -i
+    "$quenda" action tools.shelfAdd >/dev/null 2>&1 || true
+    random_pause 150
+    kill_quenda
+    old_or_new "$shelf" array "$before" || break
+    restart
+done
+report "shelf"
+
+[[ -s $history && -s $shelf ]] || fail "the history or the shelf was never written"
+e2e_finish kill_writes
