@@ -52,8 +52,13 @@ def sha256(path):
 
 
 def keygen(args):
-    subprocess.run(["openssl", "genpkey", "-algorithm", "ed25519", "-out", args.private],
-                   check=True)
+    # The private key is never readable by others, not even for a moment.
+    old_mask = os.umask(0o077)
+    try:
+        subprocess.run(["openssl", "genpkey", "-algorithm", "ed25519", "-out", args.private],
+                       check=True)
+    finally:
+        os.umask(old_mask)
     os.chmod(args.private, 0o600)
     der = subprocess.run(["openssl", "pkey", "-in", args.private, "-pubout", "-outform", "DER"],
                          check=True, capture_output=True).stdout

@@ -1,5 +1,6 @@
 #include "update/Installation.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <QRegularExpression>
 
 #include "update/ReleaseFile.h"
+#include "update/UpdateRules.h"
 
 namespace quenda {
 
@@ -34,7 +36,40 @@ std::optional<QString> versionFolderOf(const QString& path, const QString& versi
     return folder;
 }
 
+// Writes out everything of the filesystem that holds `tree` (the unpacked files and their
+// folders); false when it cannot.
+bool syncTree(const QString& tree) {
+    const int fd = ::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Makes a rename inside `folder` last.
+void syncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
+
+std::optional<RunningVersion> Installation::versionOfFolder(const QString& folder) {
+    const int dash = folder.lastIndexOf(QLatin1Char('-'));
+    if (dash <= 0) return std::nullopt;
+    bool ok = false;
+    const qint64 build = folder.mid(dash + 1).toLongLong(&ok);
+    if (!ok || build < 0) return std::nullopt;
+    return RunningVersion{folder.left(dash), build};
+}
+
+std::optional<RunningVersion> Installation::currentVersion() const {
+    const auto folder = currentFolderName();
+    return folder ? versionOfFolder(*folder) : std::nullopt;
+}
 
 QString Installation::versions() const {
     return QDir(root_).filePath(QStringLiteral("versions"));
@@ -89,6 +124,19 @@ std::optional<UpdateError> Installation::install(
     const auto previous = currentFolderName();
     // Installed already by an earlier update that this copy has not restarted into.
     if (previous == *name) return std::nullopt;
+    // A copy that has not restarted since an earlier update may run an older release than
+    // `current` names: a release is installed only when it is newer than that one too.
+    if (const auto installed = previous ? versionOfFolder(*previous) : std::nullopt) {
+        Manifest offered;
+        offered.version = version;
+        offered.build = build;
+        if (!update_rules::isNewer(offered, *installed))
+            return fail(UpdateError::notNewer, QStringLiteral("current is ") + *previous);
+    }
+    // Everything unpacked reaches the disk before any name points at it: after a power cut
+    // `current` names a complete release.
+    if (!syncTree(tree))
+        return fail(UpdateError::installFailed, tree + QStringLiteral(": ") + errnoText());
 
     if (!QDir().mkpath(versions()))
         return fail(UpdateError::installFailed, QStringLiteral("cannot create ") + versions());
@@ -104,6 +152,7 @@ std::optional<UpdateError> Installation::install(
     if (std::rename(QFile::encodeName(tree).constData(), QFile::encodeName(target).constData()) !=
         0)
         return fail(UpdateError::installFailed, target + QStringLiteral(": ") + errnoText());
+    syncFolder(versions());
 
     // The new link is made beside `current` and renamed over it: one atomic step.
     const QString fresh = current() + QStringLiteral(".new");
@@ -117,6 +166,7 @@ std::optional<UpdateError> Installation::install(
         ::unlink(QFile::encodeName(fresh).constData());
         return fail(UpdateError::installFailed, current() + QStringLiteral(": ") + text);
     }
+    syncFolder(root_);
     // The new release, the one it replaced and the one running now stay.
     prune(*name, previous.value_or(QString()),
           versionFolderOf(executable, versions()).value_or(QString()));

@@ -7,6 +7,7 @@
 #include "core/L10n.h"
 #include "platform/ports/ArchiveUnpacker.h"
 #include "update/UpdateError.h"
+#include "update/UpdateRules.h"
 
 namespace quenda {
 
@@ -39,6 +40,9 @@ class Installation {
 
     // The version folder `current` names, if it names one.
     std::optional<QString> currentFolderName() const;
+    // The release `current` names, read from its folder's name ("<version>-<build>").
+    std::optional<RunningVersion> currentVersion() const;
+    static std::optional<RunningVersion> versionOfFolder(const QString& folder);
 
     // Unpacks the archive in `work` (a fresh folder under staging), checks it as the release
     // of `version` and `build` signed with the key, and makes it current. Runs off the main

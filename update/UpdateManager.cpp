@@ -16,6 +16,10 @@ bool UpdateManager::installsItself() const {
 }
 
 void UpdateManager::check(std::function<void(CheckResult)> done) {
+    // A feed given by the environment is still only read over https: the host it names is
+    // the one releases may come from.
+    if (config_.feed.scheme() != QLatin1String("https"))
+        return done(UpdateError::own(UpdateError::unofficialUrl, s_.l10n, config_.feed.toString()));
     std::weak_ptr<char> alive = alive_;
     s_.http.get(config_.feed, kFeedTimeout, [this, alive, done](HttpResponse r) {
         if (!alive.lock()) return;
@@ -33,7 +37,7 @@ void UpdateManager::check(std::function<void(CheckResult)> done) {
         const Manifest m = std::get<Manifest>(std::move(parsed));
         if (!update_rules::verifyManifestSignature(m, config_.publicKeyBase64))
             return done(UpdateError::own(UpdateError::badManifestSignature, s_.l10n));
-        if (update_rules::isNewer(m, config_.running)) return done(m);
+        if (update_rules::isNewer(m, config_.running) && newerThanInstalled(m)) return done(m);
         done(UpToDate{});
     });
 }
@@ -48,7 +52,8 @@ void UpdateManager::downloadAndInstall(const Manifest& manifest,
     // Everything the manifest says is taken only from a signed one, and never an older one.
     if (!update_rules::verifyManifestSignature(manifest, config_.publicKeyBase64))
         return fail(UpdateError::badManifestSignature);
-    if (!update_rules::isNewer(manifest, config_.running)) return fail(UpdateError::notNewer);
+    if (!update_rules::isNewer(manifest, config_.running) || !newerThanInstalled(manifest))
+        return fail(UpdateError::notNewer);
     if (!update_rules::isOfficialUrl(manifest.dmgUrl, config_.feed))
         return fail(UpdateError::unofficialUrl, manifest.dmgUrl);
     if (!Installation::folderName(manifest.version, manifest.build))
@@ -56,7 +61,7 @@ void UpdateManager::downloadAndInstall(const Manifest& manifest,
 
     // One install at a time, in this process and across processes (the tray and the command
     // line). A lock whose process died is taken over.
-    auto lock = std::make_unique<QLockFile>(installation_.lockFile());
+    auto lock = std::make_shared<QLockFile>(installation_.lockFile());
     lock->setStaleLockTime(0);
     QDir().mkpath(installation_.root());
     if (!lock->tryLock(0)) return fail(UpdateError::installRunning);
@@ -89,7 +94,7 @@ void UpdateManager::downloadAndInstall(const Manifest& manifest,
             // Hashing, unpacking and checking the release take a while: off the main thread.
             // Only copies of what it needs go with it.
             s_.worker.run(
-                [result, manifest, archive, work, installation = installation_,
+                [result, manifest, archive, work, installation = installation_, lock = lock_,
                  key = config_.publicKeyBase64, limits = config_.limits,
                  executable = config_.executable, &unpacker = s_.unpacker, &l10n = s_.l10n] {
                     const auto digest = update_rules::sha256OfFile(archive);
@@ -110,6 +115,14 @@ void UpdateManager::downloadAndInstall(const Manifest& manifest,
                     finishInstall(*result, done);
                 });
         });
+}
+
+// Newer than the release `current` names too (a copy that has not restarted since an
+// earlier update runs an older one); true for a copy that is not installed this way.
+bool UpdateManager::newerThanInstalled(const Manifest& m) const {
+    if (!installsItself()) return true;
+    const auto installed = installation_.currentVersion();
+    return !installed || update_rules::isNewer(m, *installed);
 }
 
 void UpdateManager::finishInstall(std::optional<UpdateError> error,

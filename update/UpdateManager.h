@@ -65,6 +65,7 @@ class UpdateManager {
     const Config& config() const { return config_; }
 
   private:
+    bool newerThanInstalled(const Manifest& m) const;
     void finishInstall(std::optional<UpdateError> error,
                        const std::function<void(std::optional<UpdateError>)>& done);
 
@@ -72,7 +73,8 @@ class UpdateManager {
     Config config_;
     Installation installation_;
     bool installing_ = false;
-    std::unique_ptr<QLockFile> lock_;
+    // Shared with the work off the main thread, which holds it until it ends.
+    std::shared_ptr<QLockFile> lock_;
     // Completions do nothing once the manager is gone.
     std::shared_ptr<char> alive_ = std::make_shared<char>();
 };

@@ -87,6 +87,7 @@ std::optional<QString> LibArchiveUnpacker::unpack(const QString& archivePath, co
 
     qint64 written = 0;
     int entries = 0;
+    QStringList links;  // written so far, checked again once every entry is in place
     for (;;) {
         archive_entry* entry = nullptr;
         const int r = archive_read_next_header(in.get(), &entry);
@@ -113,8 +114,11 @@ std::optional<QString> LibArchiveUnpacker::unpack(const QString& archivePath, co
         const QByteArray where =
             QFile::encodeName(root + QLatin1Char('/') + parts->join(QLatin1Char('/')));
         archive_entry_set_pathname(entry, where.constData());
-        // Neither set-id bits nor files others may write.
-        archive_entry_set_perm(entry, archive_entry_perm(entry) & 0755);
+        // Neither set-id bits nor anything others may write; folders the owner can always
+        // list and enter, so that the release check sees every file and removal works.
+        const bool executable = archive_entry_perm(entry) & 0111;
+        archive_entry_set_perm(entry, type == AE_IFDIR || executable ? 0755 : 0644);
+        if (type == AE_IFLNK) links << QFile::decodeName(where);
         archive_entry_set_uid(entry, getuid());
         archive_entry_set_gid(entry, getgid());
         if (archive_write_header(out.get(), entry) != ARCHIVE_OK)
@@ -139,6 +143,15 @@ std::optional<QString> LibArchiveUnpacker::unpack(const QString& archivePath, co
     }
     if (entries == 0) return QStringLiteral("the archive is empty");
     if (archive_write_close(out.get()) != ARCHIVE_OK) return text(out.get());
+    // A link's text is checked on its own above; through other links (a/s -> .., then
+    // l -> a/s/../x) it can still lead out. Where each one really leads is checked now.
+    for (const QString& link : links) {
+        const QString resolved = QFileInfo(link).canonicalFilePath();
+        if (resolved.isEmpty())
+            return link.mid(root.size() + 1) + QStringLiteral(": link leads nowhere");
+        if (resolved != root && !resolved.startsWith(root + QLatin1Char('/')))
+            return link.mid(root.size() + 1) + QStringLiteral(": link leads outside the folder");
+    }
     return std::nullopt;
 }
 

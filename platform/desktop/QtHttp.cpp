@@ -47,6 +47,13 @@ HttpOutcome outcomeOf(QNetworkReply* reply, const QString& abortReason) {
         return o;
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    // A transfer that broke after the headers (the connection dropped, a timeout) is the
+    // transport's failure, whatever status came first; errors from 200 up are the answer's.
+    const int error = int(reply->error());
+    if (error > 0 && error < 200) {
+        o.error = HttpOutcome::TransportError{error, reply->errorString()};
+        return o;
+    }
     if (status.isValid()) {
         o.isHttp = true;
         o.status = status.toInt();

@@ -58,13 +58,29 @@ changed=0
 leftovers() {
     find "$config" "$data" -regextype posix-extended -regex '.*\.(json|png)\.[A-Za-z0-9]{6}' 2>/dev/null
 }
+# The bus frees the killed instance's name a moment after it is gone; a start before that
+# would find it still "running" and only ask it to open its dashboard.
+name_free() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.quenda.Quenda 2>/dev/null | grep -q 'boolean false'
+}
 kill_quenda() {
     kill -KILL "$qpid" 2>/dev/null || true
     wait "$qpid" 2>/dev/null || true
     qpid=''
+    qd_wait_until "the bus to free Quenda's name" name_free || qd_die "the bus kept the name"
 }
 restart() {
-    start_quenda 1
+    "$quenda" 2>"$tmp/quenda.err" &
+    qpid=$!
+    if ! qd_wait_until "the hot key log" has_hotkey_lines 1; then
+        echo "quenda did not start; alive: $(qd_alive "$qpid" && echo yes || echo no)" >&2
+        tail -20 "$tmp/quenda.err" >&2
+        [[ -r /proc/$qpid/wchan ]] && echo "waiting in $(cat "/proc/$qpid/wchan")" >&2
+        command -v gdb >/dev/null && gdb -p "$qpid" -batch -ex 'thread apply all bt 10' 2>/dev/null |
+            grep -E '^#|^Thread' >&2
+        qd_die "no start"
+    fi
     # The instance clears what an earlier run left as it starts; only then is it looked for.
     local left
     left=$(leftovers)

@@ -192,6 +192,33 @@ TEST_F(UpdateManagerTest, InstallSwitchesCurrentAndKeepsThePreviousRelease) {
               (QStringList{"0.2.0-2", "0.3.0-3"}));
 }
 
+// A copy that has not restarted since an earlier update runs an older release than `current`
+// names: an older signed release, newer only than the running one, is never installed over
+// it, and the check does not offer it.
+TEST_F(UpdateManagerTest, NeverBelowTheReleaseCurrentNames) {
+    writeFile(root + "/versions/0.3.0-3/bin/quenda", "installed meanwhile");
+    ASSERT_EQ(0, ::unlink((root + "/current").toLocal8Bit().data()));
+    ASSERT_EQ(0, ::symlink("versions/0.3.0-3", (root + "/current").toLocal8Bit().data()));
+    auto m = manager(root + "/versions/0.1.0-1/bin/quenda");  // still running 0.1.0
+    EXPECT_TRUE(std::holds_alternative<UpdateManager::UpToDate>(check(*m)));
+    const auto error = install(*m, manifest);  // 0.2.0-2, signed
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, UpdateError::notNewer);
+    EXPECT_EQ(currentTarget(), "0.3.0-3");
+    EXPECT_EQ(currentProgram(), "installed meanwhile");
+}
+
+// A feed named by the environment is still read over https only.
+TEST_F(UpdateManagerTest, AFeedThatIsNotHttpsIsNotRead) {
+    auto m = manager();
+    UpdateManager::Config c = m->config();
+    c.feed = QUrl("http://quenda.moorlake.com/api/updates/latest.json");
+    m = std::make_unique<UpdateManager>(UpdateManager::Services{http, worker, unpacker, l10n}, c);
+    const auto result = check(*m);
+    ASSERT_TRUE(std::holds_alternative<UpdateError>(result));
+    EXPECT_EQ(std::get<UpdateError>(result).code, UpdateError::unofficialUrl);
+}
+
 TEST_F(UpdateManagerTest, EveryFailedCheckLeavesTheInstalledCopyAlone) {
     struct Case {
         const char* name;
