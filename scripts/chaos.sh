@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# The chaos run: a quenda (the sanitizer build, for choice) on a private Xvfb + openbox with a
+# session bus, while a driver sends random commands (every action identifier through
+# `quenda action`, `quenda config set` of random and hostile values, the default shortcuts
+# typed with xdotool) and misbehaving X clients (tests/support/chaos_client.cpp) open,
+# close, minimise, resize and retitle windows, set contradictory size hints and die.
+# It counts the commands, Quenda's crashes (it is started again after each), sanitizer
+# reports and X errors on its stderr, commands that took more than 5 s to answer, and
+# Quenda's resident memory at the start and at the end. Exits 1 when any of those went wrong.
+#   scripts/chaos.sh QUENDA_BINARY CHAOS_CLIENT [COMMANDS] [SEED]
+# For example, after `scripts/test.sh --asan` built build-asan/:
+#   scripts/chaos.sh build-asan/main/quenda build-asan/tests/support/quenda-test-chaos-client 10000
+set -euo pipefail
+
+usage="usage: chaos.sh QUENDA_BINARY CHAOS_CLIENT [COMMANDS] [SEED]"
+quenda=${1:?$usage}
+client=${2:?$usage}
+commands=${3:-1000}
+seed=${4:-$RANDOM}
+quenda=$(cd "$(dirname "$quenda")" && pwd)/$(basename "$quenda")
+client=$(cd "$(dirname "$client")" && pwd)/$(basename "$client")
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+scripts=$root/scripts
+# shellcheck source=scripts/lib/desktop.sh
+source "$scripts/lib/desktop.sh"
+# shellcheck source=tests/e2e/lib/session.sh
+source "$root/tests/e2e/lib/session.sh"
+trap 'exit 130' INT TERM
+
+eval "$("$scripts/virtual-desktop.sh" start --bus)"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:log_path=$tmp/asan}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:log_path=$tmp/ubsan}
+export QT_QPA_PLATFORM=xcb
+
+python3 - "$quenda" "$client" "$commands" "$seed" "$tmp" <<'EOF'
+import json, os, random, re, signal, subprocess, sys, time
+
+quenda, client, commands, seed, tmp = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+rng = random.Random(seed)
+err_path = os.path.join(tmp, "quenda.err")
+err = open(err_path, "ab")
+
+def start():
+    p = subprocess.Popen([quenda], stdout=subprocess.DEVNULL, stderr=err)
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        if subprocess.run([quenda, "action", "win.center"], capture_output=True).returncode == 0:
+            return p
+        if p.poll() is not None:
+            break
+        time.sleep(0.1)
+    sys.exit("chaos.sh: quenda did not start")
+
+def rss(pid):
+    try:
+        for line in open(f"/proc/{pid}/status"):
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    except OSError:
+        return -1
+    return -1
+
+listing = subprocess.run([quenda, "action", "nope"], capture_output=True, text=True).stderr
+actions = [l.strip() for l in listing.splitlines()[1:] if l.strip()]
+keys = ["gap", "stageManagerInset", "includeOtherScreens", "groupSize", "broadcastEnter",
+        "relayReturn", "templateID", "terminalClasses", "cornerButtonMode", "cornerButtonPosition",
+        "customHotKeys.v1", "workspace.1", "workspace.2", "workspace.3", "shelfFrame"]
+values = ["0", "-1", "7", "1000000000", "1e308", "-1e308", "nan", "true", "false", "", "x" * 5000,
+          "\u00f1and\u00fa", "{", "[]", "{\"win.left\":{\"keyCode\":999999,\"carbonModifiers\":-1}}",
+          "[{\"bundleID\":\"x\",\"frame\":[1e300,-1e300,1e300,1e300]}]", "null", "none", "codigo"]
+shortcuts = ["ctrl+alt+1", "ctrl+alt+2", "alt+shift+1", "alt+shift+2", "ctrl+alt+w", "ctrl+alt+f",
+             "ctrl+alt+g", "ctrl+alt+b", "ctrl+comma"]
+
+# Three misbehaving clients, each started again when it has died.
+clients = [None, None, None]
+spawned = 0
+def keep_clients():
+    global spawned
+    for i, c in enumerate(clients):
+        if c is None or c.poll() is not None:
+            spawned += 1
+            clients[i] = subprocess.Popen([client, str(seed * 1000 + spawned), "15"],
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+keep_clients()
+q = start()
+memory_start = rss(q.pid)
+done = crashes = hangs = 0
+slowest = 0.0
+while done < commands:
+    kind = rng.random()
+    if kind < 0.6:
+        argv = [quenda, "action", rng.choice(actions)]
+    elif kind < 0.85:
+        argv = [quenda, "config", "set", rng.choice(keys), rng.choice(values)]
+    else:
+        argv = ["xdotool", "key", "--clearmodifiers", rng.choice(shortcuts)]
+    begin = time.monotonic()
+    try:
+        subprocess.run(argv, capture_output=True, timeout=5)
+    except subprocess.TimeoutExpired:
+        hangs += 1
+    slowest = max(slowest, time.monotonic() - begin)
+    done += 1
+    keep_clients()
+    if done % 50 == 0:  # one client killed outright now and then
+        rng.choice(clients).kill()
+    if q.poll() is not None:
+        crashes += 1
+        q = start()
+    if done % 1000 == 0:
+        print(f"chaos: {done} commands, {crashes} crashes, {hangs} over 5 s", flush=True)
+memory_end = rss(q.pid)
+for c in clients:
+    c.kill()
+q.send_signal(signal.SIGTERM)
+try:
+    q.wait(10)
+except subprocess.TimeoutExpired:
+    q.kill()
+err.close()
+
+text = open(err_path, "rb").read().decode("utf-8", "replace")
+reports = len(re.findall(r"ERROR: AddressSanitizer|ERROR: LeakSanitizer|runtime error:", text))
+for name in os.listdir(tmp):
+    if name.startswith(("asan", "ubsan")):
+        reports += open(os.path.join(tmp, name), errors="replace").read().count("ERROR")
+x_errors = len(re.findall(r"X error|XCB error", text))
+print(f"chaos (seed {seed}): {done} commands, {crashes} crashes, {reports} sanitizer reports, "
+      f"{x_errors} X errors on stderr, {hangs} commands over 5 s (slowest {slowest:.2f} s), "
+      f"memory {memory_start} kB at the start, {memory_end} kB at the end; {spawned} clients started")
+sys.exit(1 if crashes or reports or hangs else 0)
+EOF
