@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "groups/OverviewController.h"
 #include "groups/OverviewStore.h"
 #include "groups/tests/GroupsDesk.h"
 #include "platform/sim/SimThumbnails.h"
@@ -386,6 +387,82 @@ INSTANTIATE_TEST_SUITE_P(OverviewStore, ThumbnailSize,
                                            SizeCase{10000, 10000, {640, 640}},
                                            SizeCase{10000, 10, {640, 2}},
                                            SizeCase{800, 1280, {400, 640}}));
+
+// The organiser's window as the controller sees it.
+struct FakeSurface final : OverviewSurface {
+    explicit FakeSurface(int& alive) : alive(alive) { ++alive; }
+    ~FakeSurface() override { --alive; }
+    bool isShown() const override { return shown; }
+    void present(const ScreenInfo& screen) override {
+        shown = true;
+        on = screen.frame;
+    }
+    void dismiss() override { shown = false; }
+    int& alive;
+    bool shown = false;
+    Rect on;
+};
+
+struct ControllerDesk : OverviewDesk {
+    explicit ControllerDesk(const char* fixture) : OverviewDesk(fixture) {
+        desktop.setMonitors("1440x900+0+0,1920x1080+1440+0");
+    }
+    OverviewController controller{
+        {{ax, groups, desktop, prefs, hud, l10n, thumbnails, memory},
+         geo,
+         desktop,
+         clock,
+         [this](OverviewStore&) { return std::make_unique<FakeSurface>(surfaces); }}};
+    int surfaces = 0;
+};
+
+TEST(OverviewController, TogglesOnTheScreenUnderThePointer) {
+    ControllerDesk d(kSix);
+    d.desktop.setPointer({1600, 500});
+    d.controller.toggle();
+    ASSERT_TRUE(d.controller.isOpen());
+    EXPECT_EQ(d.surfaces, 1);
+    EXPECT_EQ(d.controller.store()->screenLabel(), "1920×1080 (16:9)");
+    EXPECT_EQ(d.thumbnails.live, 1);
+    d.controller.toggle();  // open: the same action closes it
+    EXPECT_FALSE(d.controller.isOpen());
+    EXPECT_EQ(d.surfaces, 0);
+    EXPECT_EQ(d.controller.store(), nullptr);
+    EXPECT_EQ(d.thumbnails.live, 0);  // the capture goes with the store
+
+    d.desktop.trusted = false;
+    d.controller.show();
+    EXPECT_FALSE(d.controller.isOpen());
+    EXPECT_EQ(d.hud.last(), "Activa Quenda en Ajustes ▸ Privacidad ▸ Accesibilidad");
+}
+
+TEST(OverviewController, StartsTheGroupsOrStaysOpenWithNothingGrouped) {
+    ControllerDesk d(kSix);
+    const auto& w = d.windows;
+    d.groups.autoGroup(false);
+    const Ids before = d.GroupsDesk::ids();
+    d.controller.show();
+    OverviewStore& store = *d.controller.store();
+    for (const auto& group : std::vector<OverviewStore::Group>(store.groups()))
+        store.removeGroup(group.id);
+    d.controller.start();
+    EXPECT_TRUE(d.controller.isOpen());
+    d.controller.close();  // cancelled: the groups are as they were
+    EXPECT_EQ(d.GroupsDesk::ids(), before);
+
+    d.controller.show();
+    OverviewStore& again = *d.controller.store();
+    again.moveToNewGroup(OverviewDesk::item(again, w[3]));
+    again.moveToGroup(OverviewDesk::item(again, w[1]), again.groups().back().id);
+    const size_t plans = d.desktop.plans.size();
+    d.controller.start();
+    EXPECT_FALSE(d.controller.isOpen());
+    EXPECT_EQ(d.GroupsDesk::ids().back(), (std::vector<uint64_t>{w[3], w[1]}));
+    d.clock.advance(0.19);
+    EXPECT_EQ(d.desktop.plans.size(), plans);
+    d.clock.advance(0.02);
+    EXPECT_GT(d.desktop.plans.size(), plans);  // the first group shown
+}
 
 }  // namespace
 }  // namespace quenda
