@@ -141,9 +141,7 @@ const std::array<HotKeyAction, kHotKeyActionCount>& allActions() {
 
 bool isAvailable(HotKeyAction action) {
     switch (action) {
-        // Not landed yet: the overview, the bridge's marking and sending, and the
-        // dashboard.
-        case A::groupsOverview:
+        // Not landed yet: the bridge's marking and sending, and the dashboard.
         case A::bridgeMark:
         case A::bridgeSend:
         case A::bridgeSendEnter:

@@ -23,12 +23,14 @@
 #include "core/Prefs.h"
 #include "core/ScreenGeo.h"
 #include "groups/Groups.h"
+#include "groups/OverviewController.h"
 #include "hotkeys/HotKeyCenter.h"
 #include "layouts/WindowManager.h"
 #include "platform/desktop/DBusApplication.h"
 #include "platform/desktop/FileChangeWatcher.h"
 #include "platform/desktop/FileManagerOpener.h"
 #include "platform/desktop/JsonFileDefaults.h"
+#include "platform/desktop/ProcFsMemory.h"
 #include "platform/desktop/QtMainClock.h"
 #include "platform/desktop/XdgOpener.h"
 #include "platform/desktop/XdgUserFolders.h"
@@ -40,6 +42,7 @@
 #include "views/ClipboardPanel.h"
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
+#include "views/OverviewWindow.h"
 #include "views/ShelfPanel.h"
 #include "views/TrayIcon.h"
 #include "workspaces/Workspaces.h"
@@ -127,7 +130,13 @@ struct Services {
                         hud.show(ActionDispatch::notAvailableMessage(
                                      l10n, title(HotKeyAction::toolsClipboard)),
                                  kMessageDuration);
-                    }}),
+                    },
+                    [this] { overview.toggle(); }}),
+          overview({{ax, groups, x11.applications(), prefs, hud, l10n, x11.thumbnails(), memory},
+                    geo,
+                    x11.screens(),
+                    clock,
+                    [this](OverviewStore& store) { return overviewWindow(store); }}),
           hotKeys({prefs, registrar, clock,
                    [this](HotKeyAction a) {
                        sinceHotKey.restart();
@@ -149,6 +158,12 @@ struct Services {
     QString format(const QString& key, const QVariantList& args) const {
         return l10n.format(key, args);
     }
+    // The organiser's window over a store; its keys and clicks are the user's action.
+    std::unique_ptr<OverviewSurface> overviewWindow(OverviewStore& store) {
+        return std::make_unique<OverviewWindow>(
+            store, l10n,
+            OverviewWindow::Actions{[this] { overview.start(); }, [this] { overview.close(); }});
+    }
 
     JsonFileDefaults defaults;
     Prefs prefs;
@@ -166,7 +181,9 @@ struct Services {
     Clipboard clipboard;
     NoPasteboard noPasteboard;
     Shelf shelf;
+    ProcFsMemory memory;
     ActionDispatch dispatch;
+    OverviewController overview;
     X11HotKeyRegistrar registrar;
     QElapsedTimer sinceHotKey;
     HotKeyCenter hotKeys;

@@ -32,7 +32,8 @@ struct Shell : testing::WindowManagerDesk {
           dispatch(
               {wm, groups, workspaces, hud,
                [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
-               l10n, shelf, shelfPanel, [this] { ++clipboardToggles; }}) {
+               l10n, shelf, shelfPanel, [this] { ++clipboardToggles; },
+               [this] { ++overviewToggles; }}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.app(101).bundleID = QStringLiteral("org.example.Editor");
@@ -49,6 +50,7 @@ struct Shell : testing::WindowManagerDesk {
     ActionDispatch dispatch;
     uint64_t id = 0;
     int clipboardToggles = 0;
+    int overviewToggles = 0;
 };
 
 TEST(ActionDispatch, EveryCommandReachesItsOperation) {
@@ -104,14 +106,16 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
           {"🗂 1 ventanas en 1 grupos de 1", "Editor → Grupo 1 de 1 (1 ventanas)"}}},
         // The panel opens; nothing moves and nothing is said.
         {A::toolsClipboard, {{100, 100, 400, 300}}},
+        // The organiser opens or closes; nothing moves and nothing is said.
+        {A::groupsOverview, {{100, 100, 400, 300}}},
         // The shelf's panel shows; with nothing copied, adding says so.
         {A::toolsShelf, {{100, 100, 400, 300}}},
         {A::toolsShelfAdd, {{100, 100, 400, 300}, {"El portapapeles está vacío"}}},
     };
     // Commands whose subsystem has not landed: the HUD says they are not available yet.
     const std::set<A> notLanded{
-        A::groupsOverview,      A::bridgeMark,  A::bridgeSend,      A::bridgeSendEnter,
-        A::bridgeSendClipboard, A::bridgeGroup, A::bridgeBroadcast, A::toolsDashboard,
+        A::bridgeMark,  A::bridgeSend,      A::bridgeSendEnter, A::bridgeSendClipboard,
+        A::bridgeGroup, A::bridgeBroadcast, A::toolsDashboard,
     };
     for (A action : allActions()) {
         const int i = static_cast<int>(action);
@@ -131,6 +135,7 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
                 expected.push_back({QString::fromUtf8(message), 1.6});
             EXPECT_EQ(s.hud.messages, expected);
             EXPECT_EQ(s.clipboardToggles, action == A::toolsClipboard ? 1 : 0);
+            EXPECT_EQ(s.overviewToggles, action == A::groupsOverview ? 1 : 0);
         } else if (notLanded.contains(action)) {
             EXPECT_EQ(s.desktop.window(s.id).frame, (Rect{100, 100, 400, 300}));
             EXPECT_EQ(s.hud.messages, notAvailable);

@@ -100,13 +100,16 @@ TEST_F(HotKeyCenterTest, AStoredCombinationThatIsNoShortcutIsLoggedAndNeverRegis
 TEST_F(HotKeyCenterTest, CommandsNotAvailableYetLeaveTheirShortcutsToOthers) {
     auto center = makeCenter(&isAvailable);
     center->reregisterAll();
-    // Of the defaults only ⌃⌥1 (layout.auto) belongs to a command that has landed.
-    EXPECT_EQ(registered(), std::vector<Reg>({{18, kCtrlOptKeys, 1}}));
-    EXPECT_EQ(center->statuses(), (HotKeyCenter::Statuses{{A::layoutAuto, 0}}));
-    EXPECT_EQ(log, QStringList({"[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr"}));
-    EXPECT_FALSE(registrar.press(19, kCtrlOptKeys));
+    // Of the defaults only ⌃⌥1 (layout.auto) and ⌃⌥2 (groups.overview) belong to commands
+    // that have landed.
+    EXPECT_EQ(registered(), std::vector<Reg>({{18, kCtrlOptKeys, 1}, {19, kCtrlOptKeys, 2}}));
+    EXPECT_EQ(center->statuses(),
+              (HotKeyCenter::Statuses{{A::layoutAuto, 0}, {A::groupsOverview, 0}}));
+    EXPECT_EQ(log, QStringList({"[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr",
+                                "[Quenda] HotKey ⌃⌥2 · groups.overview → status 0 noErr"}));
+    EXPECT_FALSE(registrar.press(18, kOptShiftKeys));
     // The bindings keep them, so the menu still shows the shortcut a command will have.
-    EXPECT_EQ(center->combo(A::groupsOverview), KeyCombo({19, kCtrlOpt}));
+    EXPECT_EQ(center->combo(A::bridgeMark), KeyCombo({18, kOptShift}));
     EXPECT_EQ(center->activeCount(), 8);
 }
 
