@@ -96,8 +96,30 @@ QLabel* label(const QString& text, int points, QFont::Weight weight, const QColo
     return l;
 }
 
+// A round button on dark glass; "power" is drawn, as many fonts lack its symbol.
+class RoundButton final : public QToolButton {
+  public:
+    using QToolButton::QToolButton;
+
+  protected:
+    void paintEvent(QPaintEvent* e) override {
+        if (text() != QLatin1String("power")) return QToolButton::paintEvent(e);
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(black(0.65));
+        p.drawEllipse(QRectF(rect()));
+        const QRectF r = QRectF(rect()).adjusted(width() * 0.27, height() * 0.27, -width() * 0.27,
+                                                 -height() * 0.27);
+        p.setPen(QPen(Qt::white, std::max(1.5, width() / 12.0), Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(r, (90 + 35) * 16, (360 - 70) * 16);
+        p.drawLine(QPointF(r.center().x(), r.top() - 1), QPointF(r.center().x(), r.center().y()));
+    }
+};
+
 QToolButton* roundButton(const QString& glyph, const QString& help, int size) {
-    auto* b = new QToolButton;
+    auto* b = new RoundButton;
     b->setText(glyph);
     b->setToolTip(help);
     b->setFixedSize(size + 4, size + 4);
@@ -241,7 +263,8 @@ class ThumbCard final : public QWidget {
         const QUuid id = item_->id;
         OverviewStore& store = window.store();
         auto* hide = roundButton(QStringLiteral("👁"), t.format("overview_hide_help", {app}), 19);
-        auto* quit = roundButton(QStringLiteral("⏻"), t.format("overview_quit_help", {app}), 19);
+        auto* quit =
+            roundButton(QStringLiteral("power"), t.format("overview_quit_help", {app}), 19);
         auto* close = roundButton(QStringLiteral("✕"), t.t("overview_close_help"), 19);
         QObject::connect(hide, &QToolButton::clicked, [&store, pid] { store.hideApp(pid); });
         QObject::connect(quit, &QToolButton::clicked, [&store, pid] { store.quitApp(pid); });
@@ -778,6 +801,9 @@ QWidget* OverviewWindow::buildHeader() {
         auto* choice = button(QString::number(n));
         choice->setObjectName(QStringLiteral("slots-%1").arg(n));
         choice->setCheckable(true);
+        choice->setStyleSheet(QStringLiteral(
+            "QPushButton { background: rgba(255,255,255,20); color: #f0f0f4; border: none; "
+            "padding: 4px; } QPushButton:checked { background: palette(highlight); }"));
         choice->setChecked(store_.slotsDefault() == n);
         connect(choice, &QPushButton::clicked, this, [this, n] { store_.setSlotsDefault(n); });
         choices->addWidget(choice);
@@ -840,7 +866,7 @@ QWidget* OverviewWindow::buildGroups() {
     head->addWidget(label(l10n_.format("overview_groups_title", {store_.filledGroupCount()}), 13,
                           QFont::Bold, kText));
     head->addStretch();
-    auto* add = button(QStringLiteral("＋ ") + l10n_.t("overview_add_group"));
+    auto* add = button(QStringLiteral("+ ") + l10n_.t("overview_add_group"));
     connect(add, &QPushButton::clicked, this, [this] { store_.addGroup(); });
     head->addWidget(add);
     column->addLayout(head);
