@@ -912,7 +912,7 @@ QWidget* OverviewWindow::buildBackground() {
         b->setStyleSheet(
             QStringLiteral("QPushButton { background: rgba(255,255,255,20); "
                            "border: none; border-radius: 8px; padding: 5px 8px; "
-                           "text-align: left; font-size: 11px; }"));
+                           "color: #f0f0f4; text-align: left; font-size: 11px; }"));
         const int32_t pid = app.pid;
         connect(b, &QPushButton::clicked, this, [this, pid] { store_.quitApp(pid); });
         list->addWidget(b);
