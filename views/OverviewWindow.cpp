@@ -96,25 +96,34 @@ QLabel* label(const QString& text, int points, QFont::Weight weight, const QColo
     return l;
 }
 
-// A round button on dark glass; "power" is drawn, as many fonts lack its symbol.
+// A round button on dark glass, painted here (style sheets would cost every card a
+// polish); "power" is drawn, as many fonts lack its symbol.
 class RoundButton final : public QToolButton {
   public:
     using QToolButton::QToolButton;
 
   protected:
-    void paintEvent(QPaintEvent* e) override {
-        if (text() != QLatin1String("power")) return QToolButton::paintEvent(e);
+    void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
-        p.setBrush(black(0.65));
+        p.setBrush(black(underMouse() ? 0.85 : 0.65));
         p.drawEllipse(QRectF(rect()));
-        const QRectF r = QRectF(rect()).adjusted(width() * 0.27, height() * 0.27, -width() * 0.27,
-                                                 -height() * 0.27);
-        p.setPen(QPen(Qt::white, std::max(1.5, width() / 12.0), Qt::SolidLine, Qt::RoundCap));
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(r, (90 + 35) * 16, (360 - 70) * 16);
-        p.drawLine(QPointF(r.center().x(), r.top() - 1), QPointF(r.center().x(), r.center().y()));
+        if (text() == QLatin1String("power")) {
+            const QRectF r = QRectF(rect()).adjusted(width() * 0.27, height() * 0.27,
+                                                     -width() * 0.27, -height() * 0.27);
+            p.setPen(QPen(Qt::white, std::max(1.5, width() / 12.0), Qt::SolidLine, Qt::RoundCap));
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(r, (90 + 35) * 16, (360 - 70) * 16);
+            p.drawLine(QPointF(r.center().x(), r.top() - 1),
+                       QPointF(r.center().x(), r.center().y()));
+            return;
+        }
+        QFont f = font();
+        f.setPixelSize(std::max(8, height() - 9));
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(rect(), Qt::AlignCenter, text());
     }
 };
 
@@ -124,10 +133,7 @@ QToolButton* roundButton(const QString& glyph, const QString& help, int size) {
     b->setToolTip(help);
     b->setFixedSize(size + 4, size + 4);
     b->setCursor(Qt::PointingHandCursor);
-    b->setStyleSheet(QStringLiteral("QToolButton { color: white; background: rgba(0,0,0,166); "
-                                    "border: none; border-radius: %1px; font-size: %2px; }")
-                         .arg((size + 4) / 2)
-                         .arg(size - 5));
+    b->setAttribute(Qt::WA_Hover);
     return b;
 }
 
