@@ -49,12 +49,12 @@ xev_id=$(qd_find_window "Quenda xev")
 qd_open_xterm "Quenda e2e hot keys" 60x20+200+150
 xterm_id=$QD_XTERM_ID
 
-# Default shortcuts: only those of commands that work are taken. ⌃⌥2 (the overview) and
-# ⌃⌥W (the bridge) are not available yet and stay with the other applications.
-start_quenda 1
+# Default shortcuts: only those of commands that work are taken. ⌃⌥W (the bridge) is not
+# available yet and stays with the other applications.
+start_quenda 2
 mapfile -t lines < <(grep '^\[Quenda\] HotKey ' "$tmp/quenda.err")
-expect_eq "default registrations" "${lines[*]}" "[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr"
-reaches_xev ctrl+alt+2 0x32
+expect_eq "default registrations" "${lines[*]}" \
+    "[Quenda] HotKey ⌃⌥1 · layout.auto → status 0 noErr [Quenda] HotKey ⌃⌥2 · groups.overview → status 0 noErr"
 reaches_xev ctrl+alt+w 0x77
 
 # Bindings stored from the command line while quenda runs apply at once. win.left and
