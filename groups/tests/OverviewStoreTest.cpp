@@ -96,6 +96,10 @@ struct SlotsCase {
     int slotsDefault;
 };
 
+void PrintTo(const SlotsCase& c, std::ostream* os) {
+    *os << c.monitor << " groupSize " << c.groupSize;
+}
+
 class SlotsDefault : public ::testing::TestWithParam<SlotsCase> {};
 
 TEST_P(SlotsDefault, FollowsTheGroupCapacityBetweenTwoAndSix) {
@@ -357,6 +361,10 @@ struct MemoryCase {
     const char* text;
 };
 
+void PrintTo(const MemoryCase& c, std::ostream* os) {
+    *os << (c.mb ? std::to_string(*c.mb) : std::string("none")) << " MiB";
+}
+
 class MemoryText : public ::testing::TestWithParam<MemoryCase> {};
 
 TEST_P(MemoryText, ShowsWholeMegabytesOrGigabytesWithOneDecimal) {
@@ -373,6 +381,10 @@ struct SizeCase {
     double width, height;
     Size expected;
 };
+
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.width << "x" << c.height;
+}
 
 class ThumbnailSize : public ::testing::TestWithParam<SizeCase> {};
 

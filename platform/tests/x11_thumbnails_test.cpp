@@ -87,6 +87,26 @@ TEST(X11Thumbnails, MinimisedWindowsShowTheirLastPicture) {
     EXPECT_EQ(rgbAt(second->pictures.at(yellow).picture, 0.5, 0.6), 0xffff00u);
 }
 
+TEST(X11Thumbnails, TinyAndHugeWindowsGiveSmallPictures) {
+    X11Driver driver;
+    const uint64_t tiny = driver.openWindow("thumb tiny", {40, 40, 1, 1});
+    const uint64_t huge = driver.openWindow("thumb huge", {0, 0, 10000, 10000});
+    driver.settle();
+    auto c = capture(driver, {tiny, huge});
+    for (const uint64_t w : {tiny, huge}) {
+        const auto frame = driver.server().frame({driver.pidOf(w), w});
+        ASSERT_TRUE(frame) << w;
+        ASSERT_EQ(c->pictures.count(w), 1u) << w;
+        const Picture& p = c->pictures.at(w).picture;
+        const Size expected = thumbnailSize(frame->width, frame->height);
+        EXPECT_EQ(p.width, int(expected.width)) << w;
+        EXPECT_EQ(p.height, int(expected.height)) << w;
+        EXPECT_LE(std::max(p.width, p.height), kThumbnailLongSide);
+        EXPECT_GE(std::min(p.width, p.height), 2);
+    }
+    EXPECT_EQ(driver.desktop().unexpectedXErrors(), 0);
+}
+
 TEST(X11Thumbnails, AnEmptyRequestFinishesAndADroppedCaptureStopsQuietly) {
     X11Driver driver;
     auto empty = capture(driver, {});
