@@ -732,12 +732,13 @@ void OverviewWindow::dragFinished() {
 }
 
 void OverviewWindow::scheduleRebuild() {
-    if (rebuildPending_ && !dragging_) return;
     rebuildPending_ = true;
-    if (dragging_) return;  // the drag's end rebuilds
+    // During a drag the cards stay (one of them runs the drag); its end rebuilds.
+    if (dragging_ || rebuildScheduled_) return;
+    rebuildScheduled_ = true;
     QTimer::singleShot(0, this, [this] {
-        if (dragging_) return;
-        rebuild();
+        rebuildScheduled_ = false;
+        if (!dragging_ && rebuildPending_) rebuild();
     });
 }
 

@@ -69,7 +69,8 @@ class OverviewWindow final : public QWidget, public OverviewSurface {
     Actions actions_;
     bool translucent_ = false;
     QWidget* content_ = nullptr;
-    bool rebuildPending_ = false;
+    bool rebuildPending_ = false;    // the store changed since the last rebuild
+    bool rebuildScheduled_ = false;  // a rebuild waits on the main loop
     bool dragging_ = false;
     bool armed_ = false;
     std::function<void()> pendingDrop_;
