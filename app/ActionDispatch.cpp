@@ -80,6 +80,9 @@ void ActionDispatch::execute(HotKeyAction action) {
         case A::toolsClipboard:
             if (!t_.toggleClipboardPanel) return notAvailable(action);
             return t_.toggleClipboardPanel();
+        case A::groupsOverview:
+            if (!t_.toggleOverview) return notAvailable(action);
+            return t_.toggleOverview();
         case A::toolsShelf:
             return t_.shelfPanel.toggle();
         case A::toolsShelfAdd:

@@ -33,6 +33,9 @@ class ActionDispatch {
         // Shows or hides the clipboard panel; while unset (a desktop without a clipboard
         // history) the command says it is not available.
         std::function<void()> toggleClipboardPanel = {};
+        // Opens or closes the overview organiser; while unset the command says it is not
+        // available.
+        std::function<void()> toggleOverview = {};
         // The bridge; while unset its commands say they are not available.
         Relay* relay = nullptr;
     };

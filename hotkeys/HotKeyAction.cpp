@@ -141,8 +141,7 @@ const std::array<HotKeyAction, kHotKeyActionCount>& allActions() {
 
 bool isAvailable(HotKeyAction action) {
     switch (action) {
-        // Not landed yet: the overview and the dashboard.
-        case A::groupsOverview:
+        // Not landed yet: the dashboard.
         case A::toolsDashboard:
             return false;
         default:

@@ -24,6 +24,7 @@
 #include "core/RateLimit.h"
 #include "core/ScreenGeo.h"
 #include "groups/Groups.h"
+#include "groups/OverviewController.h"
 #include "hotkeys/HotKeyCenter.h"
 #include "layouts/WindowManager.h"
 #include "platform/desktop/DBusApplication.h"
@@ -32,6 +33,7 @@
 #include "platform/desktop/JsonFileDefaults.h"
 #include "platform/desktop/LibArchiveUnpacker.h"
 #include "platform/desktop/QtHttp.h"
+#include "platform/desktop/ProcFsMemory.h"
 #include "platform/desktop/QtMainClock.h"
 #include "platform/desktop/ThreadWorker.h"
 #include "platform/desktop/XdgOpener.h"
@@ -46,6 +48,7 @@
 #include "views/ClipboardPanel.h"
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
+#include "views/OverviewWindow.h"
 #include "views/ShelfPanel.h"
 #include "views/TrayIcon.h"
 #include "workspaces/Workspaces.h"
@@ -171,7 +174,13 @@ struct Services {
                                      l10n, title(HotKeyAction::toolsClipboard)),
                                  kMessageDuration);
                     },
+                    [this] { overview.toggle(); },
                     &relay}),
+          overview({{ax, groups, x11.applications(), prefs, hud, l10n, x11.thumbnails(), memory},
+                    geo,
+                    x11.screens(),
+                    clock,
+                    [this](OverviewStore& store) { return overviewWindow(store); }}),
           hotKeys({prefs, registrar, clock,
                    [this](HotKeyAction a) {
                        sinceHotKey.restart();
@@ -198,6 +207,12 @@ struct Services {
         if (clipboard.pasteboard) return *clipboard.pasteboard;
         return noPasteboard;
     }
+    // The organiser's window over a store; its keys and clicks are the user's action.
+    std::unique_ptr<OverviewSurface> overviewWindow(OverviewStore& store) {
+        return std::make_unique<OverviewWindow>(
+            store, l10n,
+            OverviewWindow::Actions{[this] { overview.start(); }, [this] { overview.close(); }});
+    }
 
     JsonFileDefaults defaults;
     Prefs prefs;
@@ -218,7 +233,9 @@ struct Services {
     AppPaths paths;
     Templates templates;
     Relay relay;
+    ProcFsMemory memory;
     ActionDispatch dispatch;
+    OverviewController overview;
     X11HotKeyRegistrar registrar;
     QElapsedTimer sinceHotKey;
     HotKeyCenter hotKeys;

@@ -308,6 +308,39 @@ const char* const kAlsoUsed[] = {
     "updates_error_install_running",
     "updates_error_not_newer",
     "updates_error_manifest",
+    "hud_overview_cannot_quit",
+    "hud_overview_quitting",
+    "hud_overview_quit_ungrouped",
+    "hud_overview_quit_background",
+    "hud_overview_nothing_grouped",
+    "overview_memory_mb",
+    "overview_memory_gb",
+    "overview_title",
+    "overview_subtitle",
+    "overview_slots_label",
+    "overview_auto",
+    "overview_cancel",
+    "overview_start",
+    "overview_pool_title",
+    "overview_pool_hint",
+    "overview_quit_ungrouped",
+    "overview_quit_ungrouped_armed",
+    "overview_quit_ungrouped_help",
+    "overview_groups_title",
+    "overview_add_group",
+    "overview_background_title",
+    "overview_background_sub",
+    "overview_quit_all",
+    "overview_quit_app_help",
+    "overview_hide_help",
+    "overview_quit_help",
+    "overview_close_help",
+    "overview_minimized",
+    "overview_group_title",
+    "overview_group_slots",
+    "overview_remove_group_help",
+    "overview_take_out_help",
+    "overview_new_group_drop",
 };
 
 // Keys looked up with L10n::plural: the table holds "<key>_one" and "<key>_other".
@@ -366,6 +399,21 @@ const std::map<QString, QString> kFormatArguments{
     {"updates_available_managed_elsewhere", "@d"},  // the same
     {"ws_slot_label", "d"},                         // slot number
     {"ws_summary_filled", "d@"},                    // saved windows, application names
+    {"hud_overview_cannot_quit", "@"},      // the application's name
+    {"hud_overview_quitting", "@"},         // the application's name
+    {"hud_overview_quit_ungrouped", "d"},   // applications asked to quit
+    {"hud_overview_quit_background", "d"},  // applications asked to quit
+    {"overview_memory_gb", "@"},            // GiB with one decimal
+    {"overview_memory_mb", "@"},            // whole MiB
+    {"overview_subtitle", "@@"},            // screen description, memory of all applications
+    {"overview_pool_title", "d"},           // windows in no group
+    {"overview_groups_title", "d"},         // groups holding a window
+    {"overview_background_title", "d"},     // applications without windows
+    {"overview_quit_app_help", "@"},        // the application's name
+    {"overview_hide_help", "@"},            // the application's name
+    {"overview_quit_help", "@"},            // the application's name
+    {"overview_group_title", "d"},          // group number
+    {"overview_group_slots", "d"},          // the group's slots
 };
 
 const StringsTable& shipped() {

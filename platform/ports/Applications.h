@@ -47,6 +47,10 @@ class Applications {
     // Asks the application to quit, as the user would: it may ask to save first.
     virtual bool terminate(int32_t pid) = 0;
 
+    // Processes the desktop cannot do without, never to be asked to quit: the window
+    // manager, panels and docks, the owner of the desktop window.
+    virtual std::vector<int32_t> essentialProcesses() { return {}; }
+
     // Where the application installed under the identifier lives, or nothing when no such
     // application is installed.
     virtual std::optional<QString> applicationLocation(const QString& identifier) = 0;

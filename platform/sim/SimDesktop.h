@@ -159,6 +159,8 @@ class SimDesktop final : public WindowServer, public Screens, public Application
     bool unhide(int32_t pid) override;
     bool terminate(int32_t pid) override;
     std::optional<QString> applicationLocation(const QString& bundleID) override;
+    std::vector<int32_t> essentialProcesses() override { return essential; }
+    std::vector<int32_t> essential;  // what `essentialProcesses` answers
     bool launchApplication(const QString& location) override;
 
     // --- Screens ------------------------------------------------------------------------

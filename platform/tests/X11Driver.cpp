@@ -100,10 +100,12 @@ uint64_t X11Driver::openWindow(const QString& windowTitle, const Rect& frame) {
                      QStringLiteral("%1x%2+%3+%4").arg(cols).arg(rows).arg(frame.x).arg(frame.y));
 }
 
-uint64_t X11Driver::openXterm(const QString& windowTitle, const QString& windowGeometry) {
+uint64_t X11Driver::openXterm(const QString& windowTitle, const QString& windowGeometry,
+                              const QString& background) {
     const std::string t = windowTitle.toStdString();
     const std::string geometry = windowGeometry.toStdString();
     std::vector<std::string> argv{"xterm", "-T", t + " (starting)", "-n", t, "-geometry", geometry};
+    if (!background.isEmpty()) argv.insert(argv.end(), {"-bg", background.toStdString()});
     // xterm maps its window before its event loop runs, and drops a close request that comes
     // in between. Its shell names the window only once that loop reads the terminal, so the
     // final title says it is ready.

@@ -28,8 +28,10 @@ class X11Driver final : public DesktopDriver {
     Screens& screens() override { return desktop_->screens(); }
     Applications& applications() override { return desktop_->applications(); }
     uint64_t openWindow(const QString& title, const Rect& frame) override;
-    // An xterm with its own -geometry (which also sets its gravity: "-0-0" is south-east).
-    uint64_t openXterm(const QString& title, const QString& geometry);
+    // An xterm with its own -geometry (which also sets its gravity: "-0-0" is south-east),
+    // and its own background colour when one is given.
+    uint64_t openXterm(const QString& title, const QString& geometry,
+                       const QString& background = {});
     // xterm takes sizes on its character grid (6x13 with the default font).
     double sizeTolerance() const override { return 13; }
     // A window of this test process (X11TestClient), which sets a minimum size in its hints.

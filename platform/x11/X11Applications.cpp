@@ -249,4 +249,32 @@ bool X11Applications::launchApplication(const QString& location) {
     return installed_.launch(location).has_value();
 }
 
+std::vector<int32_t> X11Applications::essentialProcesses() {
+    std::vector<int32_t> pids;
+    const auto add = [&pids](int32_t pid) {
+        if (pid > 0 && std::find(pids.begin(), pids.end(), pid) == pids.end()) pids.push_back(pid);
+    };
+    const Reading r = read();
+    const Atoms& a = x_.atoms();
+    for (const Owner& o : r.owners) {
+        for (const ClientInfo* c : o.windows) {
+            if (c->hasType(a.NET_WM_WINDOW_TYPE_DOCK) || c->hasType(a.NET_WM_WINDOW_TYPE_DESKTOP))
+                add(o.pid);
+        }
+    }
+    if (const auto check = x_.managerCheckWindow(); check && x_.hasXRes()) {
+        xcb_res_client_id_spec_t spec{*check, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        if (const auto reply = x_.reply(xcb_res_query_client_ids_reply,
+                                        xcb_res_query_client_ids(x_.c(), 1, &spec))) {
+            for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
+                 xcb_res_client_id_value_next(&it)) {
+                if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+                    xcb_res_client_id_value_value_length(it.data) >= 1)
+                    add(int32_t(*xcb_res_client_id_value_value(it.data)));
+            }
+        }
+    }
+    return pids;
+}
+
 }  // namespace quenda::x11

@@ -33,6 +33,9 @@ class X11Applications final : public Applications {
     bool terminate(int32_t pid) override;
     std::optional<QString> applicationLocation(const QString& identifier) override;
     bool launchApplication(const QString& location) override;
+    // The window manager (the owner of its check window), and every process owning a dock,
+    // a panel or the desktop window.
+    std::vector<int32_t> essentialProcesses() override;
 
   private:
     // A process with its client windows, in client-list order.

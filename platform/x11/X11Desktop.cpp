@@ -8,6 +8,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11SyntheticKeys.h"
+#include "platform/x11/X11Thumbnails.h"
 #include "platform/x11/X11WindowServer.h"
 
 namespace quenda {
@@ -18,7 +19,8 @@ struct X11Desktop::Impl {
           server(*connection, hidden),
           screens(*connection),
           applications(*connection, server, hidden, installed),
-          keys(*connection) {}
+          keys(*connection),
+          thumbnails(connection->displayName()) {}
     std::unique_ptr<x11::X11Connection> connection;
     x11::HiddenWindows hidden;  // shared: hidden windows read as not minimised
     x11::X11WindowServer server;
@@ -26,6 +28,7 @@ struct X11Desktop::Impl {
     InstalledApplications installed;
     x11::X11Applications applications;
     x11::X11SyntheticKeys keys;
+    x11::X11Thumbnails thumbnails;
 };
 
 X11Desktop::X11Desktop(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -50,6 +53,9 @@ Applications& X11Desktop::applications() {
 }
 SyntheticKeys& X11Desktop::syntheticKeys() {
     return impl_->keys;
+}
+WindowThumbnails& X11Desktop::thumbnails() {
+    return impl_->thumbnails;
 }
 bool X11Desktop::hasWindowManager() const {
     return impl_->connection->hasWindowManager();

@@ -11,6 +11,7 @@
 #include "platform/ports/Applications.h"
 #include "platform/ports/Screens.h"
 #include "platform/ports/SyntheticKeys.h"
+#include "platform/ports/Thumbnails.h"
 #include "platform/ports/WindowServer.h"
 
 namespace quenda {
@@ -34,6 +35,8 @@ class X11Desktop {
     // Key presses typed into whatever window has the keyboard focus (XTest), on this
     // connection.
     SyntheticKeys& syntheticKeys();
+    // Pictures of windows, each capture on a connection of its own.
+    WindowThumbnails& thumbnails();
     // An EWMH window manager answers; without one, windows cannot be controlled.
     bool hasWindowManager() const;
     QString displayName() const;
