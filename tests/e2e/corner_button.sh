@@ -26,7 +26,7 @@ export XDG_CACHE_HOME=$tmp/cache NO_AT_BRIDGE=1
 # named_window NAME: the id of the root's child window named NAME (override-redirect windows
 # are children of the root, outside the window manager's lists).
 named_window() {
-    xwininfo -root -children 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
+    xwininfo -root -children 2>/dev/null | grep -F "\"$1\":" | awk '{ print $1; exit }'
 }
 # viewable NAME: that window exists and is mapped.
 viewable() {
@@ -41,6 +41,12 @@ geometry() {
         /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
         /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF }
         END { print x, y, w, h }'
+}
+# point_at X Y: the pointer to X,Y as a mouse moves it. `xdotool mousemove` warps the pointer,
+# which no device reports; the last pixel is an XTest motion, as from a real mouse.
+point_at() {
+    xdotool mousemove "$(($1 - 1))" "$2"
+    xdotool mousemove_relative -- 1 0
 }
 capsule="Quenda corner button"
 palette="Quenda palette"
@@ -163,14 +169,14 @@ qd_wait_until "the capsule" capsule_on "$term" || fail "$(explain "$term")"
 run_quenda config set cornerButtonMode 0
 qd_wait_until "the capsule to hide with \"never\"" hidden "$capsule" || fail "shown with never"
 run_quenda config set cornerButtonMode 1
-xdotool mousemove 1200 700
+point_at 1200 700
 qd_wait_until "the capsule hidden with the pointer away" hidden "$capsule" ||
     fail "shown in hover mode with the pointer away"
 read -r fx fy _ _ <<<"$(outer_frame "$term")"
-xdotool mousemove "$((fx + 30))" "$((fy + 10))"
+point_at "$((fx + 30))" "$((fy + 10))"
 qd_wait_until "the capsule with the pointer over the title bar" capsule_on "$term" ||
     fail "hover: $(explain "$term")"
-xdotool mousemove 1200 700
+point_at 1200 700
 qd_wait_until "the capsule to hide when the pointer leaves" hidden "$capsule" ||
     fail "still shown after the pointer left"
 run_quenda config set cornerButtonMode 2
