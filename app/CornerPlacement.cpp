@@ -44,6 +44,11 @@ CornerPlacement placeCornerButton(const Rect& w, const std::optional<Rect>& visi
                     kSideHeight};
         p.hoverZone = {w.minX() - 24, w.minY(), zoneW + 24, 30};
     } else {
+        // Over the title bar itself the capsule would cover the window menu button that X11
+        // window managers put at its left end (xfwm4's is as wide as the title bar is high):
+        // without the buttons' frames it takes the far end of the buttons' usual place.
+        if (side == CornerSide::left && !buttons.close && !buttons.zoom)
+            buttonX = w.minX() + kZoomRightOffset - kButtonWidth;
         const double y0 = std::max(w.minY(), screenTop) + 1;
         p.shape = CornerPlacement::Shape::insideTitleBar;
         p.button = {roundHalfAway(buttonX), roundHalfAway(y0), kButtonWidth, kInsideHeight};

@@ -55,7 +55,8 @@ palette="Quenda palette"
 # without panels, on its left side: just above the title bar when there are 20 pixels above
 # it, else a vertical capsule left of the window when there are 22 pixels there, else over
 # the top of the title bar. The title-bar buttons cannot be read on X11, so the capsule
-# stands 24 pixels from the window's left edge (centred between 14 and 68).
+# stands 24 pixels from the window's left edge (centred between 14 and 68), or 34 over the
+# title bar, clear of the window manager's menu button.
 expected_capsule() {
     local x y w h
     read -r x y w h <<<"$(outer_frame "$1")"
@@ -64,7 +65,7 @@ expected_capsule() {
     elif ((x - 22 >= 0)); then
         echo "$((x - 20)) $((y + 2)) 17 24"
     else
-        echo "$((x + 24)) $(((y > 0 ? y : 0) + 1)) 34 15"
+        echo "$((x + 34)) $(((y > 0 ? y : 0) + 1)) 34 15"
     fi
 }
 capsule_on() { viewable "$capsule" && [[ $(geometry "$capsule") == "$(expected_capsule "$1")" ]]; }
