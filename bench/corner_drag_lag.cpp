@@ -97,22 +97,29 @@ int main(int argc, char** argv) {
     collect(Clock::now() + std::chrono::milliseconds(500));
 
     // The capsule sits at a fixed offset from the frame while the window is dragged in the
-    // open: the first pair gives it.
+    // open: where both ended gives it.
     if (frames.empty() || capsules.empty()) {
         std::fprintf(stderr, "no moves seen (frame %zu, capsule %zu)\n", frames.size(),
                      capsules.size());
         return 1;
     }
-    std::map<std::pair<int, int>, Clock::time_point> firstSeen;
-    for (const Event& f : frames) firstSeen.emplace(std::make_pair(f.x, f.y), f.at);
     const Event& lastFrame = frames.back();
     const Event& lastCapsule = capsules.back();
     const int offX = lastCapsule.x - lastFrame.x;
     const int offY = lastCapsule.y - lastFrame.y;
+    // Each capsule move against the latest frame move to the matching place before it (the
+    // drag goes out and back, so places repeat).
+    std::map<std::pair<int, int>, size_t> latest;  // place -> index into frames
+    std::vector<bool> followed(frames.size(), false);
     std::vector<double> lags;
+    size_t seen = 0;
     for (const Event& cap : capsules) {
-        auto it = firstSeen.find({cap.x - offX, cap.y - offY});
-        if (it != firstSeen.end() && cap.at >= it->second) lags.push_back(ms(cap.at - it->second));
+        for (; seen < frames.size() && frames[seen].at <= cap.at; ++seen)
+            latest[{frames[seen].x, frames[seen].y}] = seen;
+        auto it = latest.find({cap.x - offX, cap.y - offY});
+        if (it == latest.end() || followed[it->second]) continue;
+        followed[it->second] = true;
+        lags.push_back(ms(cap.at - frames[it->second].at));
     }
     std::sort(lags.begin(), lags.end());
     if (lags.empty()) {
@@ -120,8 +127,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto at = [&](double q) { return lags[size_t(q * double(lags.size() - 1))]; };
-    std::printf("frame moves %zu, capsule moves %zu (%zu matched, %zu positions skipped)\n",
-                frames.size(), capsules.size(), lags.size(), firstSeen.size() - lags.size());
+    std::printf(
+        "frame moves %zu, capsule moves %zu (%zu followed a frame move, %zu frame "
+        "moves skipped)\n",
+        frames.size(), capsules.size(), lags.size(), frames.size() - lags.size());
     std::printf(
         "lag behind the frame's ConfigureNotify: median %.2f ms, p95 %.2f ms, max %.2f ms\n",
         at(0.5), at(0.95), lags.back());

@@ -398,6 +398,12 @@ int runApplication(int& argc, char** argv) {
     // The corner button follows the focused window through events on a connection of its
     // own; its palette runs commands on that window without ever taking the focus.
     X11FocusWatch focusWatch(x11->displayName());
+    if (focusWatch.isConnected() && !focusWatch.hasRawInput()) {
+        say(
+            QStringLiteral("quenda: the X server has no XInput 2.2: the corner button's hover "
+                           "mode does not follow the pointer, and a click elsewhere does not "
+                           "close its palette"));
+    }
     std::unique_ptr<CornerButtonController> corner;
     corner = std::make_unique<CornerButtonController>(CornerButtonController::Services{
         s.ax, x11->screens(), s.prefs, s.clock, focusWatch,
