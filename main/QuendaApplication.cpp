@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include "app/ActionDispatch.h"
+#include "app/CornerButtonController.h"
 #include "app/HudPresenter.h"
 #include "app/Startup.h"
 #include "app/StatusMenu.h"
@@ -39,6 +40,7 @@
 #include "platform/desktop/XdgOpener.h"
 #include "platform/desktop/XdgUserFolders.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11FocusWatch.h"
 #include "platform/x11/clipboard/X11Pasteboard.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
 #include "shelf/ShelfController.h"
@@ -46,6 +48,7 @@
 #include "update/UpdateCallers.h"
 #include "update/UpdateConfig.h"
 #include "views/ClipboardPanel.h"
+#include "views/CornerButtonViews.h"
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
 #include "views/OverviewWindow.h"
@@ -439,6 +442,34 @@ int runApplication(int& argc, char** argv) {
         panel->addToShelf = [&s](const ClipItem& item) { s.shelf.store.add(item); };
         s.toggleClipboardPanel = [&panel] { panel->controller.toggle(); };
     }
+    // The corner button follows the focused window through events on a connection of its
+    // own; its palette runs commands on that window without ever taking the focus.
+    X11FocusWatch focusWatch(x11->displayName());
+    if (focusWatch.isConnected() && !focusWatch.hasRawInput()) {
+        say(
+            QStringLiteral("quenda: the X server has no XInput 2.2: the corner button's hover "
+                           "mode does not follow the pointer, and a click elsewhere does not "
+                           "close its palette"));
+    }
+    std::unique_ptr<CornerButtonController> corner;
+    corner = std::make_unique<CornerButtonController>(CornerButtonController::Services{
+        s.ax, x11->screens(), s.prefs, s.clock, focusWatch,
+        [&corner, &s]() -> std::unique_ptr<FloatingSurface> {
+            return std::make_unique<CornerButtonView>([&corner] { corner->buttonClicked(); },
+                                                      s.l10n.t("corner_button_tooltip"));
+        },
+        [&corner, &s]() -> std::unique_ptr<FloatingSurface> {
+            return std::make_unique<PaletteView>(
+                s.l10n, [&corner](const PaletteAction& a) { corner->choose(a); });
+        },
+        [&s, &panel](const PaletteAction& a) {
+            // The clipboard panel opens (it never closes from here); the overview goes
+            // through the dispatch, which opens it.
+            if (a.run == PaletteRun::showClipboard && panel) return panel->controller.open();
+            s.dispatch.execute(a.action);
+        },
+        &FloatingWindow::ownWindowAt});
+    steps.startCornerButton = [&corner] { corner->start(); };
     steps.startClipboard = [&s] {
         if (s.clipboard.store) s.clipboard.store->start();
     };
@@ -452,7 +483,11 @@ int runApplication(int& argc, char** argv) {
                steps);
     // Bindings stored from elsewhere (`quenda config set customHotKeys.v1 ...`) apply at
     // once, with a registration pass logged as at start.
-    FileChangeWatcher settingsFile(s.defaults.path(), [&s] { s.hotKeys.reloadStoredBindings(); });
+    // The corner button's settings apply at once too.
+    FileChangeWatcher settingsFile(s.defaults.path(), [&s, &corner] {
+        s.hotKeys.reloadStoredBindings();
+        corner->tick();
+    });
     return app.exec();
 }
 

@@ -54,10 +54,12 @@ qd_wm_ready() {
     [[ ${self##* } == "$check" ]] && qd_root_prop _NET_SUPPORTED >/dev/null
 }
 
-# qd_client_ids: the managed client windows, bottom to top (_NET_CLIENT_LIST_STACKING).
+# qd_client_ids: the managed client windows, bottom to top (_NET_CLIENT_LIST_STACKING, else
+# _NET_CLIENT_LIST in mapping order).
 qd_client_ids() {
     local list
-    list=$(qd_root_prop _NET_CLIENT_LIST_STACKING) || return 0
+    # xfwm4 4.16 on a fresh Xvfb publishes no stacking list at first.
+    list=$(qd_root_prop _NET_CLIENT_LIST_STACKING || qd_root_prop _NET_CLIENT_LIST) || return 0
     local -a ids
     read -r -a ids <<<"${list//,/ }"
     ((${#ids[@]} == 0)) || printf '%s\n' "${ids[@]}"

@@ -77,7 +77,9 @@ def title(window):
 
 
 def main():
-    stacking = prop(None, "_NET_CLIENT_LIST_STACKING") or ""
+    # xfwm4 4.16 on a fresh Xvfb publishes no stacking list at first: then mapping order.
+    stacking = (prop(None, "_NET_CLIENT_LIST_STACKING")
+                or prop(None, "_NET_CLIENT_LIST") or "")
     current = numbers(prop(None, "_NET_CURRENT_DESKTOP") or "0")[0]
     ox, oy = primary_origin()
     windows = []
