@@ -141,9 +141,8 @@ const std::array<HotKeyAction, kHotKeyActionCount>& allActions() {
 
 bool isAvailable(HotKeyAction action) {
     switch (action) {
-        // Not landed yet: the overview and the dashboard.
+        // Not landed yet: the overview.
         case A::groupsOverview:
-        case A::toolsDashboard:
             return false;
         default:
             return true;

@@ -51,7 +51,8 @@ struct Shell : testing::WindowManagerDesk {
           dispatch(
               {wm, groups, workspaces, hud,
                [](HotKeyAction a) { return QStringLiteral("title-%1").arg(static_cast<int>(a)); },
-               l10n, shelf, shelfPanel, [this] { ++clipboardToggles; }, &relay}) {
+               l10n, shelf, shelfPanel, [this] { ++clipboardToggles; }, &relay,
+               [this] { ++dashboardShows; }}) {
         defaults.setValue("gap", int64_t{0});
         id = desktop.open(101, "Editor", "doc", {100, 100, 400, 300});
         desktop.app(101).bundleID = QStringLiteral("org.example.Editor");
@@ -73,6 +74,7 @@ struct Shell : testing::WindowManagerDesk {
     ActionDispatch dispatch;
     uint64_t id = 0;
     int clipboardToggles = 0;
+    int dashboardShows = 0;
 };
 
 TEST(ActionDispatch, EveryCommandReachesItsOperation) {
@@ -131,6 +133,8 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
         // The shelf's panel shows; with nothing copied, adding says so.
         {A::toolsShelf, {{100, 100, 400, 300}}},
         {A::toolsShelfAdd, {{100, 100, 400, 300}, {"El portapapeles está vacío"}}},
+        // The dashboard opens; the window stays where it was.
+        {A::toolsDashboard, {{100, 100, 400, 300}}},
         // No target and no group yet; marking and joining take the focused window.
         {A::bridgeMark, {{100, 100, 400, 300}, {"🎯 Destino: Editor — doc"}}},
         {A::bridgeSend, {{100, 100, 400, 300}, {"Primero marca un destino con Dashboard"}}},
@@ -142,7 +146,7 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
          {{100, 100, 400, 300}, {"El grupo está vacío: añade ventanas con Dashboard"}}},
     };
     // Commands whose subsystem has not landed: the HUD says they are not available yet.
-    const std::set<A> notLanded{A::groupsOverview, A::toolsDashboard};
+    const std::set<A> notLanded{A::groupsOverview};
     for (A action : allActions()) {
         const int i = static_cast<int>(action);
         SCOPED_TRACE(rawValue(action).toStdString());
@@ -161,6 +165,7 @@ TEST(ActionDispatch, EveryCommandReachesItsOperation) {
                 expected.push_back({QString::fromUtf8(message), 1.6});
             EXPECT_EQ(s.hud.messages, expected);
             EXPECT_EQ(s.clipboardToggles, action == A::toolsClipboard ? 1 : 0);
+            EXPECT_EQ(s.dashboardShows, action == A::toolsDashboard ? 1 : 0);
         } else if (notLanded.contains(action)) {
             EXPECT_EQ(s.desktop.window(s.id).frame, (Rect{100, 100, 400, 300}));
             EXPECT_EQ(s.hud.messages, notAvailable);
