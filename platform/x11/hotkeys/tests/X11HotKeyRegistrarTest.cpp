@@ -33,7 +33,12 @@ TEST(KeyTranslation, KeyCodesAndModifiers) {
         {126, XK_Up},      {115, XK_Home}, {121, XK_Next},     {122, XK_F1},     {96, XK_F5},
         {80, XK_F19},      {82, XK_KP_0},  {91, XK_KP_8},      {92, XK_KP_9},
     };
-    for (const auto& [code, keysym] : keys) EXPECT_EQ(x11::keysymForKeyCode(code), keysym) << code;
+    for (const auto& [code, keysym] : keys) {
+        EXPECT_EQ(x11::keysymForKeyCode(code), keysym) << code;
+        // The shortcut recorder reads keys back the other way.
+        EXPECT_EQ(x11::keyCodeForKeysym(keysym), code) << code;
+    }
+    EXPECT_EQ(x11::keyCodeForKeysym(XK_A), std::nullopt) << "shifted symbols are not keys";
     for (uint32_t unknown : {10u, 57u, 90u, 200u})
         EXPECT_EQ(x11::keysymForKeyCode(unknown), std::nullopt);
 

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# End-to-end: the dashboard of the running application. A second `quenda` and
+# `quenda action tools.dashboard` open it; its window is found, framed and placed as
+# xprop, xwininfo and x11_oracle.py see it; every tab is kept as a screenshot; closed and
+# opened again, it comes back where it was left, at the size it was left.
+#   dashboard.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR
+set -euo pipefail
+
+quenda=${1:?usage: dashboard.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
+scripts=${2:?usage: dashboard.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
+artifacts=${3:?usage: dashboard.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=scripts/lib/desktop.sh
+source "$scripts/lib/desktop.sh"
+# shellcheck source=tests/e2e/lib/session.sh
+source "$here/lib/session.sh"
+mkdir -p "$artifacts"
+
+dashboard_framed() {
+    dash=$(qd_find_window "Quenda") && qd_window_framed "$dash"
+}
+dashboard_gone() { ! qd_find_window "Quenda" >/dev/null; }
+
+# The dashboard's own pixels, as ImageMagick reads them from the server.
+snapshot() { import -window "$dash" "$1" 2>/dev/null; }
+differs_from() {
+    snapshot "$tmp/now.png" && ! cmp -s "$tmp/now.png" "$1"
+}
+
+# ---------------------------------------------------------------------------------------
+eval "$("$scripts/virtual-desktop.sh" start --bus)"
+
+qd_open_xterm "Quenda e2e work" 60x20+80+80
+xterm_id=$QD_XTERM_ID
+activate "$xterm_id"
+
+start_quenda 1
+dashboard_gone || fail "the dashboard opened by itself"
+
+# A second instance asks the first to open its dashboard, and leaves.
+run_quenda
+expect_eq "second instance status" "$status" 0
+qd_wait_until "the dashboard window" dashboard_framed || fail "no dashboard after a second quenda"
+qd_wait_until "the dashboard to be active" active_is "$dash" || fail "the dashboard is not active"
+[[ $(xprop -id "$dash" WM_CLASS) == *'"quenda"'* ]] || fail "not our window: $(xprop -id "$dash" WM_CLASS)"
+read -r _ _ w h <<<"$(outer_frame "$dash")"
+((w >= 760 && h >= 520)) || fail "dashboard smaller than its minimum: ${w}x$h"
+
+# Every tab, by its keyboard shortcut (Ctrl+1 … Ctrl+6), kept as an artefact. Each tab
+# draws something else, so a changed picture says the tab was switched.
+snapshot "$tmp/prev.png"
+cp "$tmp/prev.png" "$artifacts/dashboard-layouts.png"
+tabs=(layouts groups bridge clipboard shortcuts guides-settings)
+for i in 2 3 4 5 6; do
+    xdotool key --window "$dash" "ctrl+$i"
+    name=${tabs[i - 1]}
+    qd_wait_until "the $name tab" differs_from "$tmp/prev.png" || fail "tab $name did not show"
+    cp "$tmp/now.png" "$artifacts/dashboard-$name.png"
+    cp "$tmp/now.png" "$tmp/prev.png"
+done
+qd_alive "$qpid" || fail "quenda died while switching tabs"
+
+# Moved and resized, closed, opened again from the command line: same place and size.
+before=$(outer_frame "$dash")
+wmctrl -i -r "$dash" -e "0,140,90,820,560"
+moved() {
+    local x y w h
+    read -r x y w h <<<"$(outer_frame "$dash")"
+    [[ -n $x ]] && ((x != 0 || y != 0)) && ((w != 0)) && [[ "$x $y $w $h" != "$before" ]]
+}
+qd_wait_until "the dashboard to move" moved || fail "the dashboard did not move"
+left=$(outer_frame "$dash")
+# The place is written once moves have settled; the close writes it too.
+wmctrl -i -c "$dash"
+qd_wait_until "the dashboard to close" dashboard_gone || fail "the dashboard did not close"
+qd_alive "$qpid" || fail "quenda exited when its dashboard closed"
+
+run_quenda action tools.dashboard
+expect_eq "tools.dashboard status" "$status" 0
+qd_wait_until "the dashboard again" dashboard_framed || fail "tools.dashboard did not open it"
+same_place() { [[ $(outer_frame "$dash") == "$left" ]]; }
+qd_wait_until "the dashboard where it was left" same_place ||
+    fail "reopened at [$(outer_frame "$dash")], left at [$left]"
+
+# Another command leaves the dashboard alone; quenda keeps running.
+activate "$xterm_id"
+run_quenda action win.left
+qd_wait_until "the xterm on the left half" frame_matches "$xterm_id" 8 8 788 984 16 ||
+    fail "left half: $(outer_frame "$xterm_id")"
+import -window root "$artifacts/dashboard-desktop.png" || fail "screenshot"
+
+e2e_finish dashboard
