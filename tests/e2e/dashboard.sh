@@ -34,6 +34,9 @@ qd_open_xterm "Quenda e2e work" 60x20+80+80
 xterm_id=$QD_XTERM_ID
 activate "$xterm_id"
 
+# The temporary folder the diagnostics go to.
+export TMPDIR=$tmp/temp
+mkdir -p "$TMPDIR"
 start_quenda 1
 dashboard_gone || fail "the dashboard opened by itself"
 
@@ -59,6 +62,25 @@ for i in 2 3 4 5 6; do
     cp "$tmp/now.png" "$tmp/prev.png"
 done
 qd_alive "$qpid" || fail "quenda died while switching tabs"
+
+# The guides tab, at its top: "Exportar diagnóstico" writes the diagnostics to the
+# temporary folder. Its facts are checked against what xprop and uname say.
+diagnostics=$TMPDIR/quenda-diagnostic.txt
+xdotool mousemove --window "$dash" 764 578 click 1
+qd_wait_until "the diagnostics file" test -f "$diagnostics" || fail "no diagnostics file"
+if [[ -f $diagnostics ]]; then
+    cp "$diagnostics" "$artifacts/quenda-diagnostic.txt"
+    check=$(qd_root_prop _NET_SUPPORTING_WM_CHECK)
+    wm=$(xprop -id "${check##* }" _NET_WM_NAME)
+    wm=${wm#*= \"}
+    expect_eq "diagnostics lines" "$(wc -l <"$diagnostics")" 11  # twelve, no final line feed
+    expect_eq "first line" "$(head -n1 "$diagnostics")" "Quenda Technical Diagnostic (no personal data)"
+    grep -qx "windowManager: ${wm%\"}" "$diagnostics" || fail "window manager: $(grep windowManager "$diagnostics")"
+    grep -qx "kernel: linux $(uname -r)" "$diagnostics" || fail "kernel: $(grep kernel "$diagnostics")"
+    grep -qx "displays: 1" "$diagnostics" || fail "displays: $(grep displays "$diagnostics")"
+    grep -q "^xServer: The X.Org Foundation [0-9]" "$diagnostics" || fail "server: $(grep xServer "$diagnostics")"
+    grep -q "$HOME" "$diagnostics" && fail "the diagnostics name the home folder"
+fi
 
 # Moved and resized, closed, opened again from the command line: same place and size.
 before=$(outer_frame "$dash")

@@ -134,6 +134,19 @@ class X11HotKeyRegistrarTest : public ::testing::Test {
     std::vector<uint32_t> fired;
 };
 
+// The shortcut recorder's keys: an X key code of this keyboard back to the stored code, by
+// the key's unshifted symbol.
+TEST_F(X11HotKeyRegistrarTest, KeysOfTheKeyboardReadBackAsStoredCodes) {
+    Client client(display_->name());
+    const std::pair<uint32_t, uint32_t> keys[] = {
+        {XK_k, 40}, {XK_1, kKey1}, {XK_Left, kLeftArrow}, {XK_F5, 96}, {XK_space, 49}};
+    for (const auto& [keysym, code] : keys)
+        EXPECT_EQ(registrar->keyCodeForX11Key(client.keycode(keysym)), code) << code;
+    // Shift_L is on the keyboard but no key of a shortcut; 999 is no X key code at all.
+    EXPECT_EQ(registrar->keyCodeForX11Key(client.keycode(XK_Shift_L)), std::nullopt);
+    EXPECT_EQ(registrar->keyCodeForX11Key(999), std::nullopt);
+}
+
 TEST_F(X11HotKeyRegistrarTest, AGrabbedCombinationFiresWhateverTheLocks) {
     ASSERT_EQ(registrar->registerHotKey(kKey1, kControl | kOption, 7), 0);
     EXPECT_EQ(registrar->lastPressTime(), 0u);
