@@ -63,6 +63,20 @@ for i in 2 3 4 5 6; do
 done
 qd_alive "$qpid" || fail "quenda died while switching tabs"
 
+# A window command from the layouts tab acts on the window the user worked in last (the
+# xterm), which becomes active again; the dashboard stays open behind it. At the bottom
+# of the tab, "Mitad derecha" is the second button of the active window's section.
+xdotool key --window "$dash" ctrl+1
+for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove --window "$dash" 600 400 click 5; done
+snapshot "$artifacts/dashboard-layouts-bottom.png"
+xdotool mousemove --window "$dash" 655 435 click 1
+qd_wait_until "the xterm on the right half" frame_matches "$xterm_id" 804 8 788 984 16 ||
+    fail "right half from the dashboard: $(outer_frame "$xterm_id")"
+qd_wait_until "the xterm to be active" active_is "$xterm_id" || fail "the xterm is not active"
+qd_find_window "Quenda" >/dev/null || fail "the dashboard closed"
+activate "$dash"
+
+xdotool key --window "$dash" ctrl+6
 # The guides tab, at its top: "Exportar diagnóstico" writes the diagnostics to the
 # temporary folder. Its facts are checked against what xprop and uname say.
 diagnostics=$TMPDIR/quenda-diagnostic.txt
