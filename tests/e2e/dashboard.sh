@@ -37,6 +37,8 @@ activate "$xterm_id"
 # The temporary folder the diagnostics go to.
 export TMPDIR=$tmp/temp
 mkdir -p "$TMPDIR"
+# What the HUD says, on stderr.
+export QUENDA_LOG_HUD=1
 start_quenda 1
 dashboard_gone || fail "the dashboard opened by itself"
 
@@ -95,6 +97,43 @@ if [[ -f $diagnostics ]]; then
     grep -q "^xServer: The X.Org Foundation [0-9]" "$diagnostics" || fail "server: $(grep xServer "$diagnostics")"
     grep -q "$HOME" "$diagnostics" && fail "the diagnostics name the home folder"
 fi
+
+# The general settings, at the bottom of the guides tab (raised again: the file manager
+# that showed the diagnostics may stand over it). The launch-at-login switch writes the
+# autostart entry, which desktop-file-validate accepts and whose Exec is this binary;
+# switched off, the entry is gone. A gap written here is in the settings file.
+activate "$dash"
+for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove --window "$dash" 600 400 click 5; done
+entry=$XDG_CONFIG_HOME/autostart/org.quenda.Quenda.desktop
+xdotool mousemove --window "$dash" 272 302 click 1
+qd_wait_until "the autostart entry" test -f "$entry" || fail "no autostart entry"
+if [[ -f $entry ]]; then
+    desktop-file-validate "$entry" || fail "desktop-file-validate refused the entry"
+    expect_eq "autostart Exec" "$(sed -n 's/^Exec=//p' "$entry")" "\"$(realpath "$quenda")\""
+fi
+qd_wait_until "the enabling message" grep -q "HUD Quenda se abrirá al iniciar sesión" "$tmp/quenda.err" ||
+    fail "no message for launch at login"
+gap_is() {
+    python3 - "$XDG_CONFIG_HOME/Quenda/defaults.json" "$1" <<'PY'
+import json, sys
+sys.exit(0 if json.load(open(sys.argv[1])).get("gap") == int(sys.argv[2]) else 1)
+PY
+}
+xdotool mousemove --window "$dash" 448 362 click 1
+qd_wait_until "the gap setting" gap_is 16 || fail "the gap was not written"
+snapshot "$artifacts/dashboard-settings.png"
+xdotool mousemove --window "$dash" 272 302 click 1
+entry_gone() { [[ ! -e $entry ]]; }
+qd_wait_until "the autostart entry to go" entry_gone || fail "the autostart entry stayed"
+# An autostart folder that cannot be written (a file stands in its place) is said so.
+rm -rf "$XDG_CONFIG_HOME/autostart"
+touch "$XDG_CONFIG_HOME/autostart"
+xdotool mousemove --window "$dash" 272 302 click 1
+qd_wait_until "the refusal" grep -q "HUD No pude cambiar el inicio automático: .*autostart" "$tmp/quenda.err" ||
+    fail "no message for an unwritable autostart folder"
+qd_alive "$qpid" || fail "quenda died over the autostart folder"
+rm -f "$XDG_CONFIG_HOME/autostart"
+run_quenda config set gap 8
 
 # Moved and resized, closed, opened again from the command line: same place and size.
 before=$(outer_frame "$dash")
