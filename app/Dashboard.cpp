@@ -68,7 +68,12 @@ void DashboardController::stopAccessibilityPolling() {
 void DashboardController::rememberActive() {
     const auto pid = s_.windows.frontmostPid();
     if (!pid || *pid == s_.windows.ownPid()) return;
-    if (const auto window = s_.windows.focusedWindow(*pid)) lastExternal_ = *window;
+    lastExternalPid_ = *pid;
+}
+
+std::optional<WindowRef> DashboardController::lastExternalWindow() const {
+    if (!lastExternalPid_) return std::nullopt;
+    return s_.windows.focusedWindow(*lastExternalPid_);
 }
 
 void DashboardController::startTrackingExternalApps() {
@@ -83,14 +88,14 @@ void DashboardController::runOnExternalWindow(std::function<void()> command) {
     const auto run = [this, command = std::move(command)] {
         timers_.after(kExternalDelay, command);
     };
-    if (lastExternal_ && !s_.applications.isTerminated(lastExternal_->pid)) {
-        // The window itself when it is still there, else its application.
-        if (s_.windows.frame(*lastExternal_)) {
+    if (lastExternalPid_ && !s_.applications.isTerminated(*lastExternalPid_)) {
+        // Its window the user saw last (its frontmost one), else the application itself.
+        if (const auto window = lastExternalWindow()) {
             WindowPlan plan;
-            plan.focus = *lastExternal_;
+            plan.focus = *window;
             s_.windows.apply(plan);
         } else {
-            s_.applications.activate(lastExternal_->pid);
+            s_.applications.activate(*lastExternalPid_);
         }
         return run();
     }

@@ -92,9 +92,13 @@ class DashboardController {
     // the command 0.14 s later, leaving the dashboard behind it; with no such window left,
     // hides the dashboard and runs it 0.14 s later.
     void runOnExternalWindow(std::function<void()> command);
-    // Remembers the active window of another application now and after every change.
+    // Remembers the application of the active window, when it is another one, now and
+    // after every change.
     void startTrackingExternalApps();
-    std::optional<WindowRef> lastExternalWindow() const { return lastExternal_; }
+    // The application the user worked in last, and its window in front (read when asked:
+    // only the application is noted as the active window changes, which costs one read).
+    std::optional<int32_t> lastExternalApplication() const { return lastExternalPid_; }
+    std::optional<WindowRef> lastExternalWindow() const;
 
     void startAccessibilityPolling();
     void stopAccessibilityPolling();
@@ -121,7 +125,7 @@ class DashboardController {
     std::unique_ptr<DashboardSurface> closing_;
     std::optional<Clock::TimerId> pollTimer_;
     bool tracking_ = false;
-    std::optional<WindowRef> lastExternal_;
+    std::optional<int32_t> lastExternalPid_;
     OwnedTimers timers_;
 };
 

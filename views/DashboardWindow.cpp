@@ -381,13 +381,16 @@ void DashboardWindow::keyPressEvent(QKeyEvent* event) {
     if (!recorder.isRecording()) return QWidget::keyPressEvent(event);
     event->accept();
     if (isModifierKey(event->key()) || event->isAutoRepeat()) return;
-    uint32_t code = 0xFFFF;  // no key a shortcut can use: asks for a modifier or is refused
+    std::optional<uint32_t> code;
     if (event->key() == Qt::Key_Escape) {
         code = kKeyCodeEscape;
     } else if (s_.keyCodeOfNativeKey) {
-        if (const auto c = s_.keyCodeOfNativeKey(event->nativeScanCode())) code = *c;
+        code = s_.keyCodeOfNativeKey(event->nativeScanCode());
     }
-    recorder.handleKey(code, flagsOf(event->modifiers()));
+    // A key no shortcut can be made of (a media key, a letter of another alphabet's own
+    // key) is passed over; the recording goes on.
+    if (!code) return;
+    recorder.handleKey(*code, flagsOf(event->modifiers()));
     if (!recorder.isRecording()) releaseKeyboard();
     scheduleRefresh();
 }

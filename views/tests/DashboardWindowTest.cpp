@@ -273,6 +273,10 @@ class DashboardWindowTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(
             labels(d.window).contains(QStringLiteral("⚠  ") + d.l10n.t("shortcuts_need_modifier")),
             kDeadlineMs);
+        // A key no shortcut can use is passed over, modifiers or not.
+        press(d.window, Qt::Key_VolumeUp, Qt::ControlModifier | Qt::AltModifier, 123);
+        QVERIFY(d.controller.recorder().isRecording());
+        QVERIFY(!d.hotKeys.combo(A::winLeft));
         // A modifier on its own is the start of a combination.
         press(d.window, Qt::Key_Control, Qt::ControlModifier, 37);
         QVERIFY(d.controller.recorder().isRecording());
