@@ -455,6 +455,11 @@ void DashboardWindow::refresh() {
     if (QWidget* old = scroll->takeWidget()) old->deleteLater();
     scroll->setWidget(content);
     scroll->verticalScrollBar()->setValue(position);
+    // The new page's full height is known once it has been polished and laid out: the place
+    // the user scrolled to is taken back then too.
+    QTimer::singleShot(0, scroll, [scroll, position] {
+        scroll->verticalScrollBar()->setValue(position);
+    });
 }
 
 QWidget* DashboardWindow::buildPage(DashboardTab tab) {

@@ -26,6 +26,17 @@ snapshot() { import -window "$dash" "$1" 2>/dev/null; }
 differs_from() {
     snapshot "$tmp/now.png" && ! cmp -s "$tmp/now.png" "$1"
 }
+# True once the window looks the same twice in a row: scrolling and redrawing are over.
+unchanged() {
+    snapshot "$tmp/settle-b.png" || return 1
+    if cmp -s "$tmp/settle-a.png" "$tmp/settle-b.png"; then return 0; fi
+    mv "$tmp/settle-b.png" "$tmp/settle-a.png"
+    return 1
+}
+settle() {
+    rm -f "$tmp/settle-a.png"
+    qd_wait_until "the dashboard to settle" unchanged || fail "the dashboard kept changing"
+}
 
 # ---------------------------------------------------------------------------------------
 eval "$("$scripts/virtual-desktop.sh" start --bus)"
@@ -70,6 +81,7 @@ qd_alive "$qpid" || fail "quenda died while switching tabs"
 # of the tab, "Mitad derecha" is the second button of the active window's section.
 xdotool key --window "$dash" ctrl+1
 for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove --window "$dash" 600 400 click 5; done
+settle
 snapshot "$artifacts/dashboard-layouts-bottom.png"
 xdotool mousemove --window "$dash" 655 435 click 1
 qd_wait_until "the xterm on the right half" frame_matches "$xterm_id" 804 8 788 984 16 ||
@@ -79,6 +91,7 @@ qd_find_window "Quenda" >/dev/null || fail "the dashboard closed"
 activate "$dash"
 
 xdotool key --window "$dash" ctrl+6
+settle
 # The guides tab, at its top: "Exportar diagnóstico" writes the diagnostics to the
 # temporary folder. Its facts are checked against what xprop and uname say.
 diagnostics=$TMPDIR/quenda-diagnostic.txt
@@ -103,7 +116,9 @@ fi
 # autostart entry, which desktop-file-validate accepts and whose Exec is this binary;
 # switched off, the entry is gone. A gap written here is in the settings file.
 activate "$dash"
+settle
 for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove --window "$dash" 600 400 click 5; done
+settle
 entry=$XDG_CONFIG_HOME/autostart/org.quenda.Quenda.desktop
 xdotool mousemove --window "$dash" 272 302 click 1
 qd_wait_until "the autostart entry" test -f "$entry" || fail "no autostart entry"
