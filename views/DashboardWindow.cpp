@@ -457,9 +457,8 @@ void DashboardWindow::refresh() {
     scroll->verticalScrollBar()->setValue(position);
     // The new page's full height is known once it has been polished and laid out: the place
     // the user scrolled to is taken back then too.
-    QTimer::singleShot(0, scroll, [scroll, position] {
-        scroll->verticalScrollBar()->setValue(position);
-    });
+    QTimer::singleShot(0, scroll,
+                       [scroll, position] { scroll->verticalScrollBar()->setValue(position); });
 }
 
 QWidget* DashboardWindow::buildPage(DashboardTab tab) {
