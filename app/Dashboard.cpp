@@ -34,6 +34,7 @@ DashboardController::DashboardController(Services services, SurfaceFactory makeS
 
 DashboardController::~DashboardController() {
     stopAccessibilityPolling();
+    if (tracking_ && s_.activeWindowEvents) s_.activeWindowEvents->setActiveWindowHandler({});
 }
 
 void DashboardController::show(std::optional<DashboardTab> tab,
@@ -65,38 +66,49 @@ void DashboardController::stopAccessibilityPolling() {
     pollTimer_.reset();
 }
 
-void DashboardController::rememberActive() {
-    const auto pid = s_.windows.frontmostPid();
-    if (!pid || *pid == s_.windows.ownPid()) return;
-    lastExternalPid_ = *pid;
+void DashboardController::noteActive(uint64_t window) {
+    if (window == 0) return;
+    std::erase(recentActive_, window);
+    recentActive_.push_back(window);
+    if (recentActive_.size() > kRecentKept) recentActive_.pop_front();
 }
 
 std::optional<WindowRef> DashboardController::lastExternalWindow() const {
-    if (!lastExternalPid_) return std::nullopt;
-    return s_.windows.focusedWindow(*lastExternalPid_);
+    if (recentActive_.empty()) return std::nullopt;
+    const auto list = s_.windows.windowList();
+    if (!list) return std::nullopt;
+    const int32_t own = s_.windows.ownPid();
+    for (auto it = recentActive_.rbegin(); it != recentActive_.rend(); ++it) {
+        for (const WindowListEntry& entry : *list) {
+            if (entry.number != *it || !entry.ownerPid) continue;
+            if (*entry.ownerPid == own) break;  // one of ours: an older one, then
+            if (s_.applications.isTerminated(*entry.ownerPid)) break;
+            return WindowRef{*entry.ownerPid, entry.number};
+        }
+    }
+    return std::nullopt;
 }
 
 void DashboardController::startTrackingExternalApps() {
     if (tracking_) return;
     tracking_ = true;
-    rememberActive();
-    if (s_.activeWindowEvents)
-        s_.activeWindowEvents->setActiveWindowHandler(timers_.bind([this] { rememberActive(); }));
+    if (const auto pid = s_.windows.frontmostPid(); pid && *pid != s_.windows.ownPid()) {
+        if (const auto window = s_.windows.focusedWindow(*pid)) noteActive(window->id);
+    }
+    if (s_.activeWindowEvents) {
+        s_.activeWindowEvents->setActiveWindowHandler(
+            [this](uint64_t window) { noteActive(window); });
+    }
 }
 
 void DashboardController::runOnExternalWindow(std::function<void()> command) {
     const auto run = [this, command = std::move(command)] {
         timers_.after(kExternalDelay, command);
     };
-    if (lastExternalPid_ && !s_.applications.isTerminated(*lastExternalPid_)) {
-        // Its window the user saw last (its frontmost one), else the application itself.
-        if (const auto window = lastExternalWindow()) {
-            WindowPlan plan;
-            plan.focus = *window;
-            s_.windows.apply(plan);
-        } else {
-            s_.applications.activate(*lastExternalPid_);
-        }
+    if (const auto window = lastExternalWindow()) {
+        WindowPlan plan;
+        plan.focus = *window;
+        s_.windows.apply(plan);
         return run();
     }
     if (surface_) surface_->orderOut();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -92,12 +93,10 @@ class DashboardController {
     // the command 0.14 s later, leaving the dashboard behind it; with no such window left,
     // hides the dashboard and runs it 0.14 s later.
     void runOnExternalWindow(std::function<void()> command);
-    // Remembers the application of the active window, when it is another one, now and
-    // after every change.
+    // Notes the active window now and after every change.
     void startTrackingExternalApps();
-    // The application the user worked in last, and its window in front (read when asked:
-    // only the application is noted as the active window changes, which costs one read).
-    std::optional<int32_t> lastExternalApplication() const { return lastExternalPid_; }
+    // The window of another application that was active last, still open; read when asked
+    // (as the active window changes only its id is noted, with no read at all).
     std::optional<WindowRef> lastExternalWindow() const;
 
     void startAccessibilityPolling();
@@ -114,7 +113,7 @@ class DashboardController {
     static inline const QString kDiagnosticsFile = QStringLiteral("quenda-diagnostic.txt");
 
   private:
-    void rememberActive();
+    void noteActive(uint64_t window);
 
     Services s_;
     SurfaceFactory makeSurface_;
@@ -125,7 +124,10 @@ class DashboardController {
     std::unique_ptr<DashboardSurface> closing_;
     std::optional<Clock::TimerId> pollTimer_;
     bool tracking_ = false;
-    std::optional<int32_t> lastExternalPid_;
+    // The ids of the windows that were active, newest last; a few are enough to get past
+    // this program's own.
+    std::deque<uint64_t> recentActive_;
+    static constexpr size_t kRecentKept = 8;
     OwnedTimers timers_;
 };
 

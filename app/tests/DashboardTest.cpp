@@ -46,8 +46,10 @@ struct Window : DashboardSurface {
 };
 
 struct Events : ActiveWindowEvents {
-    std::function<void()> changed;
-    void setActiveWindowHandler(std::function<void()> f) override { changed = std::move(f); }
+    std::function<void(uint64_t)> changed;
+    void setActiveWindowHandler(std::function<void(uint64_t)> f) override {
+        changed = std::move(f);
+    }
 };
 
 struct Desk : testing::WindowManagerDesk {
@@ -291,7 +293,7 @@ TEST(Dashboard, WindowCommandsActOnTheUsersLastWindow) {
     // The dashboard itself becomes active: the editor stays the one remembered.
     const uint64_t own = d.desktop.open(d.desktop.ownProcess, "Quenda", "Quenda", {0, 0, 900, 620});
     d.desktop.focus(own);
-    d.events.changed();
+    d.events.changed(own);
     d.dashboard.show();
     EXPECT_EQ(d.dashboard.lastExternalWindow(), (WindowRef{101, editor}));
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 namespace quenda {
@@ -8,8 +9,9 @@ namespace quenda {
 class ActiveWindowEvents {
   public:
     virtual ~ActiveWindowEvents() = default;
-    // `changed` runs on the main thread after every change of the active window.
-    virtual void setActiveWindowHandler(std::function<void()> changed) = 0;
+    // `changed` runs on the main thread after every change of the active window, with the
+    // window's id (0 for none). Nothing else is read for it.
+    virtual void setActiveWindowHandler(std::function<void(uint64_t window)> changed) = 0;
 };
 
 }  // namespace quenda

@@ -53,7 +53,11 @@ TEST(X11ActiveWindowWatch, ReportsEveryChangeOfTheActiveWindow) {
     auto watch = X11ActiveWindowWatch::open(display->name(), &error);
     ASSERT_TRUE(watch) << error.toStdString();
     int changes = 0;
-    watch->setActiveWindowHandler([&] { ++changes; });
+    uint64_t active = 0;
+    watch->setActiveWindowHandler([&](uint64_t window) {
+        ++changes;
+        active = window;
+    });
 
     X11TestClient client(display->name());
     const uint32_t first = client.open({.title = "first"});
@@ -61,7 +65,8 @@ TEST(X11ActiveWindowWatch, ReportsEveryChangeOfTheActiveWindow) {
     for (uint32_t window : {first, second, first}) {
         const int before = changes;
         ASSERT_TRUE(display->run("xdotool", {"windowactivate", QString::number(window)}));
-        EXPECT_TRUE(waitFor([&] { return changes > before; })) << "window " << window;
+        EXPECT_TRUE(waitFor([&] { return changes > before && active == window; }))
+            << "window " << window << " reported " << active;
     }
 
     EXPECT_FALSE(X11ActiveWindowWatch::open(":987", &error));

@@ -13,7 +13,7 @@ struct X11ActiveWindowWatch::Impl {
     std::unique_ptr<X11Connection> x;
     QObject context;
     QSocketNotifier* notifier = nullptr;
-    std::function<void()> changed;
+    std::function<void(uint64_t)> changed;
 };
 
 X11ActiveWindowWatch::X11ActiveWindowWatch(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -36,9 +36,16 @@ std::unique_ptr<X11ActiveWindowWatch> X11ActiveWindowWatch::open(const QString& 
     x.setEventHandler([raw](const xcb_generic_event_t& e) {
         if ((e.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
         const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(e);
-        if (p.window == raw->x->root() && p.atom == raw->x->atoms().NET_ACTIVE_WINDOW &&
-            raw->changed)
-            raw->changed();
+        if (p.window != raw->x->root() || p.atom != raw->x->atoms().NET_ACTIVE_WINDOW ||
+            !raw->changed)
+            return;
+        // Read on this connection, so the program's own stays untouched.
+        const auto active = x11::first32(
+            raw->x
+                ->property(raw->x->requestProperty(
+                    raw->x->root(), raw->x->atoms().NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 1))
+                .get());
+        raw->changed(active.value_or(0));
     });
     raw->notifier =
         new QSocketNotifier(xcb_get_file_descriptor(x.c()), QSocketNotifier::Read, &raw->context);
@@ -50,7 +57,7 @@ std::unique_ptr<X11ActiveWindowWatch> X11ActiveWindowWatch::open(const QString& 
     return std::unique_ptr<X11ActiveWindowWatch>(new X11ActiveWindowWatch(std::move(impl)));
 }
 
-void X11ActiveWindowWatch::setActiveWindowHandler(std::function<void()> changed) {
+void X11ActiveWindowWatch::setActiveWindowHandler(std::function<void(uint64_t)> changed) {
     impl_->changed = std::move(changed);
 }
 

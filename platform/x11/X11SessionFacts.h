@@ -16,7 +16,7 @@ class X11ActiveWindowWatch final : public ActiveWindowEvents {
     // Nothing, with a one-line reason, when the display cannot be reached.
     static std::unique_ptr<X11ActiveWindowWatch> open(const QString& display, QString* error);
     ~X11ActiveWindowWatch() override;
-    void setActiveWindowHandler(std::function<void()> changed) override;
+    void setActiveWindowHandler(std::function<void(uint64_t window)> changed) override;
 
   private:
     struct Impl;
