@@ -89,6 +89,9 @@ void ActionDispatch::execute(HotKeyAction action) {
             // The clipboard answers later; the panel shows at once and the item joins it then.
             t_.shelf.addFromClipboard();
             return t_.shelfPanel.bringToFront();
+        case A::toolsDashboard:
+            if (!t_.showDashboard) return notAvailable(action);
+            return t_.showDashboard();
         case A::bridgeMark:
         case A::bridgeSend:
         case A::bridgeSendEnter:

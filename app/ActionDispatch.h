@@ -38,6 +38,9 @@ class ActionDispatch {
         std::function<void()> toggleOverview = {};
         // The bridge; while unset its commands say they are not available.
         Relay* relay = nullptr;
+        // Opens the dashboard (or brings it forward); while unset the command says it is not
+        // available.
+        std::function<void()> showDashboard = {};
     };
     explicit ActionDispatch(Targets targets) : t_(std::move(targets)) {}
 

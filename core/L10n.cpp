@@ -197,11 +197,14 @@ const std::vector<GuidesCatalog::Guide>& GuidesCatalog::all() {
 }
 
 QString GuidesCatalog::imagePath(const QString& name) const {
-    const QString file = QStringLiteral("Guides/%1.webp").arg(name);
+    // WebP first; PNG, which Qt reads without an extra image plugin, is what ships.
     for (const QString& folder : {dirs_.installed, dirs_.builtIn}) {
         if (folder.isEmpty()) continue;
-        const QString path = QDir(folder).filePath(file);
-        if (QFileInfo(path).isFile()) return path;
+        for (const char* type : {"webp", "png"}) {
+            const QString path = QDir(folder).filePath(
+                QStringLiteral("Guides/%1.%2").arg(name, QLatin1String(type)));
+            if (QFileInfo(path).isFile()) return path;
+        }
     }
     return {};
 }

@@ -90,8 +90,8 @@ class GuidesCatalog {
 
     explicit GuidesCatalog(ResourceDirs dirs) : dirs_(std::move(dirs)) {}
 
-    // "<name>.webp" in "Guides" beside the installed strings table, else in the built-in
-    // resources; empty when neither has it.
+    // "<name>.webp" or "<name>.png" in "Guides" beside the installed strings table, else in
+    // the built-in resources; empty when neither has it.
     QString imagePath(const QString& name) const;
 
   private:

@@ -167,6 +167,13 @@ inline constexpr Setting<QString> shelfFrame{
     .fallback = "",
     .meaning = "where the shelf panel was left: x,y,width,height in pixels"};
 
+// Where the user left the dashboard window: "x,y,width,height" in pixels; empty or
+// unreadable: centred on the primary screen.
+inline constexpr Setting<QString> dashboardFrame{
+    .key = "dashboardFrame",
+    .fallback = "",
+    .meaning = "where the dashboard window was left: x,y,width,height in pixels"};
+
 inline constexpr std::array workspaceSlots{&workspace1, &workspace2, &workspace3};
 // The setting of workspace slot 1, 2 or 3; any other slot is a programming error (throws).
 inline const Setting<QByteArray>& workspaceSlot(int slot) {
@@ -222,6 +229,7 @@ inline constexpr auto all = std::to_array<AnySetting>({
     &workspace2,
     &workspace3,
     &shelfFrame,
+    &dashboardFrame,
 });
 
 std::optional<AnySetting> find(const QString& key);

@@ -139,14 +139,9 @@ const std::array<HotKeyAction, kHotKeyActionCount>& allActions() {
     return actions;
 }
 
-bool isAvailable(HotKeyAction action) {
-    switch (action) {
-        // Not landed yet: the dashboard.
-        case A::toolsDashboard:
-            return false;
-        default:
-            return true;
-    }
+bool isAvailable(HotKeyAction) {
+    // Every command of the catalogue is in this build.
+    return true;
 }
 
 HotKeyCategory category(HotKeyAction action) {

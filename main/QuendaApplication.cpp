@@ -4,11 +4,14 @@
 #include <memory>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QSysInfo>
 #include <QTextStream>
 
 #include "app/ActionDispatch.h"
 #include "app/CornerButtonController.h"
+#include "app/Dashboard.h"
 #include "app/HudPresenter.h"
 #include "app/Startup.h"
 #include "app/StatusMenu.h"
@@ -23,11 +26,13 @@
 #include "core/L10n.h"
 #include "core/Prefs.h"
 #include "core/RateLimit.h"
+#include "core/RegularFile.h"
 #include "core/ScreenGeo.h"
 #include "groups/Groups.h"
 #include "groups/OverviewController.h"
 #include "hotkeys/HotKeyCenter.h"
 #include "layouts/WindowManager.h"
+#include "platform/desktop/AutostartEntry.h"
 #include "platform/desktop/DBusApplication.h"
 #include "platform/desktop/FileChangeWatcher.h"
 #include "platform/desktop/FileManagerOpener.h"
@@ -41,6 +46,7 @@
 #include "platform/desktop/XdgUserFolders.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11FocusWatch.h"
+#include "platform/x11/X11SessionFacts.h"
 #include "platform/x11/clipboard/X11Pasteboard.h"
 #include "platform/x11/hotkeys/X11HotKeyRegistrar.h"
 #include "shelf/ShelfController.h"
@@ -49,6 +55,7 @@
 #include "update/UpdateConfig.h"
 #include "views/ClipboardPanel.h"
 #include "views/CornerButtonViews.h"
+#include "views/DashboardWindow.h"
 #include "views/HudPanel.h"
 #include "views/MainMenuShortcuts.h"
 #include "views/OverviewWindow.h"
@@ -178,7 +185,10 @@ struct Services {
                                  kMessageDuration);
                     },
                     [this] { overview.toggle(); },
-                    &relay}),
+                    &relay,
+                    [this] {
+                        if (showDashboard) showDashboard();
+                    }}),
           overview({{ax, groups, x11.applications(), prefs, hud, l10n, x11.thumbnails(), memory},
                     geo,
                     x11.screens(),
@@ -246,6 +256,9 @@ struct Services {
     std::function<void()> toggleClipboardPanel;
     // The tray menu's update check, set once the updater exists.
     std::function<void()> checkForUpdates;
+    // Set once the dashboard's controller exists.
+    std::function<void()> showDashboard;
+    std::function<void()> showGuides;
     // The time of the last key press or click in Quenda's own windows (X server time).
     uint32_t ownInputTime = 0;
     QElapsedTimer sinceOwnInput;
@@ -335,6 +348,106 @@ struct ClipboardPanelParts {
     std::unique_ptr<ClipboardPanel> view_;
 };
 
+// What the diagnostics say of the program and of this system.
+DiagnosticFacts diagnosticFacts(X11Desktop& x11) {
+    DiagnosticFacts f;
+    f.version = QStringLiteral(QUENDA_VERSION);
+    f.build = QStringLiteral(QUENDA_BUILD);
+    f.bundle = QStringLiteral("org.quenda.Quenda");
+    // The language of the strings table the program ships.
+    f.localization = QStringLiteral("es");
+    const auto screens = x11.screens().screens();
+    f.displays = int(screens.size());
+    for (const ScreenInfo& screen : screens) {
+        const Rect& r = screen.frame;
+        f.screens << QStringLiteral("%1x%2+%3+%4")
+                         .arg(qRound(r.width))
+                         .arg(qRound(r.height))
+                         .arg(qRound(r.x))
+                         .arg(qRound(r.y));
+    }
+    for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
+        if (const auto text = readRegularFile(QString::fromLatin1(path), 64 * 1024)) {
+            f.distribution = distributionFromOsRelease(*text);
+            break;
+        }
+    }
+    f.kernel = QSysInfo::kernelType() + u' ' + QSysInfo::kernelVersion();
+    const X11SessionFacts x = readX11SessionFacts(x11.displayName());
+    f.xServer = (x.serverVendor + u' ' + x.serverRelease).trimmed();
+    f.windowManager = x.windowManager;
+    return f;
+}
+
+// The dashboard: its controller for the whole run and, while it is open, its window.
+struct DashboardParts {
+    DashboardParts(Services& s, X11Desktop& x11)
+        : login(AutostartEntry::defaultConfigHome(), QCoreApplication::applicationFilePath()),
+          watch(X11ActiveWindowWatch::open(x11.displayName(), &watchError)),
+          controller({{s.prefs, s.hud, s.l10n, login, s.workspaces,
+                       [&s] { return s.ax.server().isTrusted(); }},
+                      x11.windowServer(),
+                      x11.applications(),
+                      s.clock,
+                      s.hotKeys,
+                      s.shelf.fileManager,
+                      [&s](HotKeyAction a) { return s.title(a); },
+                      [&x11] { return diagnosticFacts(x11); },
+                      QDir::tempPath(),
+                      watch.get()},
+                     [&s, &x11](DashboardController& c) {
+                         return std::make_unique<DashboardWindow>(c, viewServices(s, x11));
+                     }) {
+        if (!watch)
+            say(QStringLiteral("quenda: the dashboard cannot follow the active window: ") +
+                watchError);
+    }
+
+    static DashboardViewServices viewServices(Services& s, X11Desktop& x11) {
+        DashboardViewServices v{
+            .l10n = s.l10n,
+            .execute = [&s](HotKeyAction a) { s.dispatch.execute(a); },
+            .title = [&s](HotKeyAction a) { return s.title(a); },
+            .shortcut = [&s](HotKeyAction a) { return s.shortcut(a); },
+            .groups = s.groups,
+            .relay = s.relay,
+            .clipboard = s.clipboard.store.get(),
+            .shelf = s.shelf.store,
+            .templates = [&s] { return s.templates.list(); },
+            .editTemplates = [&s] { s.templates.openFile(); },
+            .screenUnderPointer = {},
+            .saveWorkspace = [&s](int slot) { s.workspaces.save(slot); },
+            .restoreWorkspace = [&s](int slot) { s.workspaces.restore(slot); },
+            .openAccessibilitySettings = [&s] { s.ax.openAccessibilitySettings(); },
+            .openDataFolder = [&s] { s.opener.open(s.paths.support()); },
+            .copyItem = {},
+            .keyCodeOfNativeKey =
+                [&s](uint32_t code) { return s.registrar.keyCodeForX11Key(code); },
+            .version = QStringLiteral(QUENDA_VERSION),
+            .build = QStringLiteral(QUENDA_BUILD),
+            .guides = GuidesCatalog(ResourceDirs::forThisProgram()),
+            .savedFrame = [&s] { return s.prefs.get(settings::dashboardFrame); },
+            .saveFrame =
+                [&s](const QString& frame) { s.prefs.set(settings::dashboardFrame, frame); }};
+        v.screenUnderPointer = [&s, &x11]() -> std::pair<QString, int> {
+            auto screen = s.geo.screenUnderMouse();
+            if (!screen) screen = x11.screens().mainScreen();
+            if (!screen) return {QStringLiteral("?"), 0};
+            return {Groups::describe(*screen), s.groups.autoCapacity(*screen)};
+        };
+        v.copyItem = [&s](const ClipItem& item) {
+            if (s.clipboard.store && s.clipboard.store->write(item))
+                s.hud.show(s.l10n.t(QStringLiteral("hud_copied")), kMessageDuration);
+        };
+        return v;
+    }
+
+    AutostartEntry login;
+    QString watchError;
+    std::unique_ptr<X11ActiveWindowWatch> watch;
+    DashboardController controller;
+};
+
 std::vector<MenuEntry> statusMenu(Services& s) {
     StatusMenuContext c;
     c.trusted = s.ax.server().isTrusted();
@@ -348,7 +461,9 @@ std::vector<MenuEntry> statusMenu(Services& s) {
         s.ax.openAccessibilitySettings();
     };
     c.openDashboard = [&s] { s.dispatch.execute(HotKeyAction::toolsDashboard); };
-    c.openGuides = c.openDashboard;
+    c.openGuides = [&s] {
+        if (s.showGuides) s.showGuides();
+    };
     c.checkForUpdates = [&s] {
         if (s.checkForUpdates) return s.checkForUpdates();
         s.hud.show(ActionDispatch::notAvailableMessage(s.l10n, s.l10n.t("menu_check_updates")),
@@ -477,6 +592,18 @@ int runApplication(int& argc, char** argv) {
     Updates updates(s.l10n, s.folders);
     s.checkForUpdates = [&s, &updates] { menuUpdateCheck(updates.manager, s.hud, s.l10n); };
     steps.silentUpdateCheck = [&s, &updates] { silentUpdateCheck(updates.manager, s.hud, s.l10n); };
+    DashboardParts dashboard(s, *x11);
+    s.showDashboard = [&dashboard] { dashboard.controller.show(); };
+    s.showGuides = [&dashboard] {
+        dashboard.controller.show(DashboardTab::guidesSettings, GuidesFocusAnchor::guides);
+    };
+    steps.startTrackingExternalApps = [&dashboard] {
+        dashboard.controller.startTrackingExternalApps();
+    };
+    steps.showOnboarding = [&s] {
+        s.showGuides();
+        return true;
+    };
     runStartup({s.ax, s.prefs, s.hud, s.clock,
                 [&s](const QString& key, const QVariantList& args) { return s.format(key, args); },
                 [&s](HotKeyAction a) { return s.shortcut(a); }},

@@ -257,6 +257,8 @@ const char* const kAlsoUsed[] = {
     "hud_shelf_private_copy",
     "hud_centered",
     "hud_file_error",
+    "hud_diag_error",
+    "shortcuts_taken_elsewhere",
     "hud_group_focused_missing",
     "hud_group_moved",
     "hud_group_names_separator",
@@ -391,6 +393,7 @@ const std::map<QString, QString> kFormatArguments{
     {"groups_per_group_badge", "d"},        // automatic group size
     {"groups_screen_info", "@"},            // screen description, e.g. "2560×1440 (16:9)"
     {"hud_broadcast_empty", "@"},           // shortcut of "bridge.group"
+    {"hud_diag_error", "@"},                // why the diagnostics file could not be written
     {"hud_file_error", "@"},                // why the text file could not be written
     {"hud_group_added", "d@"},              // members now, window label
     {"hud_group_moved", "@ddd"},            // application, group number, groups, its windows

@@ -161,6 +161,8 @@ TEST(GuidesCatalog, ImagesComeFromBesideTheInstalledTableThenTheBuiltInOnes) {
     write(builtIn.path(), "Guides/guide-02-corner.webp", "RIFF");
     write(builtIn.path(), "Guides/guide-03-overview.webp", "RIFF");
     write(builtIn.path(), "guide-04-shelf.webp", "RIFF");  // not in Guides
+    write(builtIn.path(), "Guides/guide-05-clipboard.png", "\x89PNG");
+    write(installed.path(), "Guides/guide-02-corner.png", "\x89PNG");
     const GuidesCatalog catalog({installed.path(), builtIn.path()});
     const GuidesCatalog builtInOnly({QString(), builtIn.path()});
     const struct {
@@ -170,7 +172,9 @@ TEST(GuidesCatalog, ImagesComeFromBesideTheInstalledTableThenTheBuiltInOnes) {
     } cases[] = {
         {catalog, "guide-01-accessibility",
          installed.filePath("Guides/guide-01-accessibility.webp")},
-        {catalog, "guide-02-corner", builtIn.filePath("Guides/guide-02-corner.webp")},
+        // A PNG beside the installed table wins over the built-in WebP.
+        {catalog, "guide-02-corner", installed.filePath("Guides/guide-02-corner.png")},
+        {catalog, "guide-05-clipboard", builtIn.filePath("Guides/guide-05-clipboard.png")},
         {catalog, "guide-03-overview", installed.filePath("Guides/guide-03-overview.webp")},
         {catalog, "guide-04-shelf", QString()},
         {builtInOnly, "guide-01-accessibility", QString()},

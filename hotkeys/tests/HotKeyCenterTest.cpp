@@ -97,7 +97,7 @@ TEST_F(HotKeyCenterTest, AStoredCombinationThatIsNoShortcutIsLoggedAndNeverRegis
     EXPECT_EQ(log.filter("ERROR"), QStringList());
 }
 
-TEST_F(HotKeyCenterTest, CommandsNotAvailableYetLeaveTheirShortcutsToOthers) {
+TEST_F(HotKeyCenterTest, EveryDefaultCombinationIsTaken) {
     auto center = makeCenter(&isAvailable);
     center->reregisterAll();
     // Every default combination belongs to a command that has landed: all eight are taken.
@@ -112,10 +112,17 @@ TEST_F(HotKeyCenterTest, CommandsNotAvailableYetLeaveTheirShortcutsToOthers) {
     EXPECT_EQ(center->statuses().size(), 8u);
     EXPECT_EQ(log.size(), 8);
     EXPECT_EQ(center->activeCount(), 8);
-    // A command that has not landed keeps a stored combination without taking it.
-    center->setCombo(KeyCombo{40, kCtrlOpt}, A::toolsDashboard);
-    EXPECT_EQ(center->combo(A::toolsDashboard), KeyCombo({40, kCtrlOpt}));
-    EXPECT_FALSE(registrar.press(40, kCtrlOptKeys));
+}
+
+// A command a build does not offer keeps its combination in the bindings without taking it
+// from other applications.
+TEST_F(HotKeyCenterTest, ACommandNotOfferedKeepsItsCombinationUntaken) {
+    auto center = makeCenter([](HotKeyAction a) { return a != A::bridgeMark; });
+    center->reregisterAll();
+    EXPECT_EQ(registered().size(), 7u);
+    EXPECT_FALSE(center->statuses().contains(A::bridgeMark));
+    EXPECT_FALSE(registrar.press(18, kOptShiftKeys));
+    EXPECT_EQ(center->combo(A::bridgeMark), KeyCombo({18, kOptShift}));
 }
 
 TEST_F(HotKeyCenterTest, StoredBindingsChangedElsewhereAreTakenAndRegistered) {

@@ -10,7 +10,8 @@
 
 namespace quenda::x11 {
 
-std::optional<uint32_t> keysymForKeyCode(uint32_t keyCode) {
+namespace {
+const std::map<uint32_t, uint32_t>& keysymTable() {
     static const std::map<uint32_t, uint32_t> table{
         // letters by US key position
         {0, XK_a},
@@ -110,9 +111,22 @@ std::optional<uint32_t> keysymForKeyCode(uint32_t keyCode) {
         {91, XK_KP_8},
         {92, XK_KP_9},
     };
+    return table;
+}
+}  // namespace
+
+std::optional<uint32_t> keysymForKeyCode(uint32_t keyCode) {
+    const auto& table = keysymTable();
     const auto it = table.find(keyCode);
     if (it == table.end()) return std::nullopt;
     return it->second;
+}
+
+std::optional<uint32_t> keyCodeForKeysym(uint32_t keysym) {
+    for (const auto& [code, sym] : keysymTable()) {
+        if (sym == keysym) return code;
+    }
+    return std::nullopt;
 }
 
 uint16_t x11Modifiers(KeyModifiers modifiers) {

@@ -333,6 +333,14 @@ bool X11HotKeyRegistrar::isConnected() const {
     return d_->connected();
 }
 
+std::optional<uint32_t> X11HotKeyRegistrar::keyCodeForX11Key(uint32_t x11KeyCode) const {
+    if (!d_->symbols || x11KeyCode > 255) return std::nullopt;
+    const xcb_keysym_t sym =
+        xcb_key_symbols_get_keysym(d_->symbols, static_cast<xcb_keycode_t>(x11KeyCode), 0);
+    if (sym == XCB_NO_SYMBOL) return std::nullopt;
+    return x11::keyCodeForKeysym(sym);
+}
+
 uint32_t X11HotKeyRegistrar::lastPressTime() const {
     return d_->lastPress;
 }

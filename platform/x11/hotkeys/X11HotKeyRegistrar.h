@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include <QString>
 
@@ -30,6 +31,10 @@ class X11HotKeyRegistrar final : public HotKeyRegistrar {
     // The server time of the last hot key press, 0 before the first; activating a window on
     // behalf of a press needs it.
     uint32_t lastPressTime() const;
+    // The platform-neutral key code of a key of this keyboard (an X key code, as a key
+    // event reports it), by its unshifted symbol in the current keymap; nothing for a key
+    // shortcuts cannot use.
+    std::optional<uint32_t> keyCodeForX11Key(uint32_t x11KeyCode) const;
     // How often the grabs were renewed after a keymap change.
     int regrabCount() const;
 

@@ -33,7 +33,12 @@ TEST(KeyTranslation, KeyCodesAndModifiers) {
         {126, XK_Up},      {115, XK_Home}, {121, XK_Next},     {122, XK_F1},     {96, XK_F5},
         {80, XK_F19},      {82, XK_KP_0},  {91, XK_KP_8},      {92, XK_KP_9},
     };
-    for (const auto& [code, keysym] : keys) EXPECT_EQ(x11::keysymForKeyCode(code), keysym) << code;
+    for (const auto& [code, keysym] : keys) {
+        EXPECT_EQ(x11::keysymForKeyCode(code), keysym) << code;
+        // The shortcut recorder reads keys back the other way.
+        EXPECT_EQ(x11::keyCodeForKeysym(keysym), code) << code;
+    }
+    EXPECT_EQ(x11::keyCodeForKeysym(XK_A), std::nullopt) << "shifted symbols are not keys";
     for (uint32_t unknown : {10u, 57u, 90u, 200u})
         EXPECT_EQ(x11::keysymForKeyCode(unknown), std::nullopt);
 
@@ -128,6 +133,19 @@ class X11HotKeyRegistrarTest : public ::testing::Test {
     std::unique_ptr<X11HotKeyRegistrar> registrar;
     std::vector<uint32_t> fired;
 };
+
+// The shortcut recorder's keys: an X key code of this keyboard back to the stored code, by
+// the key's unshifted symbol.
+TEST_F(X11HotKeyRegistrarTest, KeysOfTheKeyboardReadBackAsStoredCodes) {
+    Client client(display_->name());
+    const std::pair<uint32_t, uint32_t> keys[] = {
+        {XK_k, 40}, {XK_1, kKey1}, {XK_Left, kLeftArrow}, {XK_F5, 96}, {XK_space, 49}};
+    for (const auto& [keysym, code] : keys)
+        EXPECT_EQ(registrar->keyCodeForX11Key(client.keycode(keysym)), code) << code;
+    // Shift_L is on the keyboard but no key of a shortcut; 999 is no X key code at all.
+    EXPECT_EQ(registrar->keyCodeForX11Key(client.keycode(XK_Shift_L)), std::nullopt);
+    EXPECT_EQ(registrar->keyCodeForX11Key(999), std::nullopt);
+}
 
 TEST_F(X11HotKeyRegistrarTest, AGrabbedCombinationFiresWhateverTheLocks) {
     ASSERT_EQ(registrar->registerHotKey(kKey1, kControl | kOption, 7), 0);
