@@ -38,8 +38,8 @@
 #include "platform/desktop/FileManagerOpener.h"
 #include "platform/desktop/JsonFileDefaults.h"
 #include "platform/desktop/LibArchiveUnpacker.h"
-#include "platform/desktop/QtHttp.h"
 #include "platform/desktop/ProcFsMemory.h"
+#include "platform/desktop/QtHttp.h"
 #include "platform/desktop/QtMainClock.h"
 #include "platform/desktop/ThreadWorker.h"
 #include "platform/desktop/XdgOpener.h"
@@ -184,8 +184,7 @@ struct Services {
                                      l10n, title(HotKeyAction::toolsClipboard)),
                                  kMessageDuration);
                     },
-                    [this] { overview.toggle(); },
-                    &relay,
+                    [this] { overview.toggle(); }, &relay,
                     [this] {
                         if (showDashboard) showDashboard();
                     }}),

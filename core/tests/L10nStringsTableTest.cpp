@@ -426,21 +426,21 @@ const std::map<QString, QString> kFormatArguments{
     {"updates_available_managed_elsewhere", "@d"},  // the same
     {"ws_slot_label", "d"},                         // slot number
     {"ws_summary_filled", "d@"},                    // saved windows, application names
-    {"hud_overview_cannot_quit", "@"},      // the application's name
-    {"hud_overview_quitting", "@"},         // the application's name
-    {"hud_overview_quit_ungrouped", "d"},   // applications asked to quit
-    {"hud_overview_quit_background", "d"},  // applications asked to quit
-    {"overview_memory_gb", "@"},            // GiB with one decimal
-    {"overview_memory_mb", "@"},            // whole MiB
-    {"overview_subtitle", "@@"},            // screen description, memory of all applications
-    {"overview_pool_title", "d"},           // windows in no group
-    {"overview_groups_title", "d"},         // groups holding a window
-    {"overview_background_title", "d"},     // applications without windows
-    {"overview_quit_app_help", "@"},        // the application's name
-    {"overview_hide_help", "@"},            // the application's name
-    {"overview_quit_help", "@"},            // the application's name
-    {"overview_group_title", "d"},          // group number
-    {"overview_group_slots", "d"},          // the group's slots
+    {"hud_overview_cannot_quit", "@"},              // the application's name
+    {"hud_overview_quitting", "@"},                 // the application's name
+    {"hud_overview_quit_ungrouped", "d"},           // applications asked to quit
+    {"hud_overview_quit_background", "d"},          // applications asked to quit
+    {"overview_memory_gb", "@"},                    // GiB with one decimal
+    {"overview_memory_mb", "@"},                    // whole MiB
+    {"overview_subtitle", "@@"},         // screen description, memory of all applications
+    {"overview_pool_title", "d"},        // windows in no group
+    {"overview_groups_title", "d"},      // groups holding a window
+    {"overview_background_title", "d"},  // applications without windows
+    {"overview_quit_app_help", "@"},     // the application's name
+    {"overview_hide_help", "@"},         // the application's name
+    {"overview_quit_help", "@"},         // the application's name
+    {"overview_group_title", "d"},       // group number
+    {"overview_group_slots", "d"},       // the group's slots
 };
 
 const StringsTable& shipped() {
