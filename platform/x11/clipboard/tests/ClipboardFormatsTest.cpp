@@ -84,17 +84,19 @@ TEST(ClipboardFormats, TextIsCutAsItArrives) {
     emoji.append(e.constData(), size_t(e.size()));
     EXPECT_EQ(emoji.take(), "a");
 
-    // A text cut short inside a character ends in a replacement character, as it does when
-    // decoded in one piece, and spaces before it do not make it blank.
+    // A text cut short inside a character ends in replacement characters, as it does when
+    // decoded in one piece, and spaces before them do not make it blank.
     struct Cut {
         QByteArray bytes;
         QString text;
     };
     const Cut cuts[] = {
-        {" \t\r  \xe2\xa0", QStringLiteral(" \t\r  \uFFFD")},
-        {"ab\xf0\x9f\x98", QStringLiteral("ab\uFFFD")},
+        {" \t\r  \xe2\xa0", QStringLiteral(" \t\r  \uFFFD\uFFFD")},
+        {"ab\xf0\x9f\x98", QStringLiteral("ab\uFFFD\uFFFD\uFFFD")},
         {"ab\xc3", QStringLiteral("ab\uFFFD")},
         {"ab\xc3\xb1", QString::fromUtf8("abñ")},
+        // Broken inside, with the byte after it in the next piece: that byte is kept.
+        {"a\xe2 b", QStringLiteral("a\uFFFD b")},
     };
     for (const Cut& cut : cuts) {
         SCOPED_TRACE(cut.bytes.toHex().constData());
