@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <QFile>
@@ -45,11 +46,22 @@ RegularFileRead readRegularFileChecked(const QString& path, qint64 maxBytes) {
         return {Status::TooLarge, {}};
     }
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return {Status::Unreadable, {}};
     }
-    QByteArray contents = file.read(maxBytes + 1);
+    // Read in pieces for what the file holds: asking for the limit at once would reserve the
+    // limit (half a gigabyte for the clipboard history) whatever the file's size. One byte
+    // past the limit tells a file that grew since fstat from one that fits.
+    QByteArray contents;
+    qint64 want = info.st_size + 1;
+    while (contents.size() <= maxBytes) {
+        const qint64 ask = std::min(want, maxBytes + 1 - contents.size());
+        const QByteArray piece = file.read(ask);
+        contents += piece;
+        if (piece.size() < ask) break;  // the end of the file
+        want = 64 * 1024;
+    }
     if (contents.size() > maxBytes) return {Status::TooLarge, {}};
     if (file.error() != QFileDevice::NoError) return {Status::Unreadable, {}};
     return {Status::Read, contents};

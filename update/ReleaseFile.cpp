@@ -59,6 +59,10 @@ std::optional<ReleaseFile> ReleaseFile::read(const QString& path) {
         !o.value(QLatin1String("files")).isObject())
         return std::nullopt;
     r.version = o.value(QLatin1String("version")).toString();
+    // The version is a line of the signed message: a line break in it would let one signed
+    // message be read as another release.
+    if (r.version.contains(QLatin1Char('\n')) || r.version.contains(QLatin1Char('\r')))
+        return std::nullopt;
     r.build = build.toInteger();
     r.signature = o.value(QLatin1String("signature")).toString();
     const QJsonObject files = o.value(QLatin1String("files")).toObject();

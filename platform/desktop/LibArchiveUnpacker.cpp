@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "platform/desktop/ArchiveEntryCheck.h"
+
 namespace quenda {
 
 namespace {
@@ -25,41 +27,6 @@ struct WriteFree {
 QString text(archive* a) {
     const char* s = archive_error_string(a);
     return s ? QString::fromLocal8Bit(s) : QStringLiteral("unknown archive error");
-}
-
-// The entry's path inside the folder as clean components, or nothing when it is absolute or
-// climbs out. "./" and empty components are dropped; an empty result is the folder itself.
-std::optional<QStringList> components(const QString& path) {
-    if (path.startsWith(QLatin1Char('/'))) return std::nullopt;
-    QStringList out;
-    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String(".")) continue;
-        if (part == QLatin1String("..")) return std::nullopt;
-        out << part;
-    }
-    return out;
-}
-
-// Whether a link at `entry` whose text is `target` leads to a place inside the folder.
-bool staysInside(const QStringList& entry, const QString& target) {
-    if (target.isEmpty() || target.startsWith(QLatin1Char('/'))) return false;
-    QStringList where = entry.mid(0, entry.size() - 1);
-    for (const QString& part : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String(".")) continue;
-        if (part == QLatin1String("..")) {
-            if (where.isEmpty()) return false;
-            where.removeLast();
-        } else {
-            where << part;
-        }
-    }
-    return true;
-}
-
-QString entryPath(archive_entry* e) {
-    if (const char* utf8 = archive_entry_pathname_utf8(e)) return QString::fromUtf8(utf8);
-    if (const char* raw = archive_entry_pathname(e)) return QString::fromLocal8Bit(raw);
-    return {};
 }
 
 }  // namespace
@@ -93,20 +60,12 @@ std::optional<QString> LibArchiveUnpacker::unpack(const QString& archivePath, co
         const int r = archive_read_next_header(in.get(), &entry);
         if (r == ARCHIVE_EOF) break;
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return text(in.get());
-        const QString path = entryPath(entry);
+        const QString path = archiveEntryPath(entry);
         if (++entries > limits.maxEntries) return QStringLiteral("too many entries");
-        const auto parts = components(path);
-        if (!parts) return path + QStringLiteral(": leads outside the folder");
-        if (archive_entry_hardlink(entry)) return path + QStringLiteral(": hard links refused");
+        const auto checked = checkArchiveEntry(entry);
+        if (const auto* why = std::get_if<QString>(&checked)) return *why;
+        const auto* parts = std::get_if<QStringList>(&checked);
         const auto type = archive_entry_filetype(entry);
-        if (type == AE_IFLNK) {
-            const char* target = archive_entry_symlink_utf8(entry);
-            if (!target) target = archive_entry_symlink(entry);
-            if (!target || !staysInside(*parts, QString::fromUtf8(target)))
-                return path + QStringLiteral(": link leads outside the folder");
-        } else if (type != AE_IFREG && type != AE_IFDIR) {
-            return path + QStringLiteral(": neither file, folder nor link");
-        }
         if (parts->isEmpty()) continue;  // the folder itself
         if (type == AE_IFREG && archive_entry_size(entry) > limits.maxTotalBytes - written)
             return path + QStringLiteral(": the archive expands beyond its limit");

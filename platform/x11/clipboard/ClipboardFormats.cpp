@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QStringDecoder>
 #include <QSysInfo>
 
 namespace quenda::x11::clipboard {
@@ -126,15 +127,39 @@ QByteArray gnomeCopiedFiles(const std::vector<QString>& paths) {
     return body;
 }
 
+namespace {
+
+// How much of `bytes` ends on a character boundary: all of it, unless it ends inside a UTF-8
+// sequence whose lead byte promises more bytes than follow it.
+qsizetype wholeCharacters(const QByteArray& bytes) {
+    const qsizetype size = bytes.size();
+    for (qsizetype back = 1; back <= std::min<qsizetype>(3, size); ++back) {
+        const auto byte = uchar(bytes[size - back]);
+        if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        const int length = byte >= 0xF0 && byte <= 0xF4  ? 4
+                           : byte >= 0xE0 && byte < 0xF0 ? 3
+                           : byte >= 0xC2 && byte < 0xE0 ? 2
+                                                         : 1;
+        return length > back ? size - back : size;
+    }
+    return size;
+}
+
+}  // namespace
+
 TextCollector::TextCollector(Encoding encoding, int maxLength)
-    : decoder_(QStringDecoder::Utf8), encoding_(encoding), maxLength_(std::max(0, maxLength)) {}
+    : encoding_(encoding), maxLength_(std::max(0, maxLength)) {}
 
 void TextCollector::append(const char* data, size_t size) {
     if (full()) return;
-    if (encoding_ == Encoding::Latin1)
+    if (encoding_ == Encoding::Latin1) {
         add(QString::fromLatin1(data, qsizetype(size)));
-    else
-        add(decoder_.decode(QByteArrayView(data, qsizetype(size))));
+        return;
+    }
+    pending_.append(data, qsizetype(size));
+    const qsizetype whole = wholeCharacters(pending_);
+    add(QString::fromUtf8(pending_.constData(), whole));
+    pending_.remove(0, whole);
 }
 
 void TextCollector::add(const QString& piece) {
@@ -151,7 +176,15 @@ void TextCollector::add(const QString& piece) {
     full_ = true;
 }
 
+void TextCollector::finish() {
+    if (pending_.isEmpty()) return;
+    // A character cut short by the end of the text: replacement characters, as in one go.
+    if (!full()) add(QString::fromUtf8(pending_));
+    pending_.clear();
+}
+
 QString TextCollector::take() {
+    finish();
     return std::move(text_);
 }
 

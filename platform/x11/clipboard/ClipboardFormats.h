@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringDecoder>
 #include <QStringList>
 
 // How copies are spelled on X11: the names of the targets, file lists as URI lists, texts in
@@ -39,6 +38,10 @@ class TextCollector {
     TextCollector(Encoding encoding, int maxLength);
 
     void append(const char* data, size_t size);
+    // The text has ended: a character cut short at its end reads as one replacement character,
+    // as it does when the whole text is decoded at once, so a text is never blank because its
+    // last bytes were left undecoded. `take` does it too.
+    void finish();
     // Everything kept, and not more is needed (the rest only matters for blankness).
     bool full() const { return full_ && !blank_; }
     bool blank() const { return blank_; }
@@ -47,7 +50,10 @@ class TextCollector {
   private:
     void add(const QString& piece);
 
-    QStringDecoder decoder_;
+    // The bytes of a UTF-8 character that the next piece completes. Each piece is decoded up
+    // to its last whole character, so the text reads as it does decoded in one go (Qt's
+    // stateful decoder loses the byte after a character cut short at a piece's end).
+    QByteArray pending_;
     Encoding encoding_;
     int maxLength_;
     QString text_;

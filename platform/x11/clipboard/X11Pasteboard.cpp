@@ -789,6 +789,7 @@ void X11Pasteboard::Impl::Worker::transferEnded(bool ok) {
         }
         case Stage::Text:
             if (ok && done.text) {
+                done.text->finish();
                 if (done.text->blank()) {
                     job->candidates.clear();  // the same text under another name is as blank
                 } else {

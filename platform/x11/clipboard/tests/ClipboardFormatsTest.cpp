@@ -83,6 +83,30 @@ TEST(ClipboardFormats, TextIsCutAsItArrives) {
     const QByteArray e = QString::fromUtf8("a😀b").toUtf8();
     emoji.append(e.constData(), size_t(e.size()));
     EXPECT_EQ(emoji.take(), "a");
+
+    // A text cut short inside a character ends in replacement characters, as it does when
+    // decoded in one piece, and spaces before them do not make it blank.
+    struct Cut {
+        QByteArray bytes;
+        QString text;
+    };
+    const Cut cuts[] = {
+        {" \t\r  \xe2\xa0", QStringLiteral(" \t\r  \uFFFD\uFFFD")},
+        {"ab\xf0\x9f\x98", QStringLiteral("ab\uFFFD\uFFFD\uFFFD")},
+        {"ab\xc3", QStringLiteral("ab\uFFFD")},
+        {"ab\xc3\xb1", QString::fromUtf8("abñ")},
+        // Broken inside, with the byte after it in the next piece: that byte is kept.
+        {"a\xe2 b", QStringLiteral("a\uFFFD b")},
+    };
+    for (const Cut& cut : cuts) {
+        SCOPED_TRACE(cut.bytes.toHex().constData());
+        TextCollector text(TextCollector::Encoding::Utf8, 100);
+        for (char c : cut.bytes) text.append(&c, 1);
+        text.finish();
+        EXPECT_FALSE(text.blank());
+        EXPECT_EQ(text.take(), cut.text);
+        EXPECT_EQ(cut.text, QString::fromUtf8(cut.bytes));
+    }
 }
 
 QByteArray encoded(const QImage& image, const char* format) {
