@@ -52,6 +52,7 @@
 #include "shelf/ShelfController.h"
 #include "shelf/ShelfStore.h"
 #include "update/UpdateCallers.h"
+#include "update/UpdateCard.h"
 #include "update/UpdateConfig.h"
 #include "views/ClipboardPanel.h"
 #include "views/CornerButtonViews.h"
@@ -255,6 +256,8 @@ struct Services {
     std::function<void()> toggleClipboardPanel;
     // The tray menu's update check, set once the updater exists.
     std::function<void()> checkForUpdates;
+    // The dashboard's update card, once the updater exists.
+    UpdateCard* updateCard = nullptr;
     // Set once the dashboard's controller exists.
     std::function<void()> showDashboard;
     std::function<void()> showGuides;
@@ -424,6 +427,7 @@ struct DashboardParts {
                 [&s](uint32_t code) { return s.registrar.keyCodeForX11Key(code); },
             .version = QStringLiteral(QUENDA_VERSION),
             .build = QStringLiteral(QUENDA_BUILD),
+            .updateCard = s.updateCard,
             .guides = GuidesCatalog(ResourceDirs::forThisProgram()),
             .savedFrame = [&s] { return s.prefs.get(settings::dashboardFrame); },
             .saveFrame =
@@ -591,6 +595,8 @@ int runApplication(int& argc, char** argv) {
     Updates updates(s.l10n, s.folders);
     s.checkForUpdates = [&s, &updates] { menuUpdateCheck(updates.manager, s.hud, s.l10n); };
     steps.silentUpdateCheck = [&s, &updates] { silentUpdateCheck(updates.manager, s.hud, s.l10n); };
+    UpdateCard updateCard(updates.manager, s.l10n);
+    s.updateCard = &updateCard;
     DashboardParts dashboard(s, *x11);
     s.showDashboard = [&dashboard] { dashboard.controller.show(); };
     s.showGuides = [&dashboard] {

@@ -1,5 +1,7 @@
 #include "views/DashboardWindow.h"
 
+#include <QPointer>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -1063,6 +1065,28 @@ QWidget* DashboardWindow::guidesPage() {
                            s_.build + QStringLiteral(")")),
                       button(l.t(QStringLiteral("guides_export_diag")),
                              [this] { controller_.exportTechnicalDiagnostics(); })}));
+    if (s_.updateCard) {
+        // The check and, once a newer release is found, its install; the card says what
+        // each found. The widgets may go with a rebuilt tab while a check still runs.
+        UpdateCard& updateCard = *s_.updateCard;
+        QPointer<QLabel> status = text(updateCard.status(), "muted", true);
+        QPointer<QPushButton> check = button(l.t(QStringLiteral("menu_check_updates")),
+                                             [&updateCard] { updateCard.check(); });
+        QPointer<QPushButton> install = button(
+            updateCard.installButtonTitle(), [&updateCard] { updateCard.install(); }, true);
+        const auto refresh = [status, check, install, &updateCard] {
+            if (status) {
+                status->setText(updateCard.status());
+                status->setVisible(!updateCard.status().isEmpty());
+            }
+            if (check) check->setEnabled(!updateCard.busy());
+            if (install) install->setVisible(updateCard.canInstall());
+        };
+        refresh();
+        updateCard.onChange(refresh);
+        u->addWidget(status);
+        u->addWidget(row({check, install}));
+    }
     col->addWidget(updates);
 
     // The general settings.

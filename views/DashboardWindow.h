@@ -1,5 +1,7 @@
 #pragma once
 
+#include "update/UpdateCard.h"
+
 #include <functional>
 #include <optional>
 #include <utility>
@@ -56,6 +58,8 @@ struct DashboardViewServices {
     std::function<std::optional<uint32_t>(uint32_t nativeScanCode)> keyCodeOfNativeKey;
     QString version;
     QString build;
+    // The update card's check and install; only the version line while unset.
+    UpdateCard* updateCard = nullptr;
     GuidesCatalog guides;
     // Where the window was left ("x,y,width,height"), read on building and written on
     // every move and resize.
