@@ -1,5 +1,7 @@
 #include "views/ClipboardPanel.h"
 
+#include <utility>
+
 #include <algorithm>
 
 #include <QApplication>
@@ -24,7 +26,6 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
-#include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -492,9 +493,7 @@ void ClipboardPanel::open(const std::vector<ClipItem>& history) {
     activateWindow();
     search_->setFocus(Qt::OtherFocusReason);
     // Once the window manager has given the panel the keyboard, the field takes it.
-    QTimer::singleShot(50, this, [this] {
-        if (isVisible()) search_->setFocus(Qt::OtherFocusReason);
-    });
+    focusSearchOnActivation_ = true;
 }
 
 void ClipboardPanel::setHistory(const std::vector<ClipItem>& history) {
@@ -528,6 +527,9 @@ void ClipboardPanel::hideEvent(QHideEvent* event) {
 }
 
 void ClipboardPanel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        std::exchange(focusSearchOnActivation_, false))
+        search_->setFocus(Qt::ActiveWindowFocusReason);
     // Clicking elsewhere hides the panel; its own menus and pickers keep it.
     if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow() &&
         !QApplication::activePopupWidget() && !QApplication::activeModalWidget()) {

@@ -143,6 +143,8 @@ class ClipboardPanel final : public QWidget {
     // Where the user left the panel, and on which screen.
     std::optional<QPoint> lastPlace_;
     QString lastScreen_;
+    // Set on opening: the first activation after it gives the search field the keyboard.
+    bool focusSearchOnActivation_ = false;
 };
 
 }  // namespace quenda

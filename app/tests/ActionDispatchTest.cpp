@@ -4,17 +4,13 @@
 
 #include "app/ActionDispatch.h"
 #include "layouts/tests/WindowManagerDesk.h"
+#include "platform/sim/NoDesktopOpener.h"
 #include "platform/sim/SimPasteboard.h"
 #include "platform/sim/SimSyntheticKeys.h"
 #include "shelf/tests/ShelfDesk.h"
 
 namespace quenda {
 namespace {
-
-struct NoOpener : DesktopOpener {
-    bool open(const QString&) override { return false; }
-    bool reveal(const QString&) override { return false; }
-};
 
 // The shelf's panel, as far as the commands see it.
 struct ShownPanel : ShelfPanelSurface {
@@ -66,7 +62,7 @@ struct Shell : testing::WindowManagerDesk {
     WindowManager wm;
     Groups groups;
     Workspaces workspaces;
-    NoOpener opener;
+    NoDesktopOpener opener;
     AppPaths paths;
     Templates templates;
     SimSyntheticKeys keys;

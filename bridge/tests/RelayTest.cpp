@@ -11,6 +11,7 @@
 #include "core/Settings.h"
 #include "core/tests/SimulatedDesk.h"
 #include "platform/ports/UserFolders.h"
+#include "platform/sim/NoDesktopOpener.h"
 #include "platform/sim/SimPasteboard.h"
 #include "platform/sim/SimSyntheticKeys.h"
 
@@ -25,11 +26,6 @@ using Press = SimSyntheticKeys::Press;
 struct Folders : UserFolders {
     QTemporaryDir home;
     QString applicationSupport() override { return home.path(); }
-};
-
-struct NoOpener : DesktopOpener {
-    bool open(const QString&) override { return false; }
-    bool reveal(const QString&) override { return false; }
 };
 
 const QString kSecret = QStringLiteral("x-kde-passwordManagerHint");
@@ -124,7 +120,7 @@ struct BridgeDesk : testing::SimulatedDesk {
 
     Folders folders;
     AppPaths paths;
-    NoOpener opener;
+    NoDesktopOpener opener;
     Templates templates;
     SimPasteboard board;
     SimSyntheticKeys keys;

@@ -11,6 +11,7 @@
 #include "core/Keys.h"
 #include "core/Prefs.h"
 #include "core/Settings.h"
+#include "platform/sim/NoDesktopOpener.h"
 #include "platform/sim/SimDefaults.h"
 #include "platform/sim/SimHud.h"
 #include "platform/sim/SimSyntheticKeys.h"
@@ -52,11 +53,6 @@ QStringList previews(const ClipboardPanelModel& m) {
     for (int row = 0; row < int(m.visible().size()); ++row) out << m.previewAt(row);
     return out;
 }
-
-struct NoOpener : DesktopOpener {
-    bool open(const QString&) override { return false; }
-    bool reveal(const QString&) override { return false; }
-};
 
 // ----------------------------------------------------------------------------------------
 // The list
@@ -268,7 +264,7 @@ struct PanelDesk : ClipboardDesk {
     SimSyntheticKeys synthetic;
     SimHud hud;
     const L10n l10n = L10n::builtIn();
-    NoOpener opener;
+    NoDesktopOpener opener;
     AppPaths paths{folders};
     Templates templates{paths, prefs, opener};
     TextFiles textFiles{paths, hud, l10n,

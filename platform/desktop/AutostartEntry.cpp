@@ -14,7 +14,7 @@ AutostartEntry::AutostartEntry(QString configHome, QString program)
 
 QString AutostartEntry::defaultConfigHome() {
     const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The specification ignores a relative value.
+    // The XDG base directory specification ignores a relative value.
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return xdg;
     return QDir::homePath() + QStringLiteral("/.config");
 }

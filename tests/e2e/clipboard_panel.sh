@@ -51,18 +51,6 @@ doc=$tmp/nota.txt
 : >"$doc"
 mousepad "$doc" >/dev/null 2>&1 &
 client_pids+=($!)
-# window_titled PATTERN: the first managed window whose title matches the glob PATTERN.
-window_titled() {
-    local id
-    for id in $(qd_client_ids); do
-        # shellcheck disable=SC2053 # a glob on purpose
-        if [[ $(qd_window_title "$id") == $1 ]]; then
-            printf '%s\n' "$id"
-            return 0
-        fi
-    done
-    return 1
-}
 editor_listed() { window_titled '*nota.txt*' >/dev/null; }
 qd_wait_until "mousepad's window" editor_listed || qd_die "mousepad did not show its window"
 editor=$(window_titled '*nota.txt*')

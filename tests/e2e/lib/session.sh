@@ -53,6 +53,19 @@ hotkey_lines() {
 }
 has_hotkey_lines() { (($(hotkey_lines) >= ${1:-1})); }
 
+# window_titled PATTERN: the first managed window whose title matches the glob PATTERN.
+window_titled() {
+    local id
+    for id in $(qd_client_ids); do
+        # shellcheck disable=SC2053 # a glob on purpose
+        if [[ $(qd_window_title "$id") == $1 ]]; then
+            printf '%s\n' "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+
 quenda_gone() { ! qd_alive "$qpid"; }
 
 # start_quenda [LINES]: the application in the background, its stderr in $tmp/quenda.err,
