@@ -37,6 +37,18 @@ settle() {
     rm -f "$tmp/settle-a.png"
     qd_wait_until "the dashboard to settle" unchanged || fail "the dashboard kept changing"
 }
+# Clicks at a point of the dashboard once the pointer is over the dashboard itself, not
+# over a window that happens to stand above it.
+pointer_on_dash() {
+    local WINDOW=
+    eval "$(xdotool getmouselocation --shell)"
+    xwininfo -tree -id "$WINDOW" 2>/dev/null | grep -q "^ *$dash "
+}
+click_dash() {
+    xdotool mousemove --window "$dash" "$1" "$2"
+    qd_wait_until "the pointer over the dashboard" pointer_on_dash || fail "something stands over the dashboard"
+    xdotool click 1
+}
 
 # ---------------------------------------------------------------------------------------
 eval "$("$scripts/virtual-desktop.sh" start --bus)"
@@ -97,6 +109,15 @@ settle
 diagnostics=$TMPDIR/quenda-diagnostic.txt
 xdotool mousemove --window "$dash" 764 578 click 1
 qd_wait_until "the diagnostics file" test -f "$diagnostics" || fail "no diagnostics file"
+# The file manager the bus starts shows that folder. A cold start may take seconds, and
+# its window would then stand over the dashboard, so it is waited for and closed.
+if qd_wait_until "the file manager on the folder" window_titled "${TMPDIR##*/}*" >/dev/null; then
+    wmctrl -i -c "$(window_titled "${TMPDIR##*/}*")"
+    fm_gone() { ! window_titled "${TMPDIR##*/}*" >/dev/null; }
+    qd_wait_until "the file manager to close" fm_gone || fail "the file manager stayed open"
+else
+    fail "no file manager showed the diagnostics folder"
+fi
 if [[ -f $diagnostics ]]; then
     cp "$diagnostics" "$artifacts/quenda-diagnostic.txt"
     check=$(qd_root_prop _NET_SUPPORTING_WM_CHECK)
@@ -120,7 +141,7 @@ settle
 for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove --window "$dash" 600 400 click 5; done
 settle
 entry=$XDG_CONFIG_HOME/autostart/org.quenda.Quenda.desktop
-xdotool mousemove --window "$dash" 272 302 click 1
+click_dash 272 302
 qd_wait_until "the autostart entry" test -f "$entry" || fail "no autostart entry"
 if [[ -f $entry ]]; then
     desktop-file-validate "$entry" || fail "desktop-file-validate refused the entry"
@@ -134,16 +155,16 @@ import json, sys
 sys.exit(0 if json.load(open(sys.argv[1])).get("gap") == int(sys.argv[2]) else 1)
 PY
 }
-xdotool mousemove --window "$dash" 448 362 click 1
+click_dash 448 362
 qd_wait_until "the gap setting" gap_is 16 || fail "the gap was not written"
 snapshot "$artifacts/dashboard-settings.png"
-xdotool mousemove --window "$dash" 272 302 click 1
+click_dash 272 302
 entry_gone() { [[ ! -e $entry ]]; }
 qd_wait_until "the autostart entry to go" entry_gone || fail "the autostart entry stayed"
 # An autostart folder that cannot be written (a file stands in its place) is said so.
 rm -rf "$XDG_CONFIG_HOME/autostart"
 touch "$XDG_CONFIG_HOME/autostart"
-xdotool mousemove --window "$dash" 272 302 click 1
+click_dash 272 302
 qd_wait_until "the refusal" grep -q "HUD No pude cambiar el inicio automático: .*autostart" "$tmp/quenda.err" ||
     fail "no message for an unwritable autostart folder"
 qd_alive "$qpid" || fail "quenda died over the autostart folder"
