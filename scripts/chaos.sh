@@ -10,6 +10,8 @@
 #   scripts/chaos.sh QUENDA_BINARY CHAOS_CLIENT [COMMANDS] [SEED]
 # For example, after `scripts/test.sh --asan` built build-asan/:
 #   scripts/chaos.sh build-asan/main/quenda build-asan/tests/support/quenda-test-chaos-client 10000
+# QUENDA_CLI names the program that sends the commands (by default QUENDA_BINARY itself); a
+# release build there keeps a sanitizer run from spending its time starting sanitizer clients.
 set -euo pipefail
 
 usage="usage: chaos.sh QUENDA_BINARY CHAOS_CLIENT [COMMANDS] [SEED]"
@@ -19,6 +21,7 @@ commands=${3:-1000}
 seed=${4:-$RANDOM}
 quenda=$(cd "$(dirname "$quenda")" && pwd)/$(basename "$quenda")
 client=$(cd "$(dirname "$client")" && pwd)/$(basename "$client")
+cli=${QUENDA_CLI:-$quenda}
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 scripts=$root/scripts
@@ -29,14 +32,16 @@ source "$root/tests/e2e/lib/session.sh"
 trap 'exit 130' INT TERM
 
 eval "$("$scripts/virtual-desktop.sh" start --bus)"
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:log_path=$tmp/asan}
+# A small quarantine, so that the resident memory says what Quenda holds rather than what
+# the sanitizer keeps of freed blocks.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:quarantine_size_mb=16:log_path=$tmp/asan}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:log_path=$tmp/ubsan}
 export QT_QPA_PLATFORM=xcb
 
-python3 - "$quenda" "$client" "$commands" "$seed" "$tmp" <<'EOF'
+python3 - "$quenda" "$client" "$commands" "$seed" "$tmp" "$cli" <<'EOF'
 import json, os, random, re, signal, subprocess, sys, time
 
-quenda, client, commands, seed, tmp = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+quenda, client, commands, seed, tmp, cli = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5], sys.argv[6]
 rng = random.Random(seed)
 err_path = os.path.join(tmp, "quenda.err")
 err = open(err_path, "ab")
@@ -45,7 +50,7 @@ def start():
     p = subprocess.Popen([quenda], stdout=subprocess.DEVNULL, stderr=err)
     deadline = time.monotonic() + 60
     while time.monotonic() < deadline:
-        if subprocess.run([quenda, "action", "win.center"], capture_output=True).returncode == 0:
+        if subprocess.run([cli, "action", "win.center"], capture_output=True).returncode == 0:
             return p
         if p.poll() is not None:
             break
@@ -61,7 +66,7 @@ def rss(pid):
         return -1
     return -1
 
-listing = subprocess.run([quenda, "action", "nope"], capture_output=True, text=True).stderr
+listing = subprocess.run([cli, "action", "nope"], capture_output=True, text=True).stderr
 actions = [l.strip() for l in listing.splitlines()[1:] if l.strip()]
 keys = ["gap", "stageManagerInset", "includeOtherScreens", "groupSize", "broadcastEnter",
         "relayReturn", "templateID", "terminalClasses", "cornerButtonMode", "cornerButtonPosition",
@@ -86,14 +91,15 @@ def keep_clients():
 keep_clients()
 q = start()
 memory_start = rss(q.pid)
+memory = []  # every thousand commands: flat once the caches and the history are full
 done = crashes = hangs = 0
 slowest = 0.0
 while done < commands:
     kind = rng.random()
     if kind < 0.6:
-        argv = [quenda, "action", rng.choice(actions)]
+        argv = [cli, "action", rng.choice(actions)]
     elif kind < 0.85:
-        argv = [quenda, "config", "set", rng.choice(keys), rng.choice(values)]
+        argv = [cli, "config", "set", rng.choice(keys), rng.choice(values)]
     else:
         argv = ["xdotool", "key", "--clearmodifiers", rng.choice(shortcuts)]
     begin = time.monotonic()
@@ -110,7 +116,9 @@ while done < commands:
         crashes += 1
         q = start()
     if done % 1000 == 0:
-        print(f"chaos: {done} commands, {crashes} crashes, {hangs} over 5 s", flush=True)
+        memory.append(rss(q.pid))
+        print(f"chaos: {done} commands, {crashes} crashes, {hangs} over 5 s, "
+              f"memory {memory[-1]} kB", flush=True)
 memory_end = rss(q.pid)
 for c in clients:
     c.kill()
@@ -130,5 +138,7 @@ x_errors = len(re.findall(r"X error|XCB error", text))
 print(f"chaos (seed {seed}): {done} commands, {crashes} crashes, {reports} sanitizer reports, "
       f"{x_errors} X errors on stderr, {hangs} commands over 5 s (slowest {slowest:.2f} s), "
       f"memory {memory_start} kB at the start, {memory_end} kB at the end; {spawned} clients started")
+if len(memory) >= 2:
+    print(f"memory every thousand commands (kB): {' '.join(map(str, memory))}")
 sys.exit(1 if crashes or reports or hangs else 0)
 EOF
