@@ -91,6 +91,7 @@ def keep_clients():
 keep_clients()
 q = start()
 memory_start = rss(q.pid)
+slow = []  # commands that took more than 2 s, for finding out why
 memory = []  # every thousand commands: flat once the caches and the history are full
 done = crashes = hangs = 0
 slowest = 0.0
@@ -107,7 +108,10 @@ while done < commands:
         subprocess.run(argv, capture_output=True, timeout=5)
     except subprocess.TimeoutExpired:
         hangs += 1
-    slowest = max(slowest, time.monotonic() - begin)
+    took = time.monotonic() - begin
+    slowest = max(slowest, took)
+    if took > 2:
+        slow.append(f"{took:5.2f} s  {' '.join(a[:40] for a in argv[1:])}")
     done += 1
     keep_clients()
     if done % 50 == 0:  # one client killed outright now and then
@@ -138,6 +142,8 @@ x_errors = len(re.findall(r"X error|XCB error", text))
 print(f"chaos (seed {seed}): {done} commands, {crashes} crashes, {reports} sanitizer reports, "
       f"{x_errors} X errors on stderr, {hangs} commands over 5 s (slowest {slowest:.2f} s), "
       f"memory {memory_start} kB at the start, {memory_end} kB at the end; {spawned} clients started")
+if slow:
+    print("commands that took more than 2 s:\n  " + "\n  ".join(slow))
 if len(memory) >= 2:
     print(f"memory every thousand commands (kB): {' '.join(map(str, memory))}")
 sys.exit(1 if crashes or reports or hangs else 0)

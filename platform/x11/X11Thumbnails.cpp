@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
 #include <QCoreApplication>
@@ -37,6 +38,10 @@ constexpr auto kQuietAfterRepaint = std::chrono::milliseconds(40);
 constexpr auto kMostWaitForRepaint = std::chrono::milliseconds(300);
 // A window whose pixels would be fetched whole (no RENDER) is left out above this size.
 constexpr int64_t kMostPixelsFetched = 16 * 1024 * 1024;
+// Redirected, a window's contents are kept off screen while the capture runs. For a window
+// larger than a 4K screen the X server would allocate and clear hundreds of megabytes,
+// stalling every client, so such a window is captured as the screen shows it instead.
+constexpr int64_t kMostPixelsRedirected = 3840 * 2160;
 // _NET_WM_ICON is read up to this many 32-bit values (1 MiB).
 constexpr uint32_t kMostIconValues = 256 * 1024;
 constexpr uint32_t kIconSideWanted = 48;
@@ -72,7 +77,8 @@ class Capturer {
         root_ = it.data ? it.data->root : 0;
     }
 
-    // Redirects the top-level windows unless a compositing manager already does.
+    // Redirects the frames of the windows asked for, unless a compositing manager already
+    // redirects every window.
     void prepare(const std::vector<uint64_t>& windows) {
         if (!root_) return;
         const auto* composite = xcb_get_extension_data(c_, &xcb_composite_id);
@@ -91,14 +97,29 @@ class Capturer {
             if (formats_) argb32_ = findArgb32();
         }
         if (!composite_) return;
-        if (compositingManager()) return;
-        xcb_void_cookie_t redirected =
-            xcb_composite_redirect_subwindows_checked(c_, root_, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
-        if (auto* error = xcb_request_check(c_, redirected)) {
-            std::free(error);
+        if (compositingManager()) {
+            compositorRedirects_ = true;
             return;
         }
-        waitForRepaint(windows);
+        std::vector<std::pair<xcb_window_t, xcb_void_cookie_t>> asked;
+        for (const uint64_t w : windows) {
+            const auto frame = frameOf(xcb_window_t(w));
+            if (!frame) continue;
+            const auto geometry = Reply<xcb_get_geometry_reply_t>(
+                xcb_get_geometry_reply(c_, xcb_get_geometry(c_, *frame), nullptr));
+            if (!geometry || int64_t(geometry->width) * geometry->height > kMostPixelsRedirected)
+                continue;
+            asked.emplace_back(*frame, xcb_composite_redirect_window_checked(
+                                           c_, *frame, XCB_COMPOSITE_REDIRECT_AUTOMATIC));
+        }
+        // A frame another program redirects by hand is refused: it is captured as shown.
+        for (const auto& [frame, cookie] : asked) {
+            if (auto* error = xcb_request_check(c_, cookie))
+                std::free(error);
+            else
+                redirected_.insert(frame);
+        }
+        waitForRepaint();
     }
 
     Outcome capture(uint64_t window) {
@@ -121,14 +142,15 @@ class Capturer {
         std::optional<Picture> picture;
         xcb_pixmap_t pixmap = 0;
         xcb_drawable_t source = *frame;
-        if (composite_) {
+        const bool offScreen = compositorRedirects_ || redirected_.count(*frame);
+        if (offScreen) {
             pixmap = xcb_generate_id(c_);
             xcb_composite_name_window_pixmap(c_, *frame, pixmap);
             source = pixmap;
         }
         if (argb32_)
             picture = scaledOnServer(source, attributes->visual, geometry->depth, width, height,
-                                     int(size.width), int(size.height), !composite_);
+                                     int(size.width), int(size.height), !offScreen);
         else
             picture = fetchedWhole(source, geometry->depth, width, height, int(size.width),
                                    int(size.height));
@@ -202,18 +224,17 @@ class Capturer {
         return current;
     }
 
-    void waitForRepaint(const std::vector<uint64_t>& windows) {
+    void waitForRepaint() {
+        if (redirected_.empty()) return;
         const auto* damage = xcb_get_extension_data(c_, &xcb_damage_id);
         if (!damage || !damage->present) return;
         Reply<xcb_damage_query_version_reply_t> v(
             xcb_damage_query_version_reply(c_, xcb_damage_query_version(c_, 1, 1), nullptr));
         if (!v) return;
         std::vector<xcb_damage_damage_t> watched;
-        for (const uint64_t w : windows) {
-            const auto frame = frameOf(xcb_window_t(w));
-            if (!frame) continue;
+        for (const xcb_window_t frame : redirected_) {
             const xcb_damage_damage_t d = xcb_generate_id(c_);
-            xcb_damage_create(c_, d, *frame, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+            xcb_damage_create(c_, d, frame, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
             watched.push_back(d);
         }
         xcb_flush(c_);
@@ -363,6 +384,8 @@ class Capturer {
     xcb_connection_t* c_;
     xcb_window_t root_ = 0;
     bool composite_ = false;
+    bool compositorRedirects_ = false;
+    std::set<xcb_window_t> redirected_;
     Reply<xcb_render_query_pict_formats_reply_t> formats_;
     xcb_render_pictformat_t argb32_ = 0;
 };
@@ -401,6 +424,10 @@ std::unique_ptr<ThumbnailCapture> X11Thumbnails::capture(
     // Results go back through the application object, which outlives every capture; a
     // result that lands after its capture was dropped is thrown away on the main thread.
     const std::weak_ptr<Worker> alive = worker;
+    // Every window the desktop shows is asked for, so a picture of any other window is of
+    // one that is gone: kept, it would be held for the rest of the run.
+    const std::set<uint64_t> asked(windows.begin(), windows.end());
+    std::erase_if(*lastSeen_, [&asked](const auto& kv) { return !asked.count(kv.first); });
     auto lastSeen = lastSeen_;
     auto post = [app, alive, onPicture, lastSeen](Outcome outcome) {
         auto deliver = [alive, onPicture, lastSeen, outcome = std::move(outcome)]() mutable {
