@@ -40,6 +40,7 @@ history_has() { "$quenda" history 2>/dev/null | grep -qF "$1"; }
 # its title stays; waits until the window manager has framed it and sets editor to its id.
 editor_framed() { editor=$(qd_find_window "$1") && qd_window_framed "$editor"; }
 open_editor() {
+    # shellcheck disable=SC2016 # expanded by the shell inside the xterm
     xterm -T "$1" -n "$1" -geometry "$2" -bg "$3" -fg '#2b2b2b' -fa 'DejaVu Sans Mono' -fs 10 \
         -e sh -c 'printf "%s" "$1"; exec cat' sh "$4" </dev/null >/dev/null 2>&1 &
     qd_wait_until "the window \"$1\"" editor_framed "$1"
@@ -94,7 +95,7 @@ qd_wait_until "the corner button" viewable "Quenda corner button"
 read -r cx cy cw ch <<<"$(geometry "$(root_child "Quenda corner button")")"
 xdotool mousemove "$((cx + cw / 2))" "$((cy + ch / 2))" click 1
 qd_wait_until "the palette" viewable "Quenda palette"
-read -r px py pw ph <<<"$(geometry "$(root_child "Quenda palette")")"
+read -r _ py _ ph <<<"$(geometry "$(root_child "Quenda palette")")"
 # Away from the palette, so no button shows hovered.
 xdotool mousemove 1560 960
 import -window root "$tmp/shot.png"

@@ -5,8 +5,11 @@
 #   - the settings file, written by `quenda config set` (killed mid-command);
 #   - a workspace slot, saved by the running instance (`ws.save.1`) into the settings file;
 #   - the clipboard history, written by the instance as xclip copies;
-#   - the shelf, written by the instance on `tools.shelfAdd`.
-# The files are judged by python's json module and by comparing bytes, never by Quenda.
+#   - the shelf, written by the instance on `tools.shelfAdd`;
+#   - the autostart entry, written when the dashboard's launch-at-login switch is clicked
+#     (xdotool), over no entry or over one that says it is disabled.
+# The files are judged by python's json module, desktop-file-validate and by comparing
+# bytes, never by Quenda.
 #   kill_writes.sh QUENDA_BINARY SCRIPTS_DIR [ROUNDS]
 set -euo pipefail
 
@@ -26,6 +29,8 @@ data=$XDG_DATA_HOME/Quenda
 settings=$config/defaults.json
 history=$data/historial.json
 shelf=$data/estante.json
+autostart=$XDG_CONFIG_HOME/autostart
+entry=$autostart/org.quenda.Quenda.desktop
 
 # A random delay of 0 to $1 milliseconds: the moment of the kill is what is tested.
 random_pause() { sleep "$(printf '0.%03d' $((RANDOM % $1)))"; }
@@ -54,9 +59,11 @@ report() {
     changed=0
 }
 changed=0
-# Temporary copies of a save: the file's name, a dot and six letters or digits.
+# Temporary copies of a save: the file's name, a dot and six letters or digits (a folder
+# not made yet holds none).
 leftovers() {
-    find "$config" "$data" -regextype posix-extended -regex '.*\.(json|png)\.[A-Za-z0-9]{6}' 2>/dev/null
+    find "$config" "$data" "$autostart" -regextype posix-extended \
+        -regex '.*\.(json|png|desktop)\.[A-Za-z0-9]{6}' 2>/dev/null || true
 }
 # The bus frees the killed instance's name a moment after it is gone; a start before that
 # would find it still "running" and only ask it to open its dashboard.
@@ -140,6 +147,66 @@ for ((i = 1; i <= rounds; i++)); do
     restart
 done
 report "shelf"
+
+# --- The autostart entry, by the dashboard's switch -------------------------------------
+# The switch sits at the bottom of the last tab; the dashboard is opened, switched to that
+# tab, scrolled down and left to settle before the click.
+dashboard_framed() { dash=$(qd_find_window "Quenda") && qd_window_framed "$dash"; }
+snapshot_dash() { import -window "$dash" "$1" 2>/dev/null; }
+unchanged() {
+    snapshot_dash "$tmp/settle-b.png" || return 1
+    if cmp -s "$tmp/settle-a.png" "$tmp/settle-b.png"; then return 0; fi
+    mv "$tmp/settle-b.png" "$tmp/settle-a.png"
+    return 1
+}
+settle() {
+    rm -f "$tmp/settle-a.png"
+    qd_wait_until "the dashboard to settle" unchanged
+}
+open_settings() {
+    "$quenda" action tools.dashboard >/dev/null 2>&1 || true
+    qd_wait_until "the dashboard" dashboard_framed || qd_die "no dashboard"
+    xdotool key --window "$dash" ctrl+6
+    for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove --window "$dash" 600 400 click 5; done
+    settle || qd_die "the dashboard kept changing"
+}
+click_switch() { xdotool mousemove --window "$dash" 272 302 click 1; }
+# complete_or_absent FILE OLD: FILE is OLD, absent, or the whole entry that
+# desktop-file-validate accepts.
+complete_or_absent() {
+    local now
+    now=$(snapshot "$1")
+    [[ $now == "$2" ]] && return 0
+    [[ $now != absent ]] || { fail "$1 vanished"; return 1; }
+    desktop-file-validate "$1" || { fail "desktop-file-validate refused $1: $(head -c 300 "$1")"; return 1; }
+    [[ $now == "$complete" ]] || { fail "$1 is not the whole entry: $(head -c 300 "$1")"; return 1; }
+    changed=$((changed + 1))
+}
+has_entry() { [[ -f $entry ]]; }
+# The whole entry, from a click that is left to finish; it must be valid to compare with.
+open_settings
+click_switch
+qd_wait_until "the autostart entry" has_entry || qd_die "the switch wrote no autostart entry"
+desktop-file-validate "$entry" || fail "desktop-file-validate refused the entry"
+[[ $(sed -n 's/^Exec=//p' "$entry") == "\"$(realpath "$quenda")\"" ]] ||
+    fail "the entry's Exec is not this binary: $(grep Exec "$entry")"
+complete=$(snapshot "$entry")
+# An entry that says it is disabled: the switch is off and its click replaces it.
+disabled=$'[Desktop Entry]\nType=Application\nName=Quenda\nExec=quenda\nHidden=true\n'
+kill_quenda
+for ((i = 1; i <= rounds; i++)); do
+    if ((i % 2)); then rm -f "$entry"; else printf '%s' "$disabled" >"$entry"; fi
+    before=$(snapshot "$entry")
+    restart
+    open_settings
+    click_switch
+    random_pause 150
+    kill_quenda
+    complete_or_absent "$entry" "$before" || break
+done
+restart
+report "autostart entry"
+kill_quenda
 
 [[ -s $history && -s $shelf ]] || fail "the history or the shelf was never written"
 e2e_finish kill_writes
