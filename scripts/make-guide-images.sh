@@ -122,19 +122,43 @@ qd_wait_until "the palette to close" palette_closed
 open_editor "Terminal" 70x16+900+480 '#263238' $'$ make informe\nGenerando informe.pdf ... listo\n$ '
 organiser() { xdotool search --onlyvisible --name '^Organizador de grupos$' 2>/dev/null | head -n1; }
 organiser_open() { [[ -n $(organiser) ]]; }
-# shows COLOUR: at least 400 pixels of that colour in the organiser's own pixels.
-shows() {
-    local count
-    import -window "$(organiser)" "$tmp/organiser.png" 2>/dev/null || return 1
-    count=$(convert "$tmp/organiser.png" -fill black +opaque "$1" -fill white -opaque "$1" \
-        -format '%[fx:round(mean*w*h)]' info:) || return 1
-    ((count >= 400))
+# card COLOUR X0 X1: "x y" of the middle of that colour's pixels between the columns X0 and
+# X1 of the screen (the organiser covers it), once there are at least 400 of them.
+card() {
+    local box w h x y
+    import -window root "$tmp/organiser.png" 2>/dev/null || return 1
+    box=$(convert "$tmp/organiser.png" -crop "$(($3 - $2))x1000+$2+0" +repage -fill black \
+        +opaque "$1" -fill white -opaque "$1" -format '%[fx:round(mean*w*h)] %@' info:) || return 1
+    [[ ${box%% *} -ge 400 ]] || return 1
+    IFS='x+' read -r w h x y <<<"${box#* }"
+    echo "$(($2 + x + w / 2)) $((y + h / 2))"
+}
+shows() { card "$@" >/dev/null; }
+# drag X1 Y1 X2 Y2: the first button pressed at one point, moved in steps, released at the
+# other. Each step waits for the server (--sync); the pause between them paces the motion as
+# a hand would, so the drop target follows it.
+drag() {
+    local i
+    xdotool mousemove --sync "$1" "$2" mousedown 1
+    for i in $(seq 1 20); do
+        xdotool mousemove --sync $(($1 + ($3 - $1) * i / 20)) $(($2 + ($4 - $2) * i / 20))
+        sleep 0.04
+    done
+    xdotool mousemove --sync $(($3 + 1)) "$4" mousemove --sync "$3" "$4" mouseup 1
 }
 "$quenda" action groups.overview
 qd_wait_until "the organiser" organiser_open
 for colour in '#fdfdfb' '#eef3fb' '#263238'; do
-    qd_wait_until "the card of the window in $colour" shows "$colour"
+    qd_wait_until "the card of the window in $colour" shows "$colour" 0 800
 done
+# The notes and the report into a group of their own: the first to the new group's place,
+# the second onto the group it made; the terminal stays in the pool.
+for colour in '#fdfdfb' '#eef3fb'; do
+    # shellcheck disable=SC2046 # two numbers
+    drag $(card "$colour" 0 800) 1000 280
+    qd_wait_until "the card of the window in $colour in a group" shows "$colour" 810 1600
+done
+xdotool mousemove 1560 980
 keep "$(organiser)" guide-03-overview
 "$quenda" action groups.overview
 organiser_closed() { ! organiser_open; }
