@@ -194,6 +194,8 @@ complete=$(snapshot "$entry")
 # An entry that says it is disabled: the switch is off and its click replaces it.
 disabled=$'[Desktop Entry]\nType=Application\nName=Quenda\nExec=quenda\nHidden=true\n'
 kill_quenda
+# A copy left by a write stopped before these rounds: the next start clears it.
+printf '[Desktop Entry]\nType=Appl' >"$entry.k1LL3d"
 for ((i = 1; i <= rounds; i++)); do
     if ((i % 2)); then rm -f "$entry"; else printf '%s' "$disabled" >"$entry"; fi
     before=$(snapshot "$entry")
