@@ -176,7 +176,7 @@ open_settings() {
     local status=0
     "$quenda" action tools.dashboard >/dev/null 2>"$tmp/action.err" || status=$?
     qd_wait_until "the dashboard" dashboard_framed ||
-        qd_die "no dashboard in round ${i:-0} (action status $status: $(cat "$tmp/action.err"); quenda $(qd_alive "$qpid" && echo alive || echo gone): $(tail -5 "$tmp/quenda.err"))"
+        qd_die "no dashboard in round $i (action status $status: $(cat "$tmp/action.err"); quenda $(qd_alive "$qpid" && echo alive || echo gone): $(tail -5 "$tmp/quenda.err"))"
     xdotool key --window "$dash" ctrl+6
     for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove --window "$dash" 600 400 click 5; done
     settle || qd_die "the dashboard kept changing"
@@ -195,6 +195,7 @@ complete_or_absent() {
 }
 has_entry() { [[ -f $entry ]]; }
 # The whole entry, from a click that is left to finish; it must be valid to compare with.
+i=0
 open_settings
 click_switch
 qd_wait_until "the autostart entry" has_entry || qd_die "the switch wrote no autostart entry"
