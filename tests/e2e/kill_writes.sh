@@ -176,7 +176,7 @@ open_settings() {
     local status=0
     "$quenda" action tools.dashboard >/dev/null 2>"$tmp/action.err" || status=$?
     qd_wait_until "the dashboard" dashboard_framed ||
-        qd_die "no dashboard in round $i (action status $status: $(cat "$tmp/action.err"); quenda $(qd_alive "$qpid" && echo alive || echo gone): $(tail -5 "$tmp/quenda.err"))"
+        qd_die "no dashboard in round $i (action status $status: $(cat "$tmp/action.err"); quenda $(qd_alive "$qpid" && echo alive || echo gone): $(grep -v "^\[Quenda\] HotKey " "$tmp/quenda.err" | head -5))"
     xdotool key --window "$dash" ctrl+6
     for _ in 1 2 3 4 5 6 7 8 9 10; do xdotool mousemove --window "$dash" 600 400 click 5; done
     settle || qd_die "the dashboard kept changing"
