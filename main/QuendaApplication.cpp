@@ -400,6 +400,9 @@ struct DashboardParts {
                      [&s, &x11](DashboardController& c) {
                          return std::make_unique<DashboardWindow>(c, viewServices(s, x11));
                      }) {
+        // A switch of launch at login stopped by the end of an earlier run may have left
+        // its temporary copy beside the entry.
+        login.removeLeftovers();
         if (!watch)
             say(QStringLiteral("quenda: the dashboard cannot follow the active window: ") +
                 watchError);

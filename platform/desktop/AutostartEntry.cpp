@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include "core/RegularFile.h"
+#include "core/StoreFile.h"
 
 namespace quenda {
 
@@ -82,6 +84,11 @@ bool AutostartEntry::setEnabled(bool enabled, QString* error) {
         return false;
     }
     return true;
+}
+
+int AutostartEntry::removeLeftovers() const {
+    return removeSaveLeftovers(QFileInfo(path()).absolutePath(),
+                               QRegularExpression::escape(kFileName));
 }
 
 }  // namespace quenda

@@ -26,6 +26,9 @@ class AutostartEntry final : public LoginItem {
 
     bool isEnabled() override;
     bool setEnabled(bool enabled, QString* error) override;
+    // Removes the temporary copies of writes that were stopped before they replaced the
+    // entry (the process killed mid-write); returns how many.
+    int removeLeftovers() const;
 
     // A path quoted as one argument of an Exec line, escaped for the desktop entry format.
     static QString quoteExecArgument(const QString& argument);

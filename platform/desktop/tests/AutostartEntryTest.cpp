@@ -92,5 +92,47 @@ TEST_F(Autostart, AHiddenOrDisabledEntryIsOff) {
     }
 }
 
+// A write stopped between its temporary copy and the rename (the process killed) leaves the
+// copy beside the entry; clearing leftovers removes such copies and nothing else there.
+TEST_F(Autostart, ClearingLeftoversRemovesOnlyStoppedWrites) {
+    AutostartEntry entry(config, "/usr/bin/quenda");
+    ASSERT_TRUE(entry.setEnabled(true, nullptr));
+    const QByteArray whole = readAll(file);
+    const QString folder = config + "/autostart/";
+    struct Case {
+        const char* name;
+        bool leftover;
+    };
+    const Case cases[] = {
+        {"org.quenda.Quenda.desktop.a1B2c3", true},
+        {"org.quenda.Quenda.desktop.ZZZZZZ", true},
+        {"org.quenda.Quenda.desktop.a1B2c", false},    // five characters
+        {"org.quenda.Quenda.desktop.a1B2c3d", false},  // seven
+        {"org.quenda.Quenda.desktop.a1-2c3", false},   // not a letter or digit
+        {"orgXquenda.Quenda.desktop.a1B2c3", false},   // the dots are literal
+        {"other.desktop.a1B2c3", false},               // another program's copy
+        {"org.quenda.Quenda.desktop.bak", false},
+    };
+    for (const Case& c : cases) {
+        QFile f(folder + c.name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Desktop Entry]\nType=Appl");
+    }
+    EXPECT_EQ(entry.removeLeftovers(), 2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(QFileInfo::exists(folder + c.name), !c.leftover);
+    }
+    EXPECT_EQ(readAll(file), whole);
+    EXPECT_TRUE(entry.isEnabled());
+}
+
+// No folder yet (the switch was never used): nothing to clear, and no folder is made.
+TEST_F(Autostart, ClearingLeftoversWithoutAFolderDoesNothing) {
+    AutostartEntry entry(config, "/usr/bin/quenda");
+    EXPECT_EQ(entry.removeLeftovers(), 0);
+    EXPECT_FALSE(QFileInfo::exists(config + "/autostart"));
+}
+
 }  // namespace
 }  // namespace quenda
