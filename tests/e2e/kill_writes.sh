@@ -81,7 +81,10 @@ kill_quenda() {
     qd_wait_until "the bus to free Quenda's name" name_free || qd_die "the bus kept the name"
 }
 restart() {
-    "$quenda" 2>"$tmp/quenda.err" &
+    # Emptied first: the new process truncates it only once it runs, and until then the
+    # last run's lines would pass for its own.
+    : >"$tmp/quenda.err"
+    "$quenda" 2>>"$tmp/quenda.err" &
     qpid=$!
     if ! qd_wait_until "the hot key log" has_hotkey_lines 1; then
         echo "quenda did not start; alive: $(qd_alive "$qpid" && echo yes || echo no)" >&2

@@ -71,7 +71,10 @@ quenda_gone() { ! qd_alive "$qpid"; }
 # start_quenda [LINES]: the application in the background, its stderr in $tmp/quenda.err,
 # ready once it has logged LINES hot key registrations (1 by default).
 start_quenda() {
-    "$quenda" 2>"$tmp/quenda.err" &
+    # Emptied first: the new process truncates it only once it runs, and until then the
+    # last run's lines would pass for its own.
+    : >"$tmp/quenda.err"
+    "$quenda" 2>>"$tmp/quenda.err" &
     qpid=$!
     qd_wait_until "the hot key log" has_hotkey_lines "${1:-1}"
 }
