@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <unordered_map>
 
 #include <QStringList>
@@ -62,24 +63,25 @@ std::vector<std::optional<int32_t>> ownersOf(X11Connection& x,
     return pids;
 }
 
-std::optional<xcb_window_t> trayOwner(X11Connection& x) {
-    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(x.screenNumber());
-    // Asked only if it exists: a selection nobody ever named has no owner.
-    const auto atom = x.reply(xcb_intern_atom_reply,
-                              xcb_intern_atom(x.c(), 1, uint16_t(name.size()), name.constData()));
-    if (!atom || atom->atom == XCB_ATOM_NONE) return std::nullopt;
+std::optional<xcb_window_t> trayOwner(X11Connection& x, xcb_atom_t selection) {
+    if (selection == XCB_ATOM_NONE) return std::nullopt;
     const auto owner =
-        x.reply(xcb_get_selection_owner_reply, xcb_get_selection_owner(x.c(), atom->atom));
+        x.reply(xcb_get_selection_owner_reply, xcb_get_selection_owner(x.c(), selection));
     if (!owner || owner->owner == XCB_WINDOW_NONE) return std::nullopt;
     return owner->owner;
 }
 
 }  // namespace
 
-TrayReading readSystemTray(X11Connection& x, const DesktopPass& pass) {
+xcb_atom_t traySelection(X11Connection& x) {
+    const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(x.screenNumber());
+    return internAtom(x.c(), name.c_str());
+}
+
+TrayReading readSystemTray(X11Connection& x, const DesktopPass& pass, xcb_atom_t selection) {
     TrayReading tray;
     if (!x.alive()) return tray;
-    const auto owner = trayOwner(x);
+    const auto owner = trayOwner(x, selection);
     if (!owner) return tray;
     tray.hostPid = ownersOf(x, {*owner}).front();
     if (!tray.hostPid) return tray;

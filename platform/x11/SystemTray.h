@@ -28,6 +28,8 @@ struct TrayReading {
 // an icon in it. The icons are searched below the selection owner's window and below every
 // client window of the tray's process; a window that vanishes while it is read holds no
 // icon. Level by level, so the cost is a few round trips whatever the number of icons.
-TrayReading readSystemTray(X11Connection& x, const DesktopPass& pass);
+TrayReading readSystemTray(X11Connection& x, const DesktopPass& pass, xcb_atom_t selection);
+// The tray's selection on this screen, _NET_SYSTEM_TRAY_S<screen>: one round trip, once.
+xcb_atom_t traySelection(X11Connection& x);
 
 }  // namespace quenda::x11

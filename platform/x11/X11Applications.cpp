@@ -63,7 +63,8 @@ X11Applications::Reading X11Applications::read(WithTray withTray) {
 void X11Applications::readTray(Reading& r) {
     if (r.trayRead) return;
     r.trayRead = true;
-    r.tray = readSystemTray(x_, r.pass);
+    if (traySelection_ == XCB_ATOM_NONE) traySelection_ = traySelection(x_);
+    r.tray = readSystemTray(x_, r.pass, traySelection_);
     for (const TrayIcon& icon : r.tray.icons) r.ownerOf(icon.pid).trayIcon = &icon;
 }
 

@@ -72,6 +72,7 @@ class X11Applications final : public Applications {
     InstalledApplications& installed_;
     // Who each process is, kept while it has windows.
     std::map<int32_t, ApplicationIdentity> identities_;
+    xcb_atom_t traySelection_ = XCB_ATOM_NONE;  // asked for once
 };
 
 }  // namespace quenda::x11
