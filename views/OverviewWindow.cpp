@@ -96,6 +96,16 @@ QLabel* label(const QString& text, int points, QFont::Weight weight, const QColo
     return l;
 }
 
+// The power sign (U+23FB) is missing from most fonts, DejaVu's and Noto's included, and
+// would show as an empty box: where the label's font lacks it, the APL circle stile
+// (U+233D), which DejaVu Sans Mono draws and looks the same, takes its place.
+QString drawableGlyphs(QString text, const QFont& font) {
+    constexpr char32_t kPower = 0x23FB, kCircleStile = 0x233D;
+    if (!QFontMetrics(font).inFontUcs4(kPower))
+        text.replace(QString::fromUcs4(&kPower, 1), QString::fromUcs4(&kCircleStile, 1));
+    return text;
+}
+
 // A round button on dark glass, painted here (style sheets would cost every card a
 // polish); "power" is drawn, as many fonts lack its symbol.
 class RoundButton final : public QToolButton {
@@ -884,6 +894,8 @@ QWidget* OverviewWindow::buildPool() {
     }
     column->addLayout(head);
     auto* hint = label(l10n_.t("overview_pool_hint"), 9, QFont::Normal, kSecondary);
+    hint->setObjectName(QStringLiteral("hint"));
+    hint->setText(drawableGlyphs(hint->text(), hint->font()));
     hint->setWordWrap(true);
     column->addWidget(hint);
     auto* grid =
