@@ -19,8 +19,11 @@ class OverviewWindowTest : public QObject {
     Q_OBJECT
 
     struct Scene : testing::GroupsDesk {
-        // `windowless`: applications running without a window, by pid and name.
-        explicit Scene(const std::vector<std::pair<int32_t, QString>>& windowless = {}) {
+        // `windowless`: applications running without a window, by pid and name; `figures`:
+        // their memory, read when the store loads and delivered when the test says.
+        explicit Scene(const std::vector<std::pair<int32_t, QString>>& windowless = {},
+                       const std::map<int32_t, double>& figures = {}) {
+            memory.figures = figures;
             windows = desktop.load(
                 "101 Firefox 'a' 0,25 700x800; 102 Mail 'b' 10,25 700x800; "
                 "103 Notes 'c' 20,25 700x800");
@@ -78,7 +81,8 @@ class OverviewWindowTest : public QObject {
     }
 
     void memoryFiguresChangeTextsNotCards() {
-        Scene s({{201, QStringLiteral("Syncer")}, {202, QStringLiteral("Tray")}});
+        Scene s({{201, QStringLiteral("Syncer")}, {202, QStringLiteral("Tray")}},
+                {{101, 200}, {201, 10}, {202, 1024}});
         QApplication::processEvents();
         const auto card = s.window->findChild<QWidget*>(QStringLiteral("card"));
         QVERIFY(card);
@@ -94,7 +98,6 @@ class OverviewWindowTest : public QObject {
         QCOMPARE(strip(), (QStringList{"Syncer", "Tray"}));
         QVERIFY(!subtitle().contains(QStringLiteral("1.2 GB")));
 
-        s.memory.figures = {{101, 200}, {201, 10}, {202, 1024}};
         s.memory.deliver();
         QTRY_COMPARE(strip(), (QStringList{"Tray\n1.0 GB", "Syncer\n10 MB"}));
         QVERIFY(subtitle().contains(QStringLiteral("1.2 GB")));
