@@ -149,7 +149,7 @@ void OverviewStore::takeMemory(std::map<int32_t, double> figures) {
         app.memoryMB = it != memory_.end() ? std::optional<double>(it->second) : std::nullopt;
     }
     sortBackground();
-    publish();
+    for (const auto& observer : memoryObservers_) observer();
 }
 
 void OverviewStore::sortBackground() {

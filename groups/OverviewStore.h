@@ -78,9 +78,14 @@ class OverviewStore {
     OverviewStore(const OverviewStore&) = delete;
     OverviewStore& operator=(const OverviewStore&) = delete;
 
-    // Called after every change of the arrangement, the background applications, the memory
-    // figures or the default slot count.
+    // Called after every change of the arrangement, the background applications or the
+    // default slot count.
     void observe(std::function<void()> observer) { observers_.push_back(std::move(observer)); }
+    // Called when the memory figures arrive; the background applications are sorted by them
+    // then, their membership unchanged.
+    void observeMemory(std::function<void()> observer) {
+        memoryObservers_.push_back(std::move(observer));
+    }
     // Called as each window's picture arrives, with its window number.
     void observePictures(std::function<void(uint64_t)> observer) {
         pictureObservers_.push_back(std::move(observer));
@@ -156,6 +161,7 @@ class OverviewStore {
     bool picturesDone_ = false;
     std::unique_ptr<ThumbnailCapture> capture_;
     std::vector<std::function<void()>> observers_;
+    std::vector<std::function<void()>> memoryObservers_;
     std::vector<std::function<void(uint64_t)>> pictureObservers_;
     std::shared_ptr<char> alive_ = std::make_shared<char>();
 };

@@ -96,6 +96,16 @@ QLabel* label(const QString& text, int points, QFont::Weight weight, const QColo
     return l;
 }
 
+// The power sign (U+23FB) is missing from most fonts, DejaVu's and Noto's included, and
+// would show as an empty box: where the label's font lacks it, the APL circle stile
+// (U+233D), which DejaVu Sans Mono draws and looks the same, takes its place.
+QString drawableGlyphs(QString text, const QFont& font) {
+    constexpr char32_t kPower = 0x23FB, kCircleStile = 0x233D;
+    if (!QFontMetrics(font).inFontUcs4(kPower))
+        text.replace(QString::fromUcs4(&kPower, 1), QString::fromUcs4(&kCircleStile, 1));
+    return text;
+}
+
 // A round button on dark glass, painted here (style sheets would cost every card a
 // polish); "power" is drawn, as many fonts lack its symbol.
 class RoundButton final : public QToolButton {
@@ -259,35 +269,11 @@ class ThumbCard final : public QWidget {
         : window_(window), item_(std::move(item)), source_(this, window) {
         setObjectName(QStringLiteral("card"));
         setAttribute(Qt::WA_Hover);
-        auto* buttons = new QWidget(this);
-        auto* row = new QHBoxLayout(buttons);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(4);
-        const L10n& t = window.l10n();
-        const QString app = item_->appName;
-        const int32_t pid = item_->pid();
-        const QUuid id = item_->id;
-        OverviewStore& store = window.store();
-        auto* hide = roundButton(QStringLiteral("👁"), t.format("overview_hide_help", {app}), 19);
-        auto* quit =
-            roundButton(QStringLiteral("power"), t.format("overview_quit_help", {app}), 19);
-        auto* close = roundButton(QStringLiteral("✕"), t.t("overview_close_help"), 19);
-        QObject::connect(hide, &QToolButton::clicked, [&store, pid] { store.hideApp(pid); });
-        QObject::connect(quit, &QToolButton::clicked, [&store, pid] { store.quitApp(pid); });
-        QObject::connect(close, &QToolButton::clicked, [&store, id] { store.closeWindow(id); });
-        row->addWidget(hide);
-        row->addWidget(quit);
-        row->addWidget(close);
-        buttons_ = buttons;
-        buttons_->hide();
         if (item_->wid) window.showsPicture(*item_->wid, this);
     }
 
   protected:
-    void resizeEvent(QResizeEvent*) override {
-        buttons_->adjustSize();
-        buttons_->move(width() - 8 - 5 - buttons_->width(), 8 + 5);
-    }
+    void resizeEvent(QResizeEvent*) override { placeButtons(); }
     void enterEvent(QEnterEvent*) override { setHover(true); }
     void leaveEvent(QEvent*) override { setHover(false); }
     void mousePressEvent(QMouseEvent* e) override { source_.press(e); }
@@ -345,9 +331,40 @@ class ThumbCard final : public QWidget {
     }
 
   private:
+    // The action buttons show only under the pointer: made the first time it comes, so
+    // that opening the organiser builds none of them.
+    void makeButtons() {
+        auto* buttons = new QWidget(this);
+        auto* row = new QHBoxLayout(buttons);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(4);
+        const L10n& t = window_.l10n();
+        const QString app = item_->appName;
+        const int32_t pid = item_->pid();
+        const QUuid id = item_->id;
+        OverviewStore& store = window_.store();
+        auto* hide = roundButton(QStringLiteral("👁"), t.format("overview_hide_help", {app}), 19);
+        auto* quit =
+            roundButton(QStringLiteral("power"), t.format("overview_quit_help", {app}), 19);
+        auto* close = roundButton(QStringLiteral("✕"), t.t("overview_close_help"), 19);
+        QObject::connect(hide, &QToolButton::clicked, [&store, pid] { store.hideApp(pid); });
+        QObject::connect(quit, &QToolButton::clicked, [&store, pid] { store.quitApp(pid); });
+        QObject::connect(close, &QToolButton::clicked, [&store, id] { store.closeWindow(id); });
+        row->addWidget(hide);
+        row->addWidget(quit);
+        row->addWidget(close);
+        buttons_ = buttons;
+        placeButtons();
+    }
+    void placeButtons() {
+        if (!buttons_) return;
+        buttons_->adjustSize();
+        buttons_->move(width() - 8 - 5 - buttons_->width(), 8 + 5);
+    }
     void setHover(bool on) {
         hover_ = on;
-        buttons_->setVisible(on);
+        if (on && !buttons_) makeButtons();
+        if (buttons_) buttons_->setVisible(on);
         update();
     }
     OverviewWindow& window_;
@@ -621,10 +638,11 @@ QScrollArea* scrolling(QWidget* inside) {
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setStyleSheet(
-        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget "
-                       "{ background: transparent; }"));
+    // Transparent without a style sheet: one here would cascade to every card inside and
+    // have each polished through it when the organiser opens.
+    area->setAutoFillBackground(false);
     area->viewport()->setAutoFillBackground(false);
+    inside->setAutoFillBackground(false);
     return area;
 }
 
@@ -658,6 +676,7 @@ OverviewWindow::OverviewWindow(OverviewStore& store, const L10n& l10n, Actions a
     layout->setContentsMargins(0, 0, 0, 0);
     store_.observe([this] { scheduleRebuild(); });
     store_.observePictures([this](uint64_t wid) { pictureArrived(wid); });
+    store_.observeMemory([this] { memoryArrived(); });
     rebuild();
 }
 
@@ -714,6 +733,24 @@ void OverviewWindow::pictureArrived(uint64_t wid) {
     for (auto it = from; it != to; ++it) {
         if (it->second) it->second->update();
     }
+}
+
+void OverviewWindow::memoryArrived() {
+    // A rebuild on its way shows the figures anyway.
+    if (rebuildPending_ || !content_) return;
+    if (subtitle_) subtitle_->setText(subtitleText());
+    if (background_) {
+        QWidget* strip = buildBackground();
+        delete content_->layout()->replaceWidget(background_, strip);
+        background_->hide();
+        background_->deleteLater();
+        background_ = strip;
+    }
+    content_->update();
+}
+
+QString OverviewWindow::subtitleText() const {
+    return l10n_.format("overview_subtitle", {store_.screenLabel(), store_.totalMemoryText()});
 }
 
 void OverviewWindow::showsPicture(uint64_t wid, QWidget* view) {
@@ -775,7 +812,11 @@ void OverviewWindow::rebuild() {
     row->addWidget(buildPool(), 1);
     row->addWidget(buildGroups(), 1);
     column->addLayout(row, 1);
-    if (!store_.backgroundApps().empty()) column->addWidget(buildBackground());
+    background_ = nullptr;
+    if (!store_.backgroundApps().empty()) {
+        background_ = buildBackground();
+        column->addWidget(background_);
+    }
     if (content_) {
         layout()->removeWidget(content_);
         content_->hide();
@@ -793,9 +834,9 @@ QWidget* OverviewWindow::buildHeader() {
     auto* titles = new QVBoxLayout;
     titles->setSpacing(3);
     titles->addWidget(label(l10n_.t("overview_title"), 24, QFont::Bold, kText));
-    titles->addWidget(
-        label(l10n_.format("overview_subtitle", {store_.screenLabel(), store_.totalMemoryText()}),
-              11, QFont::Normal, kSecondary));
+    subtitle_ = label(subtitleText(), 11, QFont::Normal, kSecondary);
+    subtitle_->setObjectName(QStringLiteral("subtitle"));
+    titles->addWidget(subtitle_);
     row->addLayout(titles);
     row->addStretch();
     row->addWidget(label(l10n_.t("overview_slots_label"), 11, QFont::Normal, kSecondary));
@@ -853,6 +894,8 @@ QWidget* OverviewWindow::buildPool() {
     }
     column->addLayout(head);
     auto* hint = label(l10n_.t("overview_pool_hint"), 9, QFont::Normal, kSecondary);
+    hint->setObjectName(QStringLiteral("hint"));
+    hint->setText(drawableGlyphs(hint->text(), hint->font()));
     hint->setWordWrap(true);
     column->addWidget(hint);
     auto* grid =
@@ -931,9 +974,9 @@ QWidget* OverviewWindow::buildBackground() {
     area->setFrameShape(QFrame::NoFrame);
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setFixedHeight(apps->sizeHint().height() + 4);
-    area->setStyleSheet(
-        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget "
-                       "{ background: transparent; }"));
+    area->setAutoFillBackground(false);
+    area->viewport()->setAutoFillBackground(false);
+    apps->setAutoFillBackground(false);
     row->addWidget(area, 1);
     return strip;
 }

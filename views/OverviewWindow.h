@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -59,6 +60,9 @@ class OverviewWindow final : public QWidget, public OverviewSurface {
     void scheduleRebuild();
     void rebuild();
     void pictureArrived(uint64_t wid);
+    // The memory figures changed only texts: those are redrawn, the cards stay.
+    void memoryArrived();
+    QString subtitleText() const;
     QWidget* buildHeader();
     QWidget* buildPool();
     QWidget* buildGroups();
@@ -69,6 +73,8 @@ class OverviewWindow final : public QWidget, public OverviewSurface {
     Actions actions_;
     bool translucent_ = false;
     QWidget* content_ = nullptr;
+    QLabel* subtitle_ = nullptr;     // the header's line with the memory total
+    QWidget* background_ = nullptr;  // the strip of applications without windows
     bool rebuildPending_ = false;    // the store changed since the last rebuild
     bool rebuildScheduled_ = false;  // a rebuild waits on the main loop
     bool dragging_ = false;

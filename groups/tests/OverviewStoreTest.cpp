@@ -138,7 +138,13 @@ TEST(OverviewStore, ListsApplicationsWithoutAVisibleWindowByMemory) {
     };
     // Before the figures come, in the order the applications started.
     EXPECT_EQ(names(), (std::vector<QString>{"Mail", "Clock", "Tray", "Syncer"}));
+    // The figures are news of their own: the arrangement did not change.
+    int memoryNews = 0, arrangementNews = 0;
+    store->observeMemory([&] { ++memoryNews; });
+    store->observe([&] { ++arrangementNews; });
     d.memory.deliver();
+    EXPECT_EQ(memoryNews, 1);
+    EXPECT_EQ(arrangementNews, 0);
     EXPECT_EQ(names(), (std::vector<QString>{"Tray", "Clock", "Mail", "Syncer"}));
     EXPECT_EQ(store->backgroundApps().back().memoryMB, std::nullopt);
     EXPECT_EQ(store->memory().count(1), 0u);  // not asked for

@@ -29,7 +29,8 @@ class Applications {
   public:
     virtual ~Applications() = default;
 
-    // Every running application, in the order they started.
+    // Every running application, in the order they started. One that shows no window but
+    // lives in the system tray (an icon there) is running, and regular.
     virtual std::vector<RunningApplication> runningApplications() = 0;
     // The running application of one process, or nothing when there is none.
     virtual std::optional<RunningApplication> application(int32_t pid) = 0;

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "core/AX.h"
@@ -202,6 +203,77 @@ TEST_F(X11Apps, AProcessWithoutWindowsIsAskedToEnd) {
     ASSERT_EQ(sleeper.state(), QProcess::NotRunning);
     EXPECT_EQ(sleeper.exitStatus(), QProcess::CrashExit);  // by SIGTERM
     EXPECT_FALSE(apps().terminate(pid));                   // nothing left to ask
+}
+
+// A program of its own, reading its standard output until a line starts with `prefix`.
+bool waitForLine(QProcess& p, const QByteArray& prefix, double seconds = 20) {
+    QByteArray seen;
+    return waitUntil(
+        [&] {
+            seen += p.readAllStandardOutput();
+            return seen.startsWith(prefix) || seen.contains("\n" + prefix);
+        },
+        seconds);
+}
+
+TEST_F(X11Apps, AnApplicationLivingInTheTrayIsRegular) {
+    if (QStandardPaths::findExecutable("trayer").isEmpty()) GTEST_SKIP() << "trayer is missing";
+    QProcess tray;
+    // Not a dock, so only its holding the tray makes it a process never to be quit.
+    tray.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request",
+                          "--SetDockType", "false"});
+    ASSERT_TRUE(tray.waitForStarted());
+    const int32_t trayPid = int32_t(tray.processId());
+    // The icons say when the tray has taken them in (ReparentNotify): ours with _NET_WM_PID,
+    // one without it (found through the server's record of its connection), and one that
+    // crashes after docking.
+    QProcess withPid, withoutPid, crashing;
+    withPid.start(QUENDA_TEST_TRAY_ICON, {"--class", "TrayWithPid"});
+    withoutPid.start(QUENDA_TEST_TRAY_ICON, {"--no-pid", "--class", "TrayWithoutPid"});
+    crashing.start(QUENDA_TEST_TRAY_ICON, {"--class", "TrayCrashing"});
+    for (QProcess* p : {&withPid, &withoutPid, &crashing}) {
+        ASSERT_TRUE(p->waitForStarted());
+        ASSERT_TRUE(waitForLine(*p, "docked ")) << p->readAllStandardError().toStdString();
+    }
+    const auto listed = [&](int32_t pid) -> std::optional<RunningApplication> {
+        for (RunningApplication& a : apps().runningApplications()) {
+            if (a.pid == pid) return a;
+        }
+        return std::nullopt;
+    };
+
+    // Named after its class (no desktop entry has it), regular, and found one by one too.
+    for (const auto& [p, name] :
+         {std::pair{&withPid, "TrayWithPid"}, std::pair{&withoutPid, "TrayWithoutPid"}}) {
+        const int32_t pid = int32_t(p->processId());
+        const auto app = listed(pid);
+        ASSERT_TRUE(app) << name;
+        EXPECT_EQ(app->kind, ApplicationKind::regular) << name;
+        EXPECT_EQ(app->name, name);
+        EXPECT_EQ(apps().application(pid), app) << name;
+    }
+    // The tray itself is never to be quit.
+    const std::vector<int32_t> essential = apps().essentialProcesses();
+    EXPECT_NE(std::find(essential.begin(), essential.end(), trayPid), essential.end());
+
+    // The crashed one's icon is gone with its connection: it is simply not there.
+    const int32_t crashed = int32_t(crashing.processId());
+    ::kill(crashed, SIGKILL);
+    ASSERT_TRUE(crashing.waitForFinished(5000));
+    EXPECT_TRUE(waitUntil([&] { return !listed(crashed); }));
+    EXPECT_FALSE(apps().application(crashed));
+    EXPECT_TRUE(listed(int32_t(withPid.processId())));
+
+    // Quitting a tray-only application asks its process to end.
+    const int32_t quitting = int32_t(withoutPid.processId());
+    EXPECT_TRUE(apps().terminate(quitting));
+    EXPECT_TRUE(withoutPid.waitForFinished(5000));
+    EXPECT_TRUE(waitUntil([&] { return !listed(quitting); }));
+
+    withPid.kill();
+    withPid.waitForFinished(5000);
+    tray.kill();
+    tray.waitForFinished(5000);
 }
 
 }  // namespace

@@ -39,21 +39,33 @@ const X11Applications::Owner* X11Applications::Reading::find(int32_t pid) const 
     return nullptr;
 }
 
-X11Applications::Reading X11Applications::read() {
+X11Applications::Owner& X11Applications::Reading::ownerOf(int32_t pid) {
+    auto owner =
+        std::find_if(owners.begin(), owners.end(), [pid](const Owner& o) { return o.pid == pid; });
+    if (owner == owners.end()) owner = owners.insert(owners.end(), Owner{pid, {}});
+    return *owner;
+}
+
+X11Applications::Reading X11Applications::read(WithTray withTray) {
     Reading r;
     r.pass = readDesktop(x_, &server_.cache());
     for (xcb_window_t w : r.pass.clients) {
         const auto it = r.pass.info.find(w);
         if (it == r.pass.info.end() || !it->second.pid) continue;
-        const int32_t pid = *it->second.pid;
-        auto owner = std::find_if(r.owners.begin(), r.owners.end(),
-                                  [pid](const Owner& o) { return o.pid == pid; });
-        if (owner == r.owners.end()) owner = r.owners.insert(r.owners.end(), Owner{pid, {}});
-        owner->windows.push_back(&it->second);
+        r.ownerOf(*it->second.pid).windows.push_back(&it->second);
     }
+    if (withTray == WithTray::yes) readTray(r);
     // A process whose windows are gone is forgotten: its pid may come back as another.
     std::erase_if(identities_, [&r](const auto& kv) { return !r.find(kv.first); });
     return r;
+}
+
+void X11Applications::readTray(Reading& r) {
+    if (r.trayRead) return;
+    r.trayRead = true;
+    if (traySelection_ == XCB_ATOM_NONE) traySelection_ = traySelection(x_);
+    r.tray = readSystemTray(x_, r.pass, traySelection_);
+    for (const TrayIcon& icon : r.tray.icons) r.ownerOf(icon.pid).trayIcon = &icon;
 }
 
 void X11Applications::identifyNew(Reading& r) {
@@ -93,6 +105,10 @@ void X11Applications::identifyNew(Reading& r) {
                 break;
             }
         }
+        if (clues.wmClass.isEmpty() && o.trayIcon) {
+            clues.wmClass = o.trayIcon->wmClass;
+            clues.wmInstance = o.trayIcon->wmInstance;
+        }
         // GIO's launch variables are inherited by children: they name this process only
         // when the pid they carry is its own.
         const auto launchedPid =
@@ -105,18 +121,22 @@ void X11Applications::identifyNew(Reading& r) {
     }
 }
 
-RunningApplication X11Applications::describe(const Owner& owner) const {
+ApplicationKind X11Applications::describeKind(const Owner& owner) const {
     const Atoms& a = x_.atoms();
-    const bool regular = std::any_of(owner.windows.begin(), owner.windows.end(), [&](auto* c) {
-        return isOrdinary(*c, a) && !c->hasState(a.NET_WM_STATE_SKIP_TASKBAR);
-    });
+    const bool regular =
+        owner.trayIcon || std::any_of(owner.windows.begin(), owner.windows.end(), [&](auto* c) {
+            return isOrdinary(*c, a) && !c->hasState(a.NET_WM_STATE_SKIP_TASKBAR);
+        });
+    return regular ? ApplicationKind::regular : ApplicationKind::accessory;
+}
+
+RunningApplication X11Applications::describe(const Owner& owner) const {
     const ApplicationIdentity& id = identities_.at(owner.pid);
-    return {owner.pid, id.name, id.identifier,
-            regular ? ApplicationKind::regular : ApplicationKind::accessory};
+    return {owner.pid, id.name, id.identifier, describeKind(owner)};
 }
 
 std::vector<RunningApplication> X11Applications::runningApplications() {
-    Reading r = read();
+    Reading r = read(WithTray::yes);
     identifyNew(r);
     std::vector<RunningApplication> list;
     for (const Owner& o : r.owners) list.push_back(describe(o));
@@ -131,6 +151,9 @@ std::vector<RunningApplication> X11Applications::runningApplications() {
 
 std::optional<RunningApplication> X11Applications::application(int32_t pid) {
     Reading r = read();
+    // The tray decides only for a process without a window the user switches to.
+    if (const Owner* o = r.find(pid); !o || describeKind(*o) != ApplicationKind::regular)
+        readTray(r);
     const Owner* o = r.find(pid);
     if (!o) {
         for (const auto& [launched, identity] : installed_.liveLaunches()) {
@@ -226,7 +249,7 @@ bool X11Applications::unhide(int32_t pid) {
 
 bool X11Applications::terminate(int32_t pid) {
     const Reading r = read();
-    if (const Owner* o = r.find(pid)) {
+    if (const Owner* o = r.find(pid); o && !o->windows.empty()) {
         // The polite close of each window: the application may ask its user first.
         for (const ClientInfo* c : o->windows) {
             x_.sendToManager(c->id, x_.atoms().NET_CLOSE_WINDOW,
@@ -235,8 +258,8 @@ bool X11Applications::terminate(int32_t pid) {
         xcb_flush(x_.c());
         return true;
     }
-    // Nothing to close: a process that lost its windows (or never showed any) is asked
-    // the way a session asks at logout.
+    // Nothing to close: a process that lost its windows (or never showed any, living in
+    // the tray) is asked the way a session asks at logout.
     if (pid <= 1 || pid == int32_t(::getpid()) || processIsGone(pid)) return false;
     return ::kill(pid, SIGTERM) == 0;
 }
@@ -254,7 +277,8 @@ std::vector<int32_t> X11Applications::essentialProcesses() {
     const auto add = [&pids](int32_t pid) {
         if (pid > 0 && std::find(pids.begin(), pids.end(), pid) == pids.end()) pids.push_back(pid);
     };
-    const Reading r = read();
+    const Reading r = read(WithTray::yes);
+    if (r.tray.hostPid) add(*r.tray.hostPid);
     const Atoms& a = x_.atoms();
     for (const Owner& o : r.owners) {
         for (const ClientInfo* c : o.windows) {

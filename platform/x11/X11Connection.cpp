@@ -41,6 +41,7 @@ std::unique_ptr<X11Connection> X11Connection::open(const QString& display, QStri
     auto it = xcb_setup_roots_iterator(xcb_get_setup(c));
     for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
     self->screen_ = it.rem ? it.data : nullptr;
+    self->screenNumber_ = screenNumber;
     // Both extension queries go out before either answer is awaited.
     xcb_prefetch_extension_data(c, &xcb_randr_id);
     xcb_prefetch_extension_data(c, &xcb_res_id);

@@ -30,6 +30,8 @@ class X11Connection {
     const Atoms& atoms() const { return atoms_; }
     xcb_window_t root() const { return screen_->root; }
     const xcb_screen_t* screen() const { return screen_; }
+    // The number of that screen on the display (the N of names like _NET_SYSTEM_TRAY_SN).
+    int screenNumber() const { return screenNumber_; }
     QString displayName() const { return display_; }
     bool hasRandr() const { return randr_; }
     bool hasXRes() const { return xres_; }
@@ -103,6 +105,7 @@ class X11Connection {
 
     xcb_connection_t* c_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
+    int screenNumber_ = 0;
     Atoms atoms_;
     bool randr_ = false;
     bool xres_ = false;

@@ -3,14 +3,17 @@
 # some covering others and one minimised; the organiser opens with its shortcut and its
 # cards show every window's own colour, covered parts too (pixels of screenshots, read by
 # ImageMagick); two cards dragged into a group with xdotool and Return tile those two
-# windows side by side (frames from xwininfo + _NET_FRAME_EXTENTS); the quit button of an
-# application running without a visible window ends its process.
-#   overview.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR
+# windows side by side (frames from xwininfo + _NET_FRAME_EXTENTS); the quit buttons of the
+# applications running without a visible window (a minimised xterm, a program with only an
+# icon in trayer) end their processes.
+#   overview.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR TRAY_ICON_PROGRAM
 set -euo pipefail
 
-quenda=${1:?usage: overview.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
-scripts=${2:?usage: overview.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
-artifacts=${3:?usage: overview.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR}
+usage="usage: overview.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR TRAY_ICON_PROGRAM"
+quenda=${1:?$usage}
+scripts=${2:?$usage}
+artifacts=${3:?$usage}
+tray_icon=${4:?$usage}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=scripts/lib/desktop.sh
 source "$scripts/lib/desktop.sh"
@@ -138,14 +141,39 @@ qd_wait_until "red and green side by side" both_tiled ||
     fail "the group was not shown: red $(describe "${id[red]}") green $(describe "${id[green]}")"
 shot && cp "$tmp/shot.png" "$artifacts/overview-started.png"
 
-# The minimised xterm's application runs without a visible window: its button quits it.
+# A program that lives in the system tray only: an icon docked into trayer, no window.
+# trayer's panel goes on top of every window, at the top right, clear of the strip.
+trayer --edge top --align right --widthtype request --height 24 --transparent false \
+    --SetDockType true >/dev/null 2>&1 &
+client_pids+=($!)
+"$tray_icon" >"$tmp/tray-icon.out" 2>&1 &
+tray_icon_pid=$!
+client_pids+=("$tray_icon_pid")
+icon_docked() { grep -q '^docked ' "$tmp/tray-icon.out"; }
+qd_wait_until "the tray icon to be docked" icon_docked || fail "the tray took no icon"
+
+# The minimised xterm's application and the tray-only one run without a visible window:
+# the strip has a button for each, and each button quits its application.
+both_ended() { process_gone "${pid[yellow]}" && process_gone "$tray_icon_pid"; }
+one_ended() { process_gone "${pid[yellow]}" || process_gone "$tray_icon_pid"; }
+# Clicks the leftmost button of the strip (the centre of the left part of all buttons).
+click_first_background_button() {
+    local cx
+    qd_wait_until "the background strip" shows "$background_button" "${strip[@]}" 100 15 ||
+        fail "no application left in the background strip"
+    read -r cx _ _ <<<"$(where "$background_button" "${strip[@]}" 100 15)"
+    read -r bx by _ <<<"$(where "$background_button" "${strip[0]}" "${strip[1]}" \
+        $((cx + 1)) "${strip[3]}" 50 15)"
+    xdotool mousemove --sync "$bx" "$by" click 1
+}
 open_organiser "third opening"
-qd_wait_until "the background strip" shows "$background_button" "${strip[@]}" 100 15 ||
-    fail "no application in the background strip"
-read -r bx by _ <<<"$(where "$background_button" "${strip[@]}" 100 15)"
-xdotool mousemove --sync "$bx" "$by" click 1
-qd_wait_until "the yellow xterm to end" process_gone "${pid[yellow]}" ||
-    fail "the background application's button did not end its process"
+click_first_background_button
+qd_wait_until "one background application to end" one_ended ||
+    fail "the first background button ended neither application"
+shot && cp "$tmp/shot.png" "$artifacts/overview-background.png"
+click_first_background_button
+qd_wait_until "both background applications to end" both_ended ||
+    fail "the background buttons did not end both the minimised xterm and the tray-only program"
 xdotool key Escape
 qd_wait_until "Esc to close the organiser" organiser_closed || fail "Esc left the organiser open"
 

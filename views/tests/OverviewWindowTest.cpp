@@ -4,6 +4,7 @@
 // windows are checked end to end, tests/e2e/overview.sh.) Run by run-on-virtual-desktop.sh
 // on a private Xvfb with openbox.
 #include <QApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
@@ -18,10 +19,15 @@ class OverviewWindowTest : public QObject {
     Q_OBJECT
 
     struct Scene : testing::GroupsDesk {
-        Scene() {
+        // `windowless`: applications running without a window, by pid and name; `figures`:
+        // their memory, read when the store loads and delivered when the test says.
+        explicit Scene(const std::vector<std::pair<int32_t, QString>>& windowless = {},
+                       const std::map<int32_t, double>& figures = {}) {
+            memory.figures = figures;
             windows = desktop.load(
                 "101 Firefox 'a' 0,25 700x800; 102 Mail 'b' 10,25 700x800; "
                 "103 Notes 'c' 20,25 700x800");
+            for (const auto& [pid, name] : windowless) desktop.app(pid, name);
             store = std::make_unique<OverviewStore>(
                 OverviewStore::Services{ax, groups, desktop, prefs, hud, l10n, thumbnails, memory},
                 desktop.screens().front());
@@ -72,6 +78,30 @@ class OverviewWindowTest : public QObject {
         s.window->clickQuitUngrouped();
         for (const int32_t pid : {101, 102, 103}) QVERIFY(s.desktop.isTerminated(pid));
         QVERIFY(s.store->pool().empty());
+    }
+
+    void memoryFiguresChangeTextsNotCards() {
+        Scene s({{201, QStringLiteral("Syncer")}, {202, QStringLiteral("Tray")}},
+                {{101, 200}, {201, 10}, {202, 1024}});
+        QApplication::processEvents();
+        const auto card = s.window->findChild<QWidget*>(QStringLiteral("card"));
+        QVERIFY(card);
+        const auto strip = [&] {
+            QStringList texts;
+            for (auto* b : s.window->findChildren<QPushButton*>(QStringLiteral("background-app")))
+                if (b->isVisibleTo(s.window.get())) texts << b->text();
+            return texts;
+        };
+        const auto subtitle = [&] {
+            return s.window->findChild<QLabel*>(QStringLiteral("subtitle"))->text();
+        };
+        QCOMPARE(strip(), (QStringList{"Syncer", "Tray"}));
+        QVERIFY(!subtitle().contains(QStringLiteral("1.2 GB")));
+
+        s.memory.deliver();
+        QTRY_COMPARE(strip(), (QStringList{"Tray\n1.0 GB", "Syncer\n10 MB"}));
+        QVERIFY(subtitle().contains(QStringLiteral("1.2 GB")));
+        QCOMPARE(s.window->findChild<QWidget*>(QStringLiteral("card")), card);
     }
 
     void dropsMoveOnlyTheOrganisersOwnItems() {
