@@ -8,7 +8,8 @@
 #
 # SPEC is the monitor spec shared with the simulated desktop: WxH+X+Y[,WxH+X+Y...]. The
 # screen is sized to their bounding box and each becomes a RandR monitor; the first one is
-# the primary. Without it the screen is one 1600x1000 monitor.
+# the primary. Without it the screen is one 1600x1000 monitor. Without --wm the window
+# manager is $QD_WM, else openbox: the end-to-end suite runs unchanged under each one.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -82,7 +83,7 @@ emit() {
 }
 
 start() {
-    local monitors="" wm=openbox bus=false
+    local monitors="" wm=${QD_WM:-openbox} bus=false
     while (($#)); do
         case $1 in
             --monitors) monitors=${2:?--monitors needs a spec}; shift 2 ;;

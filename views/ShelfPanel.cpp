@@ -2,8 +2,10 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include <QApplication>
 #include <QBuffer>
@@ -57,20 +59,43 @@ QPoint desktopOrigin() {
     return primary ? primary->geometry().topLeft() : QPoint();
 }
 
-// Asks the window manager to show the window on every virtual desktop (_NET_WM_DESKTOP
-// 0xFFFFFFFF, read when the window is mapped), as the shelf follows the user around.
+// Asks the window manager to show the window on every virtual desktop, as the shelf follows
+// the user around: _NET_WM_DESKTOP 0xFFFFFFFF and the sticky state, both read when the
+// window is mapped. openbox takes either; xfwm4 takes the state only (the desktop number
+// alone puts the window on its last desktop).
 void showOnAllDesktops(QWidget& window) {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection()) return;
     xcb_connection_t* c = x11->connection();
-    static const char name[] = "_NET_WM_DESKTOP";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
-    if (!atom) return;
-    const uint32_t all = 0xFFFFFFFF;
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window.winId()),
-                        atom->atom, XCB_ATOM_CARDINAL, 32, 1, &all);
-    std::free(atom);
+    const auto intern = [c](const char* name) -> xcb_atom_t {
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t atom = r ? r->atom : XCB_ATOM_NONE;
+        std::free(r);
+        return atom;
+    };
+    const auto window_id = static_cast<xcb_window_t>(window.winId());
+    const xcb_atom_t desktop = intern("_NET_WM_DESKTOP");
+    const xcb_atom_t state = intern("_NET_WM_STATE");
+    const xcb_atom_t sticky = intern("_NET_WM_STATE_STICKY");
+    if (desktop != XCB_ATOM_NONE) {
+        const uint32_t all = 0xFFFFFFFF;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_id, desktop, XCB_ATOM_CARDINAL, 32, 1,
+                            &all);
+    }
+    // Appended once: Qt keeps the states it finds on an unmapped window and adds its own.
+    if (state != XCB_ATOM_NONE && sticky != XCB_ATOM_NONE) {
+        xcb_get_property_reply_t* r = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, window_id, state, XCB_ATOM_ATOM, 0, 64), nullptr);
+        const auto* states =
+            r ? static_cast<const xcb_atom_t*>(xcb_get_property_value(r)) : nullptr;
+        const int count = r && r->format == 32 ? xcb_get_property_value_length(r) / 4 : 0;
+        const bool present = std::find(states, states + count, sticky) != states + count;
+        std::free(r);
+        if (!present)
+            xcb_change_property(c, XCB_PROP_MODE_APPEND, window_id, state, XCB_ATOM_ATOM, 32, 1,
+                                &sticky);
+    }
     xcb_flush(c);
 }
 

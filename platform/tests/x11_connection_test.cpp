@@ -5,6 +5,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+
+#include <poll.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -112,6 +116,81 @@ TEST_F(X11WithoutManager, OnlyALiveCheckWindowMeansAManager) {
     sync();
     EXPECT_TRUE(desktop->hasWindowManager()) << "names a window that names itself";
     EXPECT_TRUE(desktop->windowServer().isTrusted());
+    xcb_disconnect(c);
+    EXPECT_EQ(desktop->unexpectedXErrors(), 0) << desktop->lastUnexpectedXError().toStdString();
+}
+
+// What a window manager receives when a plan raises and focuses a window, seen by a stand-in
+// that holds the root's redirection and announces no `_NET_RESTACK_WINDOW` (as xfwm4): the
+// raise comes as the client's own configure request, and the activation carries a real
+// server time, never CurrentTime, whether or not a user action's time is known.
+TEST_F(X11WithoutManager, ARaiseAndAnActivationReachAManagerWithoutRestack) {
+    xcb_connection_t* c = xcb_connect(display->name().toLocal8Bit().constData(), nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const uint32_t redirect =
+        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    std::unique_ptr<xcb_generic_error_t, FreeDeleter> refused(xcb_request_check(
+        c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &redirect)));
+    ASSERT_FALSE(refused) << "another client manages the root";
+    const char name[] = "_NET_ACTIVE_WINDOW";
+    std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> active(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr));
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 10, 10, 100, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_flush(c);
+
+    struct Seen {
+        bool raised = false;
+        std::optional<uint32_t> activationTime;
+    };
+    // Reads what reached the stand-in until both arrived or 5 s passed.
+    const auto watch = [&] {
+        Seen seen;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while ((!seen.raised || !seen.activationTime) && std::chrono::steady_clock::now() < end) {
+            std::unique_ptr<xcb_generic_event_t, FreeDeleter> e(xcb_poll_for_event(c));
+            if (!e) {
+                pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
+                poll(&p, 1, 50);
+                continue;
+            }
+            const uint8_t type = e->response_type & 0x7f;
+            if (type == XCB_CONFIGURE_REQUEST) {
+                const auto* r = reinterpret_cast<const xcb_configure_request_event_t*>(e.get());
+                if (r->window == w && (r->value_mask & XCB_CONFIG_WINDOW_STACK_MODE) &&
+                    r->stack_mode == XCB_STACK_MODE_ABOVE)
+                    seen.raised = true;
+            } else if (type == XCB_CLIENT_MESSAGE) {
+                const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e.get());
+                if (m->window == w && m->type == active->atom)
+                    seen.activationTime = m->data.data32[1];
+            }
+        }
+        return seen;
+    };
+
+    const WindowRef ref{int32_t(::getpid()), w};
+    const struct {
+        const char* what;
+        uint32_t userTime;
+    } cases[] = {{"no user action", 0}, {"a key press at 4242", 4242}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        desktop->setUserTimeSource([t = k.userTime] { return t; });
+        WindowPlan plan;
+        plan.raise = {ref};
+        plan.focus = ref;
+        desktop->windowServer().apply(plan);
+        const Seen seen = watch();
+        EXPECT_TRUE(seen.raised);
+        ASSERT_TRUE(seen.activationTime);
+        if (k.userTime)
+            EXPECT_EQ(*seen.activationTime, k.userTime);
+        else
+            EXPECT_NE(*seen.activationTime, uint32_t(XCB_CURRENT_TIME));
+    }
     xcb_disconnect(c);
     EXPECT_EQ(desktop->unexpectedXErrors(), 0) << desktop->lastUnexpectedXError().toStdString();
 }

@@ -36,6 +36,8 @@ class RootRequest {
         const auto hints = values32(x_.property(supported_).get());
         p.hiddenSupported =
             std::find(hints.begin(), hints.end(), x_.atoms().NET_WM_STATE_HIDDEN) != hints.end();
+        p.restackSupported =
+            std::find(hints.begin(), hints.end(), x_.atoms().NET_RESTACK_WINDOW) != hints.end();
         p.origin = originOf(monitors_.take());
     }
 

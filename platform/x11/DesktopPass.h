@@ -17,6 +17,8 @@ struct DesktopPass {
     std::optional<uint32_t> currentDesktop;
     xcb_window_t active = XCB_WINDOW_NONE;
     bool hiddenSupported = false;
+    // The manager takes `_NET_RESTACK_WINDOW` (xfwm4 does not list it, and ignores it).
+    bool restackSupported = false;
     Point origin;  // the primary monitor's top-left, in root coordinates
 
     // Where the manager has a hidden state, that alone means minimised: openbox marks

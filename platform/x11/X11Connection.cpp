@@ -147,4 +147,27 @@ void X11Connection::sync() {
     drainEvents();
 }
 
+uint32_t X11Connection::serverTime() {
+    if (!alive()) return XCB_CURRENT_TIME;
+    if (clockWindow_ == XCB_WINDOW_NONE) {
+        clockWindow_ = xcb_generate_id(c_);
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(c_, 0, clockWindow_, root(), -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &events);
+    }
+    // Appending nothing to a property changes nothing, yet the server reports it with its
+    // time: the way a client without an event at hand gets a timestamp.
+    const xcb_void_cookie_t asked = xcb_change_property(
+        c_, XCB_PROP_MODE_APPEND, clockWindow_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (const auto e = nextEvent(deadline)) {
+        if ((e->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) continue;
+        const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e.get());
+        const bool afterAsking = uint16_t(p->sequence - uint16_t(asked.sequence)) < 0x8000;
+        if (p->window == clockWindow_ && afterAsking) return p->time;
+    }
+    return XCB_CURRENT_TIME;
+}
+
 }  // namespace quenda::x11

@@ -89,6 +89,9 @@ class X11Connection {
     void drainEvents();
     // One round trip, so the server has carried out every request sent so far.
     void sync();
+    // The server's time now, for requests that must carry a real timestamp; CurrentTime
+    // when the server does not report it in time.
+    uint32_t serverTime();
 
     // Errors no vanished window explains: a fault of ours. Tests expect none.
     int unexpectedErrors() const { return unexpectedErrors_; }
@@ -114,7 +117,8 @@ class X11Connection {
     QString lastUnexpected_;
     EventHandler handler_;
     std::optional<std::chrono::milliseconds> replyDeadline_;
-    bool stalled_ = false;  // the server did not answer within the deadline
+    bool stalled_ = false;                        // the server did not answer within the deadline
+    xcb_window_t clockWindow_ = XCB_WINDOW_NONE;  // never mapped; its property events tell the time
 };
 
 }  // namespace quenda::x11

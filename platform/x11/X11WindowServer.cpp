@@ -237,6 +237,14 @@ void X11WindowServer::moveFrames(const std::vector<FrameRequest>& frames) {
 }
 
 void X11WindowServer::restack(xcb_window_t window) {
+    if (!passFor(window, false).restackSupported) {
+        // WORKAROUND: xfwm4 neither lists nor honours `_NET_RESTACK_WINDOW`; it takes the
+        // client's own raise (a configure request the manager intercepts), and activates
+        // the window with it.
+        const uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(x_.c(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        return;
+    }
     // Restacking is honoured from pagers only.
     x_.sendToManager(window, x_.atoms().NET_RESTACK_WINDOW,
                      {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});

@@ -45,8 +45,13 @@ class X11WindowServer final : public WindowServer {
     void endReadBatch() override;
 
     void setUserTimeSource(std::function<uint32_t()> source) { userTime_ = std::move(source); }
-    // The server time of the user's action (or "current time") that requests carry.
-    uint32_t userTime() const { return userTime_ ? userTime_() : XCB_CURRENT_TIME; }
+    // The server time of the user's action that requests carry; without one, the server's
+    // time now. Managers that guard focus (xfwm4) drop an activation that carries
+    // CurrentTime, so no request carries it.
+    uint32_t userTime() const {
+        const uint32_t t = userTime_ ? userTime_() : XCB_CURRENT_TIME;
+        return t != XCB_CURRENT_TIME ? t : x_.serverTime();
+    }
     // What the server knows of the windows, for the applications that read them too.
     ClientCache& cache() { return cache_; }
     // Waits until the window manager has handled every request sent so far.

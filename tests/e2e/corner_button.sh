@@ -11,7 +11,7 @@ usage="usage: corner_button.sh QUENDA_BINARY SCRIPTS_DIR ARTIFACTS_DIR [openbox|
 quenda=${1:?$usage}
 scripts=${2:?$usage}
 artifacts=${3:?$usage}
-wm=${4:-openbox}
+wm=${4:-${QD_WM:-openbox}}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=scripts/lib/desktop.sh
 source "$scripts/lib/desktop.sh"

@@ -42,7 +42,9 @@ settle() {
 pointer_on_dash() {
     local WINDOW=
     eval "$(xdotool getmouselocation --shell)"
-    xwininfo -tree -id "$WINDOW" 2>/dev/null | grep -q "^ *$dash "
+    # xdotool names the window under the pointer: the frame under openbox, the client
+    # itself under xfwm4.
+    ((WINDOW == dash)) || xwininfo -tree -id "$WINDOW" 2>/dev/null | grep -q "^ *$dash "
 }
 click_dash() {
     xdotool mousemove --window "$dash" "$1" "$2"

@@ -161,9 +161,16 @@ open_folder "$tmp/src" && src_win=$folder_id
 xdotool windowmove "$src_win" 20 40 windowsize "$src_win" 700 330
 open_folder "$tmp/dest" && dest_win=$folder_id
 xdotool windowmove "$dest_win" 20 420 windowsize "$dest_win" 700 330
-moved_to() { [[ $(client_origin "$1") == "$2 $3" ]]; }
-qd_wait_until "pcmanfm windows in place" moved_to "$dest_win" 21 440 ||
-    fail "dest window at $(client_origin "$dest_win")"
+# Moved by its client, the frame's corner lands there: the client sits inside by the
+# window manager's frame extents (1,20 on openbox, 5,29 on xfwm4).
+frame_origin_at() {
+    local extents left top
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS) || return 1
+    read -r left _ top _ <<<"$(tr -d ',' <<<"${extents#*= }")"
+    [[ $(client_origin "$1") == "$(($2 + left)) $(($3 + top))" ]]
+}
+qd_wait_until "pcmanfm windows in place" frame_origin_at "$dest_win" 20 420 ||
+    fail "dest window's client at $(client_origin "$dest_win") ($(xprop -id "$dest_win" _NET_FRAME_EXTENTS))"
 
 # A shelf file dragged onto the empty folder's window is copied there. The user is back in
 # the xterm: pressing and dragging the shelf's row leaves it there.
