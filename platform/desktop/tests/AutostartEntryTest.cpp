@@ -51,7 +51,7 @@ TEST_F(Autostart, EnablingWritesTheEntryAndDisablingRemovesIt) {
 
 // The program's path goes through the Exec line's quoting unchanged, whatever it holds.
 TEST_F(Autostart, AnyProgramPathSurvivesTheExecLine) {
-    for (const QString program :
+    for (const QString& program :
          {QStringLiteral("/home/ana maría/bin/quenda"), QStringLiteral("/tmp/a\"b`c$d\\e/quenda"),
           QStringLiteral("/tmp/100%/quenda")}) {
         SCOPED_TRACE(program.toStdString());
