@@ -134,18 +134,6 @@ card() {
     echo "$(($2 + x + w / 2)) $((y + h / 2))"
 }
 shows() { card "$@" >/dev/null; }
-# drag X1 Y1 X2 Y2: the first button pressed at one point, moved in steps, released at the
-# other. Each step waits for the server (--sync); the pause between them paces the motion as
-# a hand would, so the drop target follows it.
-drag() {
-    local i
-    xdotool mousemove --sync "$1" "$2" mousedown 1
-    for i in $(seq 1 20); do
-        xdotool mousemove --sync $(($1 + ($3 - $1) * i / 20)) $(($2 + ($4 - $2) * i / 20))
-        sleep 0.04
-    done
-    xdotool mousemove --sync $(($3 + 1)) "$4" mousemove --sync "$3" "$4" mouseup 1
-}
 "$quenda" action groups.overview
 qd_wait_until "the organiser" organiser_open
 for colour in '#fdfdfb' '#eef3fb' '#263238'; do
@@ -155,7 +143,7 @@ done
 # the second onto the group it made; the terminal stays in the pool.
 for colour in '#fdfdfb' '#eef3fb'; do
     # shellcheck disable=SC2046 # two numbers
-    drag $(card "$colour" 0 800) 1000 280
+    qd_drag $(card "$colour" 0 800) 1000 280
     qd_wait_until "the card of the window in $colour in a group" shows "$colour" 810 1600
 done
 xdotool mousemove 1560 980

@@ -111,3 +111,21 @@ qd_open_xterm() {
     QD_XTERM_ID=$(qd_find_window "$title")
     qd_wait_until "xterm \"$title\" to be framed" qd_window_framed "$QD_XTERM_ID"
 }
+
+# qd_drag X1 Y1 X2 Y2: the first button pressed at one point, moved in steps and released at
+# the other. The steps are paced: each XDND position message waits for the target's status
+# before the source sends the next, and a motion that outruns them is merged away.
+qd_drag() {
+    local x1=$1 y1=$2 x2=$3 y2=$4 i
+    xdotool mousemove --sync "$x1" "$y1"
+    xdotool mousedown 1
+    for i in $(seq 1 24); do
+        xdotool mousemove --sync $((x1 + (x2 - x1) * i / 24)) $((y1 + (y2 - y1) * i / 24))
+        sleep 0.04 # pacing of the motion, not a wait for a result
+    done
+    for i in 1 2 3 4; do
+        xdotool mousemove --sync $((x2 + i % 2)) "$y2"
+        sleep 0.04
+    done
+    xdotool mouseup 1
+}

@@ -49,24 +49,6 @@ organiser_closed() { ! organiser_open; }
 process_gone() { ! qd_alive "$1"; }
 minimized() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
 
-# drag X1 Y1 X2 Y2: presses the first button at (X1, Y1), moves to (X2, Y2) in steps and
-# releases it there. Each XDND position message waits for the target's status before the
-# next one, so the motion is paced.
-drag() {
-    local x1=$1 y1=$2 x2=$3 y2=$4 i
-    xdotool mousemove --sync "$x1" "$y1"
-    xdotool mousedown 1
-    for i in $(seq 1 24); do
-        xdotool mousemove --sync $((x1 + (x2 - x1) * i / 24)) $((y1 + (y2 - y1) * i / 24))
-        sleep 0.04 # pacing of the motion, not a wait for a result
-    done
-    for i in 1 2 3 4; do
-        xdotool mousemove --sync $((x2 + i % 2)) "$y2"
-        sleep 0.04
-    done
-    xdotool mouseup 1
-}
-
 open_organiser() {
     xdotool key ctrl+alt+2
     qd_wait_until "the organiser to open" organiser_open || fail "$1: ctrl+alt+2 opened nothing"
@@ -122,12 +104,12 @@ qd_wait_until "the background strip" shows "$background_button" "${strip[@]}" 10
 
 # Red to the new-group target, then green into the group it made.
 read -r rx ry _ <<<"$(where "${rgb[red]}" "${pool[@]}")"
-drag "$rx" "$ry" "${first_cell[@]}"
+qd_drag "$rx" "$ry" "${first_cell[@]}"
 qd_wait_until "red to join a new group" shows "${rgb[red]}" "${groups_area[@]}" 200 ||
     fail "red's card was not dropped into a new group"
 shot
 read -r gx gy _ <<<"$(where "${rgb[green]}" "${pool[@]}")"
-drag "$gx" "$gy" "${first_cell[@]}"
+qd_drag "$gx" "$gy" "${first_cell[@]}"
 qd_wait_until "green to join the group" shows "${rgb[green]}" "${groups_area[@]}" 200 ||
     fail "green's card was not dropped into the group"
 shot && cp "$tmp/shot.png" "$artifacts/overview-grouped.png"

@@ -139,23 +139,6 @@ client_origin() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
         END {print x, y}'
 }
-# drag X1 Y1 X2 Y2: presses the first button at (X1, Y1), moves to (X2, Y2) in steps and
-# releases it there. The steps are paced: each XDND position message waits for the target's
-# status before the source sends the next, and a motion that outruns them is merged away.
-drag() {
-    local x1=$1 y1=$2 x2=$3 y2=$4 i
-    xdotool mousemove --sync "$x1" "$y1"
-    xdotool mousedown 1
-    for i in $(seq 1 24); do
-        xdotool mousemove --sync $((x1 + (x2 - x1) * i / 24)) $((y1 + (y2 - y1) * i / 24))
-        sleep 0.04 # pacing of the motion, not a wait for a result
-    done
-    for i in 1 2 3 4; do
-        xdotool mousemove --sync $((x2 + i % 2)) "$y2"
-        sleep 0.04
-    done
-    xdotool mouseup 1
-}
 
 open_folder "$tmp/src" && src_win=$folder_id
 xdotool windowmove "$src_win" 20 40 windowsize "$src_win" 700 330
@@ -183,7 +166,7 @@ qd_wait_until "the file to drag on the shelf" newest_path_is "$tmp/docs/para arr
 read -r px py < <(client_origin "$panel")
 read -r dx dy < <(client_origin "$dest_win")
 # The newest row is the first under the toolbar; its name is at the left.
-drag $((px + 110)) $((py + 55)) $((dx + 450)) $((dy + 220))
+qd_drag $((px + 110)) $((py + 55)) $((dx + 450)) $((dy + 220))
 copied() { [[ -f "$tmp/dest/para arrastrar ñ.txt" ]]; }
 if qd_wait_until "pcmanfm to copy the dragged file" copied; then
     expect_eq "dropped file" "$(cat "$tmp/dest/para arrastrar ñ.txt")" "arrastrado"
@@ -199,7 +182,7 @@ active_is "$work" || fail "pressing the shelf took the focus: $(qd_root_prop _NE
 activate "$src_win" # the xterm overlaps it
 read -r sx sy < <(client_origin "$src_win")
 before=$(shelf_count)
-drag $((sx + 207)) $((sy + 95)) $((px + 145)) $((py + 300))
+qd_drag $((sx + 207)) $((sy + 95)) $((px + 145)) $((py + 300))
 qd_wait_until "the dropped file on the shelf" newest_path_is "$tmp/src/desde pcmanfm ñ.txt" ||
     fail "the file dragged from pcmanfm is not on the shelf: $(cat "$shelf_file")"
 expect_eq "items after the drop" "$(shelf_count)" $((before + 1))
