@@ -27,7 +27,8 @@ export XDG_CACHE_HOME=$tmp/cache NO_AT_BRIDGE=1
 
 readonly windows=30
 for ((i = 0; i < windows; i++)); do
-    xterm -T "Quenda bench $i" -geometry "70x20+$((i % 6 * 220))+$((i / 6 * 150))" \
+    row=$((i / 6)) column=$((i % 6))
+    xterm -T "Quenda bench $i" -geometry "70x20+$((column * 220))+$((row * 150))" \
         -bg "rgb:$(printf '%02x/%02x/%02x' $((i * 8)) $((255 - i * 8)) $((i * 37 % 256)))" \
         -e cat </dev/null >/dev/null 2>&1 &
     client_pids+=($!)
