@@ -113,6 +113,11 @@ TEST(CompoundText, MarksWhatCannotBeReadAndGoesOn) {
              "A\xe2\x9c\x1b%@b"),
          "\uFFFDA\uFFFD\uFFFDb"},
         {"stray end of a utf-8 segment", raw("a\x1b%@b"), "ab"},
+        {"controls inside segments go too",
+         raw("\x1b%G\x01"
+             "a\tb\xc2\x85\x1b%@\x1b%/1\x80\x89koi8-r\x02\x07\n"
+             "c"),
+         "a\tb\nc"},
         {"extended segment without a count", raw("x\x1b%/1"), "x\uFFFD"},
         {"extended segment with half a count", raw("x\x1b%/1\x80"), "x\uFFFD"},
         {"extended segment count without its high bits",
@@ -138,6 +143,11 @@ TEST(CompoundText, MarksWhatCannotBeReadAndGoesOn) {
          raw("\x1b%/2\x80\x8eiso10646-1\x02\x00"
              "A\x00"),
          "A\uFFFD"},
+        {"extended segment iso10646-1 past unicode and lone surrogates",
+         raw("\x1b%/4\x80\x97iso10646-1\x02\x7f\xff\xff\xff\x00\x00\xd8\x00\x00\x01\xf6\x00"),
+         "\uFFFD\uFFFD😀"},
+        {"extended segment utf-16 surrogates",
+         raw("\x1b%/2\x80\x93iso10646-1\x02\xd8\x3d\xde\x00\xdc\x00\xd8\x3d"), "😀\uFFFD\uFFFD"},
         {"extended segment iso8859 of no number", raw("\x1b%/1\x80\x8biso8859-x\x02\xc5"),
          "\uFFFD"},
         {"extended segment iso8859 of no such part", raw("\x1b%/1\x80\x8ciso8859-99\x02\xc5"),

@@ -146,6 +146,42 @@ Charset set94n(char final) {
     }
 }
 
+// Tabs and newlines are the only controls a title keeps, whichever encoding carried it.
+bool isDroppedControl(char16_t c) {
+    return (c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0x7F && c < 0xA0);
+}
+
+QString withoutControls(QString text) {
+    text.removeIf([](QChar c) { return isDroppedControl(c.unicode()); });
+    return text;
+}
+
+// ISO 10646 in two (UTF-16) or four bytes a character, big-endian. glibc's UCS-4 reads
+// values past Unicode as characters, so this is done here.
+QString ucsBigEndian(std::string_view text, size_t width) {
+    const auto unit = [&](size_t at, size_t bytes) {
+        char32_t v = 0;
+        for (size_t k = 0; k < bytes; ++k) v = (v << 8) | uint8_t(text[at + k]);
+        return v;
+    };
+    QString out;
+    size_t at = 0;
+    for (; width <= text.size() - at; at += width) {
+        char32_t v = unit(at, width);
+        if (width == 2 && QChar::isHighSurrogate(v) && text.size() - at >= 4 &&
+            QChar::isLowSurrogate(unit(at + 2, 2))) {
+            v = QChar::surrogateToUcs4(char16_t(v), char16_t(unit(at + 2, 2)));
+            at += 2;
+        }
+        if (v > 0x10FFFF || QChar::isSurrogate(v))
+            out += QChar(kReplacement);
+        else
+            out += QString::fromUcs4(&v, 1);
+    }
+    if (at < text.size()) out += QChar(kReplacement);
+    return out;
+}
+
 bool isIntermediate(uint8_t b) {
     return b >= 0x20 && b <= 0x2F;
 }
@@ -164,7 +200,7 @@ class Decoder {
                 escape();
             } else if (b == kCsi) {
                 controlSequence();
-            } else if (b < 0x20 || b == 0x7F || (b >= 0x80 && b < 0xA0)) {
+            } else if (isDroppedControl(b) || b == '\t' || b == '\n') {
                 if (b == '\t' || b == '\n') out_ += QChar(char16_t(b));
                 ++i_;
             } else if (b == 0x20) {
@@ -271,7 +307,7 @@ class Decoder {
     void utf8Segment() {
         const size_t end = s_.find("\x1b%@", i_);
         const std::string_view text = s_.substr(i_, end == std::string_view::npos ? end : end - i_);
-        out_ += QString::fromUtf8(text.data(), qsizetype(text.size()));
+        out_ += withoutControls(QString::fromUtf8(text.data(), qsizetype(text.size())));
         i_ = end == std::string_view::npos ? s_.size() : end + 3;
     }
 
@@ -296,7 +332,8 @@ class Decoder {
         i_ += length;
         const size_t stx = segment.find(kStx);
         if (stx == std::string_view::npos) return replacement();
-        out_ += named(segment.substr(0, stx), bytesPerCharacter, segment.substr(stx + 1));
+        out_ += withoutControls(
+            named(segment.substr(0, stx), bytesPerCharacter, segment.substr(stx + 1)));
     }
 
     QString named(std::string_view name, int bytesPerCharacter, std::string_view text) {
@@ -308,8 +345,7 @@ class Decoder {
             (lower == "iso10646-1" && bytesPerCharacter != 2 && bytesPerCharacter != 4)) {
             return QString::fromUtf8(text.data(), qsizetype(text.size()));
         }
-        if (lower == "iso10646-1")
-            return conversions_[bytesPerCharacter == 2 ? "UTF-16BE" : "UCS-4BE"].decode(text);
+        if (lower == "iso10646-1") return ucsBigEndian(text, size_t(bytesPerCharacter));
         struct Known {
             const char* name;
             const char* encoding;
