@@ -319,6 +319,26 @@ TEST_F(X11Backend, ReadsOutsideABatchSeeEveryChange) {
     EXPECT_EQ(entryOf(id).value_or(WindowListEntry{}).bounds, after);
 }
 
+// Xlib programs (xterm among them) name a window in compound text when the title is not all
+// Latin-1; xprop, in a UTF-8 locale, writes WM_NAME the same way.
+TEST_F(X11Backend, ReadsTitlesWrittenInCompoundText) {
+    const uint64_t id = driver.openWindow("compound", {100, 100, 400, 300});
+    const WindowRef w = window(id);
+    const QString wid = QString::number(id);
+    driver.run("xprop", {"-id", wid, "-remove", "_NET_WM_NAME"});
+    for (const char* utf8 : {"Año ✓ Привет 日本", "Ελλάδα Łódź", "中文 한국 ｱ", "€ Ħ ש 😀"}) {
+        const QString title = QString::fromUtf8(utf8);
+        SCOPED_TRACE(title.toStdString());
+        driver.run("env", {"LC_ALL=C.UTF-8", "xprop", "-id", wid, "-f", "WM_NAME", "8t", "-set",
+                           "WM_NAME", title});
+        ASSERT_TRUE(oracle()
+                        .run("xprop", {"-id", wid, "WM_NAME"})
+                        .value_or("")
+                        .startsWith("WM_NAME(COMPOUND_TEXT)"));
+        EXPECT_EQ(server().title(w), title);
+    }
+}
+
 // Inside a batch, reads come from one pass; a write ends it.
 TEST_F(X11Backend, ReadsInsideABatchComeFromOnePass) {
     const uint64_t id = driver.openWindow("batch", {100, 100, 400, 300});

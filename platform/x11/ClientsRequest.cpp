@@ -1,4 +1,5 @@
 #include "platform/x11/ClientsRequest.h"
+#include "platform/x11/CompoundText.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -22,9 +23,9 @@ std::optional<QString> text(const xcb_get_property_reply_t* r, const Atoms& a) {
     const auto* data = static_cast<const char*>(xcb_get_property_value(r));
     const int len = xcb_get_property_value_length(r);
     if (r->type == a.UTF8_STRING) return QString::fromUtf8(data, len);
-    // Compound text is ISO 2022; its ASCII is ASCII, which is the most we read of it.
-    if (r->type == XCB_ATOM_STRING || r->type == a.COMPOUND_TEXT)
-        return QString::fromLatin1(data, len);
+    if (r->type == XCB_ATOM_STRING) return QString::fromLatin1(data, len);
+    // Xlib programs (xterm) name their windows so when the title is not all Latin-1.
+    if (r->type == a.COMPOUND_TEXT) return decodeCompoundText(QByteArrayView(data, len));
     return std::nullopt;
 }
 
