@@ -1,5 +1,6 @@
 #include "platform/tests/X11TestClient.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -79,14 +80,24 @@ uint32_t X11TestClient::open(const TestWindowSetup& setup) {
     xcb_map_window(c_, w);
     xcb_flush(c_);
 
+    // Framed, on screen and in the manager's client list: openbox may map a window before
+    // it lists it, and a reader of the list would not see it yet.
     const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
+    const xcb_atom_t clientList = atom("_NET_CLIENT_LIST");
     const bool shown = waitUntil([&] {
         x11::Reply<xcb_get_property_reply_t> e(xcb_get_property_reply(
             c_, xcb_get_property(c_, 0, w, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr));
         x11::Reply<xcb_get_window_attributes_reply_t> a(
             xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr));
+        x11::Reply<xcb_get_property_reply_t> list(xcb_get_property_reply(
+            c_, xcb_get_property(c_, 0, root, clientList, XCB_ATOM_WINDOW, 0, 65536), nullptr));
+        const auto* ids = list && list->format == 32
+                              ? static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()))
+                              : nullptr;
+        const int count = ids ? xcb_get_property_value_length(list.get()) / 4 : 0;
         return e && xcb_get_property_value_length(e.get()) == 16 && a &&
-               a->map_state == XCB_MAP_STATE_VIEWABLE;
+               a->map_state == XCB_MAP_STATE_VIEWABLE &&
+               std::find(ids, ids + count, w) != ids + count;
     });
     if (!shown) throw std::runtime_error("test window was not shown: " + setup.title.toStdString());
     return w;
