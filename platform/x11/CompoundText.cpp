@@ -200,8 +200,9 @@ class Decoder {
                 escape();
             } else if (b == kCsi) {
                 controlSequence();
-            } else if (isDroppedControl(b) || b == '\t' || b == '\n') {
-                if (b == '\t' || b == '\n') out_ += QChar(char16_t(b));
+            } else if (b < 0x20 || (b >= 0x7F && b < 0xA0)) {
+                // Controls: tab and newline kept, the rest dropped.
+                if (!isDroppedControl(b)) out_ += QChar(char16_t(b));
                 ++i_;
             } else if (b == 0x20) {
                 out_ += QChar(u' ');  // the left half's space is always a space
