@@ -59,12 +59,20 @@ constexpr unsigned kReadDeadlineSeconds = kReadDeadline.count() / 1000;
 constexpr unsigned kCommandDeadlineSeconds = 15;
 
 // Connecting waits for the server's greeting with no deadline of its own: the alarm gives
-// it one. Only async-signal-safe calls here.
+// it one, and then the whole command its backstop. Each says which one passed, so a report
+// tells a silent server from a command stuck elsewhere. Only async-signal-safe calls here.
 extern "C" void serverDidNotAnswer(int) {
-    static const char line[] = "quenda: the X server did not answer in time\n";
+    static const char line[] = "quenda: the X server did not answer within 3 s of connecting\n";
     [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
     _exit(1);
 }
+extern "C" void commandTookTooLong(int) {
+    static const char line[] = "quenda: gave up after 15 s waiting for the X server\n";
+    [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
+    _exit(1);
+}
+static_assert(kReadDeadlineSeconds == 3 && kCommandDeadlineSeconds == 15,
+              "the alarm messages name these deadlines");
 
 // The desktop a listing reads, or nothing after one line on stderr: it needs a display and
 // a window manager (windows and their owners are the manager's clients). Every read it
@@ -74,6 +82,7 @@ std::unique_ptr<quenda::X11Desktop> managedDesktop(QTextStream& err, const char*
     std::signal(SIGALRM, serverDidNotAnswer);
     alarm(kReadDeadlineSeconds);
     auto desktop = quenda::X11Desktop::open(&error);
+    std::signal(SIGALRM, commandTookTooLong);
     alarm(kCommandDeadlineSeconds);
     if (!desktop) {
         err << "quenda: " << error << "\n";
