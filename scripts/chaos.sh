@@ -39,7 +39,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:log_path=$tmp/ubsan}
 export QT_QPA_PLATFORM=xcb
 
 python3 - "$quenda" "$client" "$commands" "$seed" "$tmp" "$cli" <<'EOF'
-import json, os, random, re, signal, subprocess, sys, time
+import json, os, random, re, shutil, signal, subprocess, sys, time
 
 quenda, client, commands, seed, tmp, cli = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5], sys.argv[6]
 rng = random.Random(seed)
@@ -57,14 +57,64 @@ def start():
         time.sleep(0.1)
     sys.exit("chaos.sh: quenda did not start")
 
-def rss(pid):
+def memory_of(pid):
+    """Resident memory in kB: all of it, and its anonymous part (the heap and what the
+    process mapped for itself), its file-backed part (libraries, fonts) and its shared part
+    (the X server's shared images behind Quenda's own windows)."""
+    fields = {"VmRSS": -1, "RssAnon": -1, "RssFile": -1, "RssShmem": -1}
     try:
         for line in open(f"/proc/{pid}/status"):
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
+            key = line.split(":")[0]
+            if key in fields:
+                fields[key] = int(line.split()[1])
     except OSError:
-        return -1
-    return -1
+        pass
+    return fields
+
+def rss(pid):
+    return memory_of(pid)["VmRSS"]
+
+def live_heap(pid):
+    """The kB Quenda has allocated and not yet freed, as AddressSanitizer counts them: what a
+    leak makes grow, without the sanitizer's own bookkeeping (its quarantine, shadow memory
+    and kept stack traces), which resident memory includes. Read with gdb, which stops the
+    process for a moment; None for a build without the sanitizer, or without gdb."""
+    if not shutil.which("gdb"):
+        return None
+    try:
+        out = subprocess.run(
+            ["gdb", "-p", str(pid), "-batch", "-nx", "-iex", "set auto-solib-add off",
+             "-ex", "sharedlibrary libasan",
+             "-ex", "print (unsigned long) __sanitizer_get_current_allocated_bytes()"],
+            capture_output=True, text=True, timeout=120).stdout
+    except subprocess.TimeoutExpired:
+        return None
+    found = re.search(r"^\$1 = (\d+)$", out, re.M)
+    return int(found.group(1)) // 1024 if found else None
+
+def cpu_ticks(pid):
+    try:
+        # The fields after the command name, which may hold spaces, start after its last ')'.
+        fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
+        return int(fields[11]) + int(fields[12])
+    except (OSError, IndexError, ValueError):
+        return None
+
+def settle(pid, deadline=30):
+    """Waits until the process has used no processor time for a second."""
+    end = time.monotonic() + deadline
+    while time.monotonic() < end:
+        before = cpu_ticks(pid)
+        time.sleep(1)  # the quiet period being checked for
+        if before is None or cpu_ticks(pid) == before:
+            return
+
+def slope(values):
+    """Least-squares growth per step of a series."""
+    n = len(values)
+    mean_x, mean_y = (n - 1) / 2, sum(values) / n
+    var = sum((x - mean_x) ** 2 for x in range(n))
+    return sum((x - mean_x) * (y - mean_y) for x, y in enumerate(values)) / var if var else 0.0
 
 listing = subprocess.run([cli, "action", "nope"], capture_output=True, text=True).stderr
 actions = [l.strip() for l in listing.splitlines()[1:] if l.strip()]
@@ -92,7 +142,10 @@ keep_clients()
 q = start()
 memory_start = rss(q.pid)
 slow = []  # commands that took more than 2 s, for finding out why
-memory = []  # every thousand commands: flat once the caches and the history are full
+# Every thousand commands: flat once the caches and the history are full. The anonymous part
+# is the one that says whether Quenda piles things up; the shared part follows which of its
+# windows happen to be open, and the file-backed part the fonts it has drawn with.
+memory = []
 done = crashes = hangs = 0
 slowest = 0.0
 while done < commands:
@@ -120,12 +173,22 @@ while done < commands:
         crashes += 1
         q = start()
     if done % 1000 == 0:
-        memory.append(rss(q.pid))
-        print(f"chaos: {done} commands, {crashes} crashes, {hangs} over 5 s, "
-              f"memory {memory[-1]} kB", flush=True)
+        m = memory_of(q.pid)
+        m["heap"] = live_heap(q.pid)
+        memory.append(m)
+        heap = f", {m['heap']} kB allocated" if m["heap"] is not None else ""
+        print(f"chaos: {done} commands, {crashes} crashes, {hangs} over 5 s, memory "
+              f"{m['VmRSS']} kB ({m['RssAnon']} anonymous, {m['RssShmem']} shared, "
+              f"{m['RssFile']} file-backed){heap}", flush=True)
 memory_end = rss(q.pid)
 for c in clients:
     c.kill()
+for c in clients:
+    c.wait()
+# Once the clients' windows are gone and Quenda is still, what it holds for itself.
+settle(q.pid)
+settled = memory_of(q.pid)
+settled["heap"] = live_heap(q.pid)
 q.send_signal(signal.SIGTERM)
 try:
     q.wait(10)
@@ -145,6 +208,22 @@ print(f"chaos (seed {seed}): {done} commands, {crashes} crashes, {reports} sanit
 if slow:
     print("commands that took more than 2 s:\n  " + "\n  ".join(slow))
 if len(memory) >= 2:
-    print(f"memory every thousand commands (kB): {' '.join(map(str, memory))}")
+    for key, name in (("VmRSS", "resident"), ("RssAnon", "anonymous"), ("RssShmem", "shared"),
+                      ("RssFile", "file-backed")):
+        print(f"{name} memory every thousand commands (kB): "
+              f"{' '.join(str(m[key]) for m in memory)}")
+    print(f"settled at the end, the clients gone (kB): {settled['VmRSS']} resident, "
+          f"{settled['RssAnon']} anonymous, {settled['RssShmem']} shared, "
+          f"{settled['RssFile']} file-backed")
+    if settled["heap"] is not None:
+        print(f"allocated every thousand commands (kB): "
+              f"{' '.join(str(m['heap']) for m in memory)}; {settled['heap']} settled at the end")
+if len(memory) >= 3:
+    # The first thousand fills the caches; the trend after it is what a leak would show.
+    for key, name in (("RssAnon", "anonymous memory"), ("heap", "allocated memory")):
+        after = [m[key] for m in memory[1:] if m[key] is not None]
+        if len(after) >= 2:
+            print(f"{name} after the first thousand commands: {min(after)}-{max(after)} kB, "
+                  f"trend {slope(after):+.0f} kB per thousand commands")
 sys.exit(1 if crashes or reports or hangs else 0)
 EOF
