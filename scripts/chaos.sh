@@ -82,12 +82,14 @@ def live_heap(pid):
     if not shutil.which("gdb"):
         return None
     try:
+        if "libasan" not in open(f"/proc/{pid}/maps").read():
+            return None  # not a sanitizer build: no count to read, no reason to stop it
         out = subprocess.run(
             ["gdb", "-p", str(pid), "-batch", "-nx", "-iex", "set auto-solib-add off",
              "-ex", "sharedlibrary libasan",
              "-ex", "print (unsigned long) __sanitizer_get_current_allocated_bytes()"],
             capture_output=True, text=True, timeout=120).stdout
-    except subprocess.TimeoutExpired:
+    except (OSError, subprocess.TimeoutExpired):
         return None
     found = re.search(r"^\$1 = (\d+)$", out, re.M)
     return int(found.group(1)) // 1024 if found else None

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
@@ -89,15 +90,12 @@ uint32_t X11TestClient::open(const TestWindowSetup& setup) {
             c_, xcb_get_property(c_, 0, w, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr));
         x11::Reply<xcb_get_window_attributes_reply_t> a(
             xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr));
-        x11::Reply<xcb_get_property_reply_t> list(xcb_get_property_reply(
+        x11::PropReply list(xcb_get_property_reply(
             c_, xcb_get_property(c_, 0, root, clientList, XCB_ATOM_WINDOW, 0, 65536), nullptr));
-        const auto* ids = list && list->format == 32
-                              ? static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()))
-                              : nullptr;
-        const int count = ids ? xcb_get_property_value_length(list.get()) / 4 : 0;
+        const std::vector<uint32_t> ids = x11::values32(list.get());
         return e && xcb_get_property_value_length(e.get()) == 16 && a &&
                a->map_state == XCB_MAP_STATE_VIEWABLE &&
-               std::find(ids, ids + count, w) != ids + count;
+               std::find(ids.begin(), ids.end(), w) != ids.end();
     });
     if (!shown) throw std::runtime_error("test window was not shown: " + setup.title.toStdString());
     return w;
